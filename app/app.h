@@ -1,0 +1,137 @@
+// App: the one owner of every window, web view, monitor and capture, and the global constants.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qm {
+
+class GameCapture;
+class Bubble;
+struct Manifest;
+
+// Global constants, set once by the entry before the application runs.
+extern std::string SITE;
+extern std::string VERSION;
+extern std::string UPDATE_MANIFEST;
+extern std::map<std::string, int> DEFAULT_KEYS;
+extern std::vector<std::pair<std::string, std::string>> KEY_LABELS;
+extern std::map<int, std::string> KEY_NAMES;
+
+void setGlobals(const std::string& version);
+
+class App : public WebViewDelegate, public WindowDelegate, public std::enable_shared_from_this<App> {
+ public:
+  explicit App(Platform platform);
+  ~App() override;
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  // Lifecycle.
+  void applicationDidFinishLaunching();
+  bool applicationShouldHandleReopen();
+  bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
+  void applicationWillTerminate();
+  void windowWillClose(Window& window) override;
+  void showMain();
+  void reloadAll();
+  bool launched() const { return launchComplete; }
+  bool canCapture() const;
+
+  // Settings and log.
+  std::optional<std::string> guild() const;
+  void setGuild(const std::optional<std::string>& value);
+  int key(const std::string& action) const;
+  void note(const std::string& text);
+
+  // Menus.
+  void buildMainMenu();
+  void buildStatusItem();
+  std::vector<MenuItem> statusMenuItems() const;
+  std::vector<Menu> mainMenus() const;
+
+  // Web views.
+  std::shared_ptr<WebView> makeWeb();
+  void send(const nlohmann::json& event);
+  bool in(const std::string& url) const;
+
+  // WebViewDelegate.
+  void onMessage(WebView& sender, const nlohmann::json& body) override;
+  void decidePolicy(WebView& view, const std::optional<std::string>& url, int type,
+                    const std::function<void(Policy)>& decide) override;
+  void onPopup(WebView& view, const std::optional<std::string>& url) override;
+  bool allowMedia(WebView& view, const std::string& originHost) override;
+  void onAlert(WebView& view, const std::string& message) override;
+  bool onConfirm(WebView& view, const std::string& message) override;
+  void onFileChooser(WebView& view, bool multiple,
+                     std::function<void(std::optional<std::vector<std::string>>)> done) override;
+  void onProcessTerminated(WebView& view) override;
+  void onLoadFinished(WebView& view) override;
+  void onLoadFailed(WebView& view, const std::string& description) override;
+  void onURLChanged(WebView& view) override;
+
+  // Sign-in.
+  void showSignIn(WebView& view);
+  void startBrowserSignIn();
+  void onURL(const std::optional<std::string>& url);
+
+  // Overlay and bubble.
+  void showOverlay();
+  void loadOverlay();
+  void toggleOverlay();
+  void setSize(const nlohmann::json& represented);
+  void setOpacity(const nlohmann::json& represented);
+  void observeURL();
+  void minimize();
+  void restore();
+  void dragOverlay();
+
+  // Hotkeys.
+  void startKeys();
+  void addGlobalMonitor();
+  void onKey(const KeyEvent& event);
+  bool onLocalKey(const KeyEvent& event);
+  void openAccessibility();
+  void pickKey(const nlohmann::json& represented);
+
+  // Update check.
+  void checkForUpdate();
+
+  // Fields, in the product's order.
+  Settings& defaults;
+  std::unique_ptr<Window> main;
+  std::shared_ptr<WebView> web;
+  std::unique_ptr<Window> overlay;
+  std::shared_ptr<WebView> overlayWeb;
+  bool status = false;  // the status item has been made
+  std::vector<int> monitors;
+  std::set<std::uint16_t> held;
+  std::shared_ptr<GameCapture> gameCapture;
+  std::function<void(std::uint16_t)> capture;
+  std::unique_ptr<Window> bubble;
+  bool globalMonitor = false;
+  std::unique_ptr<Bubble> bubbleView;
+
+ private:
+  friend class AppTestAccess;
+  Rect mainScreenVisibleFrame() const;
+  void startBodycam(WebView& sender, bool on);
+  void offerUpdate(const Manifest& manifest);
+
+  Platform platform;
+  std::shared_ptr<Timer> trustPoll, dragTimer;
+  bool launchComplete = false;
+};
+
+std::string keyName(int code);
+
+}  // namespace qm

@@ -1,0 +1,90 @@
+#include <regex>
+
+#include "app/app.h"
+#include "app/rect_text.h"
+#include "capture/game_capture.h"
+#include "overlay/bubble.h"
+#include "update/version_compare.h"
+
+namespace qm {
+namespace {
+
+constexpr double kLoadTimeout = 60;
+const Rect kNoScreen{0, 0, 1440, 900};
+
+// A guild only makes a valid address as the digits the app stores itself.
+bool isGuildId(const std::string& g) { return std::regex_match(g, std::regex("[0-9]{5,25}")); }
+
+}  // namespace
+
+App::App(Platform p) : defaults(p.settings), platform(p) {}
+
+App::~App() {
+  if (trustPoll) trustPoll->invalidate();
+  if (dragTimer) dragTimer->invalidate();
+}
+
+bool App::canCapture() const { return platform.capture.available(); }
+
+Rect App::mainScreenVisibleFrame() const {
+  auto screens = platform.desktop.screens();
+  return screens.empty() ? kNoScreen : screens.front().visibleFrame;
+}
+
+void App::applicationDidFinishLaunching() {
+  buildMainMenu();
+  Rect v = mainScreenVisibleFrame();
+  auto saved = defaults.get("mainFrame");
+  Rect frame = rectFromString(saved && saved->is_string() ? saved->get<std::string>() : "");
+  WindowSpec spec;
+  spec.kind = WindowKind::Main;
+  if (frame.w > 400) {
+    spec.rect = frame;
+    spec.rectIsFrame = true;
+  } else {
+    spec.rect = {v.midX() - 720, v.midY() - 450, std::min(v.w, 1440.0), std::min(v.h, 900.0)};
+  }
+  spec.title = "Quillmere";
+  spec.background = {0.04, 0.04, 0.05, 1.0};
+  spec.minWidth = 900;
+  spec.minHeight = 600;
+  main = platform.desktop.makeWindow(spec, this);
+  web = makeWeb();
+  main->setContent(*web);
+  auto g = guild();
+  web->load(g && isGuildId(*g) ? SITE + "/dashboard/#/g/" + *g + "/cad" : SITE + "/dashboard/", kLoadTimeout);
+  main->showAsKey();
+  buildStatusItem();
+  startKeys();
+  auto open = defaults.get("overlayOpen");
+  if (open && open->is_boolean() && open->get<bool>()) showOverlay();
+  checkForUpdate();
+  launchComplete = true;
+}
+
+bool App::applicationShouldHandleReopen() {
+  if (main) main->showAsKey();
+  return true;
+}
+
+void App::windowWillClose(Window& window) {
+  if (&window == main.get()) defaults.set("mainFrame", stringFromRect(main->frame()));
+}
+
+void App::applicationWillTerminate() {
+  if (main) defaults.set("mainFrame", stringFromRect(main->frame()));
+  defaults.set("overlayOpen", overlay != nullptr && overlay->visible());
+  if (overlay) defaults.set("overlayFrame", stringFromRect(overlay->frame()));
+}
+
+void App::showMain() {
+  if (main) main->showAsKey();
+  platform.desktop.activate();
+}
+
+void App::reloadAll() {
+  if (web) web->reload();
+  if (overlayWeb) overlayWeb->reload();
+}
+
+}  // namespace qm

@@ -1,0 +1,15 @@
+// The persisted text form of a rectangle, {{x, y}, {w, h}}.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/geometry.h"
+
+namespace qm {
+
+std::string stringFromRect(const Rect& r);
+// Text it cannot read gives the zero rectangle.
+Rect rectFromString(std::string_view text);
+
+}  // namespace qm

@@ -1,0 +1,98 @@
+#include "capture/game_capture.h"
+
+#include "capture/window_choice.h"
+
+namespace qm {
+
+std::shared_ptr<GameCapture> GameCapture::make(Capture& capture, Desktop& desktop) {
+  return std::shared_ptr<GameCapture>(new GameCapture(capture, desktop));
+}
+
+void GameCapture::start() {
+  screens = desktop.screens();
+  std::weak_ptr<GameCapture> weak = weak_from_this();
+  capture.listWindows([weak](std::optional<std::vector<CaptureWindow>> windows) {
+    if (auto self = weak.lock()) self->chooseAndStream(windows);
+  });
+}
+
+void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows) {
+  if (!windows) {
+    fail(kCapturePermissionMessage);
+    capture.requestAccess();
+    return;
+  }
+  auto game = chooseGameWindow(*windows, capture.gameOwnerId());
+  if (!game) return fail(kNoGameMessage);
+  cropTop = cropTopFor(game->frame, screens);
+  auto size = outputSizeFor(game->frame);
+  StreamConfig config{size.width, size.height, 0.25, 3, false};
+  auto self = shared_from_this();  // the set-up holds the object until it answers
+  std::weak_ptr<GameCapture> weak = self;
+  capture.startStream(game->id, config,
+                      {[weak](const PixelFrame& f) {
+                         if (auto s = weak.lock()) s->convert(f);
+                       },
+                       [weak] {
+                         if (auto s = weak.lock()) s->streamStopped();
+                       },
+                       [self](std::shared_ptr<CaptureStream> st, std::optional<std::string> error) {
+                         self->streamStarted(std::move(st), error);
+                       }});
+}
+
+void GameCapture::streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error) {
+  if (error || !started) return fail(kCouldNotStartMessage + error.value_or("unknown error"));
+  std::unique_lock lock(mutex);
+  if (stopped) {
+    // Stopped while the set-up was on its way: this stream must not keep capturing.
+    lock.unlock();
+    started->stop();
+    return;
+  }
+  stream = std::move(started);
+}
+
+void GameCapture::streamStopped() {
+  {
+    std::lock_guard lock(mutex);
+    if (stopped || !stream) return;
+    stream.reset();
+  }
+  fail(kStoppedMessage);
+}
+
+void GameCapture::stop() {
+  std::shared_ptr<CaptureStream> running;
+  {
+    std::lock_guard lock(mutex);
+    stopped = true;
+    running = std::move(stream);
+  }
+  if (running) running->stop();
+}
+
+bool GameCapture::streaming() const {
+  std::lock_guard lock(mutex);
+  return stream != nullptr;
+}
+
+void GameCapture::fail(const std::string& message) {
+  {
+    std::lock_guard lock(mutex);
+    if (stopped) return;  // the owner has let go; nobody is waiting for this sentence
+  }
+  desktop.postToMain([self = shared_from_this(), message] {
+    if (self->onError) self->onError(message);
+  });
+}
+
+void GameCapture::convert(const PixelFrame& frame) {
+  auto text = encoder.base64JPEG(frame, cropTop);
+  if (!text) return;
+  desktop.postToMain([self = shared_from_this(), text = std::move(*text)] {
+    if (self->onFrame) self->onFrame(text);
+  });
+}
+
+}  // namespace qm

@@ -1,0 +1,56 @@
+// The bodycam: finds the game window, streams it, and reports frames or a sentence for the user.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/frame_encoder.h"
+#include "platform/capture.h"
+#include "platform/desktop.h"
+
+namespace qm {
+
+inline constexpr const char* kCapturePermissionMessage =
+    "Allow Quillmere in System Settings > Privacy & Security > Screen Recording, then start the bodycam again.";
+inline constexpr const char* kNoGameMessage = "Open ER:LC in Roblox first, then start the bodycam.";
+inline constexpr const char* kCouldNotStartMessage = "The bodycam could not start: ";
+inline constexpr const char* kStoppedMessage = "The bodycam stopped: Roblox closed or the capture was turned off.";
+
+class GameCapture : public std::enable_shared_from_this<GameCapture> {
+ public:
+  static std::shared_ptr<GameCapture> make(Capture& capture, Desktop& desktop);
+
+  void start();  // main thread; answers come through the callbacks
+  void stop();   // main thread; sends no message
+
+  // Called on the main thread only.
+  std::function<void(const std::string&)> onFrame;
+  std::function<void(const std::string&)> onError;
+
+  bool streaming() const;
+  double cropTopShare() const { return cropTop; }
+
+ private:
+  GameCapture(Capture& capture, Desktop& desktop) : capture(capture), desktop(desktop) {}
+  void fail(const std::string& message);
+  void chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows);
+  void streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error);
+  void streamStopped();
+  void convert(const PixelFrame& frame);
+
+  Capture& capture;
+  Desktop& desktop;
+  std::vector<Screen> screens;  // taken on the main thread at start
+  double cropTop = 0;
+  FrameEncoder encoder;  // the worker's own
+
+  mutable std::mutex mutex;  // guards stream and stopped across the worker, the set-up answer and stop()
+  std::shared_ptr<CaptureStream> stream;
+  bool stopped = false;
+};
+
+}  // namespace qm

@@ -1,0 +1,73 @@
+#include "app/app.h"
+
+namespace qm {
+
+void App::startKeys() {
+  if (platform.desktop.keysTrusted(true)) {
+    addGlobalMonitor();
+  } else {
+    std::weak_ptr<App> weak = weak_from_this();
+    Desktop& desk = platform.desktop;
+    trustPoll = desk.scheduleRepeating(2.0, [weak, &desk](Timer& timer) {
+      if (!desk.keysTrusted(false)) return;
+      timer.invalidate();
+      if (auto app = weak.lock()) {
+        app->addGlobalMonitor();
+        app->buildStatusItem();
+      }
+    });
+  }
+  std::weak_ptr<App> weak = weak_from_this();
+  platform.desktop.addLocalKeyMonitor([weak](const KeyEvent& e) {
+    auto app = weak.lock();
+    return app ? app->onLocalKey(e) : true;
+  });
+  monitors.push_back(static_cast<int>(monitors.size()) + 1);
+}
+
+void App::addGlobalMonitor() {
+  if (globalMonitor) return;
+  std::weak_ptr<App> weak = weak_from_this();
+  globalMonitor = platform.desktop.addGlobalKeyMonitor([weak](const KeyEvent& e) {
+    if (auto app = weak.lock()) app->onKey(e);
+  });
+}
+
+bool App::onLocalKey(const KeyEvent& event) {
+  if (capture && event.type == KeyType::Down) {
+    auto picked = std::move(capture);
+    capture = nullptr;
+    picked(event.code);
+    return false;
+  }
+  if (event.code != key("ptt")) onKey(event);
+  return true;
+}
+
+void App::onKey(const KeyEvent& event) {
+  std::uint16_t code = event.code;
+  bool down = event.type == KeyType::Down;
+  if (down) {
+    if (!held.insert(code).second) return;
+  } else if (held.erase(code) == 0) {
+    return;
+  }
+  auto bound = [&](const char* action) {
+    int k = key(action);
+    return k != 0 && k == code;
+  };
+  if (bound("ptt")) send({{"type", "ptt"}, {"down", down}});
+  if (!down) return;
+  if (bound("overlay"))
+    toggleOverlay();
+  else if (bound("bodycam"))
+    send({{"type", "bodycam"}});
+  else if (bound("clip"))
+    send({{"type", "clip"}});
+  else if (bound("panic"))
+    send({{"type", "panic"}});
+}
+
+void App::openAccessibility() { platform.desktop.openURL(platform.desktop.permissionHelpURL()); }
+
+}  // namespace qm

@@ -1,0 +1,32 @@
+#include <algorithm>
+
+#include "app/app.h"
+#include "hotkeys/key_tables.h"
+#include "web/navigation.h"
+
+namespace qm {
+
+void App::pickKey(const nlohmann::json& represented) {
+  if (!represented.is_string()) return;
+  std::string action = represented.get<std::string>();
+  auto entry = std::find_if(KEY_LABELS.begin(), KEY_LABELS.end(), [&](const auto& p) { return p.first == action; });
+  std::string subject = entry == KEY_LABELS.end() ? action : lower(entry->second);
+  auto alert = platform.desktop.makeAlert(
+      "Press the key for " + subject,
+      "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use.",
+      {"OK", "Cancel"});
+  auto picked = std::make_shared<std::optional<int>>();
+  capture = [picked, alert](std::uint16_t code) {
+    *picked = code == kEscapeKey ? 0 : code;
+    alert->setInformativeText("Picked: " + keyName(**picked) + ". Press OK to keep it.");
+  };
+  platform.desktop.activate();
+  int answer = alert->run();
+  capture = nullptr;
+  if (answer == 0 && *picked) {
+    defaults.set("key." + action, **picked);
+    buildStatusItem();
+  }
+}
+
+}  // namespace qm

@@ -1,0 +1,79 @@
+#include <regex>
+
+#include "app/app.h"
+#include "app/rect_text.h"
+
+namespace qm {
+namespace {
+
+std::optional<double> number(const std::optional<nlohmann::json>& value) {
+  if (value && value->is_number()) return value->get<double>();
+  return std::nullopt;
+}
+
+}  // namespace
+
+void App::showOverlay() {
+  if (!overlay) {
+    Rect v = mainScreenVisibleFrame();
+    auto saved = defaults.get("overlayFrame");
+    Rect frame = rectFromString(saved && saved->is_string() ? saved->get<std::string>() : "");
+    WindowSpec spec;
+    spec.kind = WindowKind::Overlay;
+    spec.rect = frame.w > 500 ? frame : Rect{v.maxX() - 920, v.midY() - 300, 900, 600};
+    spec.cornerRadius = 26;
+    overlay = platform.desktop.makeWindow(spec, nullptr);
+    overlay->setAlpha(number(defaults.get("opacity")).value_or(0.94));
+    overlayWeb = makeWeb();
+    overlay->setContent(*overlayWeb);
+    loadOverlay();
+  }
+  if (bubble) bubble->hide();
+  overlay->showWithoutActivating();
+}
+
+void App::loadOverlay() {
+  auto g = guild();
+  bool valid = g && std::regex_match(*g, std::regex("[0-9]{5,25}"));
+  if (overlayWeb) overlayWeb->load(valid ? SITE + "/dashboard/#/g/" + *g + "/mdt" : SITE + "/dashboard/", 60);
+}
+
+void App::toggleOverlay() {
+  if ((overlay && overlay->visible()) || (bubble && bubble->visible())) {
+    if (overlay) overlay->hide();
+    if (bubble) bubble->hide();
+    return;
+  }
+  showOverlay();
+}
+
+void App::observeURL() {
+  auto url = web ? web->url() : std::nullopt;
+  if (!url) return;
+  static const std::regex route("#/g/(\\d{5,25})/");
+  std::smatch match;
+  if (!std::regex_search(*url, match, route)) return;
+  std::string id = match.str(1);
+  if (guild() == id) return;
+  setGuild(id);
+  if (overlay && overlay->visible()) loadOverlay();
+}
+
+void App::setSize(const nlohmann::json& represented) {
+  if (!overlay || !represented.is_array() || represented.size() < 2 || !represented[0].is_number() ||
+      !represented[1].is_number())
+    return;
+  double w = represented[0].get<double>(), h = represented[1].get<double>();
+  Rect old = overlay->frame();
+  Rect next{old.x, old.y + old.h - h, w, h};
+  overlay->setFrame(next);
+  defaults.set("overlayFrame", stringFromRect(next));
+}
+
+void App::setOpacity(const nlohmann::json& represented) {
+  double value = represented.is_number() ? represented.get<double>() : 1.0;
+  if (overlay) overlay->setAlpha(value);
+  defaults.set("opacity", value);
+}
+
+}  // namespace qm

@@ -1,0 +1,61 @@
+// Listing shareable windows and streaming the pixels of one of them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry.h"
+
+namespace qm {
+
+struct CaptureWindow {
+  std::optional<std::string> owner;  // owning application id, none when unknown
+  std::uint64_t id = 0;
+  Rect frame;
+  bool onScreen = false;
+};
+
+// One frame in memory, 4 bytes a pixel in B, G, R, X order; valid only during the call.
+struct PixelFrame {
+  const std::uint8_t* pixels = nullptr;
+  int width = 0, height = 0, stride = 0;
+};
+
+struct StreamConfig {
+  int width = 0, height = 0;
+  double minFrameInterval = 0.25;
+  int queueDepth = 3;
+  bool showsCursor = false;
+};
+
+class CaptureStream {
+ public:
+  virtual ~CaptureStream() = default;
+  virtual void stop() = 0;  // no more frames after it returns, no stopped report
+};
+
+struct StreamCallbacks {
+  std::function<void(const PixelFrame&)> frame;           // on the stream's worker, one at a time
+  std::function<void()> stopped;                          // the stream ended by itself
+  // The set-up's answer: the running stream, or the error text.
+  std::function<void(std::shared_ptr<CaptureStream>, std::optional<std::string>)> started;
+};
+
+class Capture {
+ public:
+  virtual ~Capture() = default;
+  virtual bool available() const = 0;
+  virtual std::string gameOwnerId() const = 0;
+  // All windows (desktop windows left out, off-screen ones kept), or none when listing is not possible.
+  // Answered off the main thread.
+  virtual void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) = 0;
+  virtual void requestAccess() = 0;
+  // Answered off the main thread through callbacks.started.
+  virtual void startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) = 0;
+};
+
+}  // namespace qm

@@ -1,0 +1,72 @@
+// The desktop around the windows: screens, pointer, menus, alerts, timers, the main thread, keys, URLs.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry.h"
+#include "menu.h"
+#include "window.h"
+
+namespace qm {
+
+struct Screen {
+  Rect frame, visibleFrame;
+};
+
+class Timer {
+ public:
+  virtual ~Timer() = default;
+  virtual void invalidate() = 0;
+};
+
+class ModalAlert {
+ public:
+  virtual ~ModalAlert() = default;
+  virtual void setInformativeText(const std::string& text) = 0;
+  // Runs modally; returns the index of the button that ended it (0 for the first).
+  virtual int run() = 0;
+};
+
+enum class KeyType { Down, Up };
+
+struct KeyEvent {
+  std::uint16_t code = 0;  // macOS virtual key code
+  KeyType type = KeyType::Down;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  virtual std::vector<Screen> screens() const = 0;  // the first is the main screen
+  virtual Point mouseLocation() const = 0;
+  virtual bool leftButtonDown() const = 0;
+  virtual std::chrono::system_clock::time_point now() const = 0;
+
+  virtual std::unique_ptr<Window> makeWindow(const WindowSpec& spec, WindowDelegate* delegate) = 0;
+  virtual void setMainMenu(const std::vector<Menu>& menus) = 0;
+  virtual void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) = 0;
+  virtual std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
+                                                const std::vector<std::string>& buttons) = 0;
+  virtual void openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) = 0;
+  virtual void openURL(const std::string& url) = 0;
+  virtual void activate() = 0;
+  virtual void terminate() = 0;
+
+  virtual std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) = 0;
+  // Safe from any thread; the work runs later on the main thread.
+  virtual void postToMain(std::function<void()> work) = 0;
+
+  virtual bool keysTrusted(bool prompt) = 0;
+  virtual bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) = 0;
+  // The handler answers whether the event goes on to our window.
+  virtual void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) = 0;
+  virtual std::string permissionHelpURL() const = 0;
+};
+
+}  // namespace qm

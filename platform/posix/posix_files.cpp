@@ -1,0 +1,41 @@
+#include "platform/posix/posix_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/file_settings.h"
+
+namespace qm {
+
+AppendResult PosixFiles::append(const std::string& file, const std::string& bytes) {
+  int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? AppendResult::Missing : AppendResult::Unwritable;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  return AppendResult::Written;
+}
+
+void PosixFiles::writeAtomically(const std::string& file, const std::string& bytes) {
+  writeFileAtomically(file, bytes);
+}
+
+bool makeDirectories(const std::string& dir) {
+  for (std::size_t pos = 1; pos != std::string::npos;) {
+    pos = dir.find('/', pos + 1);
+    std::string part = dir.substr(0, pos);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st {};
+  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace qm

@@ -1,0 +1,22 @@
+// The log file steps on a POSIX file system.
+#pragma once
+
+#include "platform/files.h"
+
+namespace qm {
+
+class PosixFiles : public Files {
+ public:
+  explicit PosixFiles(std::string logPath) : path(std::move(logPath)) {}
+  std::string logPath() const override { return path; }
+  AppendResult append(const std::string& path, const std::string& bytes) override;
+  void writeAtomically(const std::string& path, const std::string& bytes) override;
+
+ private:
+  std::string path;
+};
+
+// Makes a directory and its parents; true when it exists afterwards.
+bool makeDirectories(const std::string& dir);
+
+}  // namespace qm

@@ -1,0 +1,209 @@
+// An in-memory platform: fixed screens, a manual clock and timers, recorded calls and scripted answers.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qm::fake {
+
+class FakeSettings : public Settings {
+ public:
+  std::optional<nlohmann::json> get(const std::string& key) const override;
+  void set(const std::string& key, const nlohmann::json& value) override;
+  void remove(const std::string& key) override;
+  std::map<std::string, nlohmann::json> values;
+  int writes = 0;
+};
+
+class FakeFiles : public Files {
+ public:
+  std::string logPath() const override { return "/home/user/Library/Logs/Quillmere.log"; }
+  AppendResult append(const std::string& path, const std::string& bytes) override;
+  void writeAtomically(const std::string& path, const std::string& bytes) override;
+  std::map<std::string, std::string> files;
+  bool unwritable = false;  // the file exists but cannot be opened
+  bool directoryMissing = false;
+};
+
+class FakeWindow : public Window {
+ public:
+  explicit FakeWindow(WindowSpec s) : spec(std::move(s)), rect(spec.rect) {}
+  Rect frame() const override { return rect; }
+  void setFrame(const Rect& f) override { rect = f; }
+  void setOrigin(const Point& p) override { rect.x = p.x, rect.y = p.y; }
+  void showAsKey() override { shown = true, keyShows++; }
+  void showWithoutActivating() override { shown = true, quietShows++; }
+  void hide() override { shown = false; }
+  bool visible() const override { return shown; }
+  void setAlpha(double a) override { alpha = a; }
+  void setContent(WebView& v) override { content = &v; }
+  void setBubbleContent(const BubbleStyle& s, BubbleHandlers h) override { style = s, handlers = std::move(h); }
+  std::optional<Rect> screenVisibleFrame() const override { return screen; }
+
+  WindowSpec spec;
+  Rect rect;
+  bool shown = false;
+  int keyShows = 0, quietShows = 0;
+  double alpha = 1;
+  WebView* content = nullptr;
+  BubbleStyle style;
+  BubbleHandlers handlers;
+  std::optional<Rect> screen;
+};
+
+class FakeAlert : public ModalAlert {
+ public:
+  void setInformativeText(const std::string& text) override { informative = text; }
+  int run() override;
+  std::string message, informative;
+  std::vector<std::string> buttons;
+  std::function<int(FakeAlert&)> whileOpen;  // what the user does; the answer is the button index
+};
+
+class FakeTimer : public Timer {
+ public:
+  void invalidate() override { valid = false; }
+  double interval = 0;
+  std::function<void(Timer&)> tick;
+  bool valid = true;
+};
+
+class FakeDesktop : public Desktop {
+ public:
+  std::vector<Screen> screens() const override { return screenList; }
+  Point mouseLocation() const override { return mouse; }
+  bool leftButtonDown() const override { return buttonDown; }
+  std::chrono::system_clock::time_point now() const override { return clock; }
+  std::unique_ptr<Window> makeWindow(const WindowSpec& spec, WindowDelegate* delegate) override;
+  void setMainMenu(const std::vector<Menu>& menus) override { mainMenu = menus; }
+  void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) override;
+  std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
+                                        const std::vector<std::string>& buttons) override;
+  void openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) override;
+  void openURL(const std::string& url) override { opened.push_back(url); }
+  void activate() override { activations++; }
+  void terminate() override { terminated = true; }
+  std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override;
+  void postToMain(std::function<void()> work) override;
+  bool keysTrusted(bool prompt) override;
+  bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
+  void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override { local = std::move(handler); }
+  std::string permissionHelpURL() const override { return "settings:keys"; }
+
+  void runPosted();     // runs the main-thread queue until it is empty
+  void fireTimers();    // one tick of every valid timer
+  std::vector<FakeWindow*> windows;
+  std::vector<Screen> screenList{{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}}};
+  Point mouse;
+  bool buttonDown = false;
+  std::chrono::system_clock::time_point clock{};
+  std::vector<Menu> mainMenu;
+  std::string statusTitle;
+  std::vector<MenuItem> statusItems;
+  int statusBuilds = 0;
+  std::vector<std::shared_ptr<FakeAlert>> alerts;
+  std::function<int(FakeAlert&)> nextAlertAnswer = [](FakeAlert&) { return 0; };
+  std::optional<std::vector<std::string>> panelAnswer;
+  bool lastPanelMultiple = false;
+  std::vector<std::string> opened;
+  int activations = 0;
+  bool terminated = false;
+  std::vector<std::shared_ptr<FakeTimer>> timers;
+  std::deque<std::function<void()>> posted;
+  std::mutex postedMutex;
+  bool trusted = true;
+  int prompts = 0;
+  bool globalMonitorGiven = true;
+  std::function<void(const KeyEvent&)> global;
+  std::function<bool(const KeyEvent&)> local;
+};
+
+class FakeWebView : public WebView {
+ public:
+  void load(const std::string& url, double timeout) override { loads.push_back(url), current = url, lastTimeout = timeout; }
+  void loadHTML(const std::string& html) override { htmls.push_back(html), current = "about:blank"; }
+  void reload() override { reloads++; }
+  void evaluate(const std::string& script) override { scripts.push_back(script); }
+  void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) override;
+  std::optional<std::string> url() const override { return current; }
+  void setCustomUserAgent(const std::optional<std::string>& agent) override { userAgent = agent; }
+
+  WebViewConfig config;
+  std::vector<std::string> loads, htmls, scripts;
+  std::optional<std::string> current, userAgent;
+  std::optional<std::string> defaultAgent = std::string("Mozilla/5.0 Fake");
+  double lastTimeout = 0;
+  int reloads = 0;
+};
+
+class FakeWebContext : public WebContext {
+ public:
+  std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
+  void allCookies(std::function<void(std::vector<Cookie>)> answer) override { answer(cookies); }
+  std::vector<std::shared_ptr<FakeWebView>> views;
+  std::vector<Cookie> cookies;
+};
+
+class FakeCrypto : public Crypto {
+ public:
+  bool randomBytes(std::span<std::uint8_t> out) override;
+  std::array<std::uint8_t, 32> sha256(std::string_view bytes) override;
+  bool fails = false;
+  std::uint8_t next = 0;
+};
+
+class FakeHttp : public Http {
+ public:
+  void get(const std::string& url, double timeout, std::size_t maxBytes,
+           std::function<void(std::optional<std::string>)> done) override;
+  std::vector<std::string> requested;
+  double lastTimeout = 0;
+  std::size_t lastMax = 0;
+  std::function<void(std::optional<std::string>)> pending;
+};
+
+class FakeStream : public CaptureStream {
+ public:
+  void stop() override { stops++; }
+  int stops = 0;
+};
+
+class FakeCapture : public Capture {
+ public:
+  bool available() const override { return canCapture; }
+  std::string gameOwnerId() const override { return "com.roblox.RobloxPlayer"; }
+  void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override { listing = std::move(done); }
+  void requestAccess() override { accessRequests++; }
+  void startStream(std::uint64_t id, const StreamConfig& config, StreamCallbacks callbacks) override;
+
+  // Answers the pending window query with the scripted list.
+  void answerListing();
+  bool canCapture = true;
+  std::optional<std::vector<CaptureWindow>> windowList = std::vector<CaptureWindow>{};
+  std::function<void(std::optional<std::vector<CaptureWindow>>)> listing;
+  int accessRequests = 0;
+  std::uint64_t streamedWindow = 0;
+  StreamConfig lastConfig;
+  StreamCallbacks callbacks;
+  std::vector<std::shared_ptr<FakeStream>> streams;
+};
+
+// One fake of every seam, wired into a Platform.
+struct FakePlatform {
+  FakeSettings settings;
+  FakeFiles files;
+  FakeDesktop desktop;
+  FakeWebContext web;
+  FakeCrypto crypto;
+  FakeHttp http;
+  FakeCapture capture;
+  Platform platform() { return {settings, files, desktop, web, crypto, http, capture}; }
+};
+
+}  // namespace qm::fake

@@ -1,0 +1,50 @@
+#include "app/app.h"
+#include "update/version_compare.h"
+
+namespace qm {
+
+std::optional<Manifest> readManifest(const std::string& body) {
+  auto json = nlohmann::json::parse(body, nullptr, false);
+  if (json.is_discarded() || !json.is_object()) return std::nullopt;
+  auto text = [&](const char* k) -> std::optional<std::string> {
+    auto it = json.find(k);
+    if (it == json.end() || !it->is_string()) return std::nullopt;
+    return it->get<std::string>();
+  };
+  auto version = text("version"), url = text("url");
+  if (!version || !url || url->rfind("https://", 0) != 0) return std::nullopt;
+  return Manifest{*version, *url, text("notes")};
+}
+
+void App::checkForUpdate() {
+  std::weak_ptr<App> weak = weak_from_this();
+  Desktop& desk = platform.desktop;
+  // A broken server can neither hang the check nor fill memory.
+  platform.http.get(UPDATE_MANIFEST, 30, 256 * 1024, [weak, &desk](std::optional<std::string> body) {
+    if (!body) return;
+    auto manifest = readManifest(*body);
+    if (!manifest || compareVersions(manifest->version, VERSION) <= 0) return;
+    desk.postToMain([weak, manifest = *manifest] {
+      auto app = weak.lock();
+      if (!app) return;
+      // Settings are used on the main thread only.
+      auto skipped = app->defaults.get("skipped");
+      if (skipped && skipped->is_string() && skipped->get<std::string>() == manifest.version) return;
+      app->offerUpdate(manifest);
+    });
+  });
+}
+
+void App::offerUpdate(const Manifest& manifest) {
+  std::string info = "You have " + VERSION + ".";
+  if (manifest.notes) info += "\n\n" + *manifest.notes;
+  auto alert = platform.desktop.makeAlert("Quillmere " + manifest.version + " is available", info,
+                                          {"Download", "Later", "Skip this version"});
+  int answer = alert->run();
+  if (answer == 0)
+    platform.desktop.openURL(manifest.url);
+  else if (answer == 2)
+    defaults.set("skipped", manifest.version);
+}
+
+}  // namespace qm

@@ -1,0 +1,73 @@
+#include "app/app.h"
+#include "capture/game_capture.h"
+#include "web/page_script.h"
+
+namespace qm {
+namespace {
+
+std::optional<std::string> serialise(const nlohmann::json& value) {
+  try {
+    return value.dump();
+  } catch (const nlohmann::json::exception&) {
+    return std::nullopt;  // text that is not UTF-8
+  }
+}
+
+}  // namespace
+
+void App::send(const nlohmann::json& event) {
+  auto text = serialise(event);
+  if (!text) return;
+  WebView* target = overlay && overlay->visible() ? overlayWeb.get() : web.get();
+  if (target) target->evaluate(eventScript(*text));
+}
+
+void App::onMessage(WebView& sender, const nlohmann::json& body) {
+  if (!body.is_object()) return;
+  auto t = body.find("t");
+  if (t == body.end() || !t->is_string()) return;
+  const auto& kind = t->get_ref<const std::string&>();
+  if (kind == "overlay") {
+    showOverlay();
+  } else if (kind == "minimize") {
+    minimize();
+  } else if (kind == "drag") {
+    dragOverlay();
+  } else if (kind == "bodycam") {
+    auto on = body.find("on");
+    bool wanted = on != body.end() && ((on->is_boolean() && on->get<bool>()) ||
+                                       (on->is_number() && on->get<double>() != 0));
+    startBodycam(sender, wanted);
+  }
+}
+
+void App::startBodycam(WebView& sender, bool on) {
+  std::weak_ptr<WebView> target;
+  if (&sender == web.get())
+    target = web;
+  else if (&sender == overlayWeb.get())
+    target = overlayWeb;
+  else
+    return;
+  if (!canCapture()) return;
+  if (gameCapture) gameCapture->stop();
+  gameCapture.reset();
+  if (!on) return;
+  auto cam = GameCapture::make(platform.capture, platform.desktop);
+  cam->onFrame = [target](const std::string& data) {
+    if (auto v = target.lock()) v->evaluate(frameEventScript(data));
+  };
+  std::weak_ptr<App> weakApp = weak_from_this();
+  std::weak_ptr<GameCapture> weakCam = cam;
+  cam->onError = [weakApp, weakCam, target](const std::string& message) {
+    // Only the capture that failed is dropped, never a newer one that replaced it.
+    if (auto app = weakApp.lock(); app && app->gameCapture && app->gameCapture == weakCam.lock())
+      app->gameCapture.reset();
+    auto text = serialise({{"type", "bodycam-error"}, {"message", message}}).value_or("{}");
+    if (auto v = target.lock()) v->evaluate(eventScript(text));
+  };
+  gameCapture = cam;
+  cam->start();
+}
+
+}  // namespace qm
