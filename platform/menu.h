@@ -8,14 +8,14 @@
 
 namespace qm {
 
-enum class StandardAction { None, About, Hide, Quit, Undo, Cut, Copy, Paste, SelectAll, Minimize };
+enum class StandardAction { Own, About, Hide, Quit, Undo, Cut, Copy, Paste, SelectAll, Minimize };
 
 struct MenuItem {
   std::string title;
   bool separator = false;
   std::string key;          // key equivalent, empty for none
   bool shift = false;       // Shift on top of Command
-  StandardAction standard = StandardAction::None;
+  StandardAction standard = StandardAction::Own;
   nlohmann::json represented;  // the item's value, null for none
   std::function<void(const MenuItem&)> action;  // the core's own actions
   std::vector<MenuItem> submenu;

@@ -1,0 +1,59 @@
+// Frame conversion against a bare TurboJPEG compress of the same pixels, and the frame event script
+// against the 250 ms frame interval. Read the ratios, not the absolute times.
+#include <benchmark/benchmark.h>
+#include <turbojpeg.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "capture/frame_encoder.h"
+#include "web/page_script.h"
+
+namespace {
+
+std::vector<std::uint8_t> gameLikeFrame(int w, int h) {
+  std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      auto* p = &px[(static_cast<std::size_t>(y) * w + x) * 4];
+      p[0] = static_cast<std::uint8_t>((x * 3 + y) & 255);
+      p[1] = static_cast<std::uint8_t>((y * 2) & 255);
+      p[2] = static_cast<std::uint8_t>(((x ^ y) * 5) & 255);
+      p[3] = 0;
+    }
+  return px;
+}
+
+void BM_BareCompress(benchmark::State& state) {
+  auto px = gameLikeFrame(1280, 800);
+  tjhandle tj = tjInitCompress();
+  for (auto _ : state) {
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    tjCompress2(tj, px.data(), 1280, 1280 * 4, 800, TJPF_BGRX, &out, &size, TJSAMP_420, 60, TJFLAG_FASTDCT);
+    benchmark::DoNotOptimize(size);
+    tjFree(out);
+  }
+  tjDestroy(tj);
+}
+BENCHMARK(BM_BareCompress)->Unit(benchmark::kMillisecond);
+
+void BM_FrameConversion(benchmark::State& state) {
+  auto px = gameLikeFrame(1280, 800);
+  qm::FrameEncoder encoder;
+  qm::PixelFrame frame{px.data(), 1280, 800, 1280 * 4};
+  for (auto _ : state) benchmark::DoNotOptimize(encoder.base64JPEG(frame, 28.0 / 945));
+}
+BENCHMARK(BM_FrameConversion)->Unit(benchmark::kMillisecond);
+
+void BM_FrameEventScript(benchmark::State& state) {
+  auto px = gameLikeFrame(1280, 720);
+  qm::FrameEncoder encoder;
+  auto text = *encoder.base64JPEG({px.data(), 1280, 720, 1280 * 4}, 0);
+  for (auto _ : state) benchmark::DoNotOptimize(qm::frameEventScript(text));
+}
+BENCHMARK(BM_FrameEventScript)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

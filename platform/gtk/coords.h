@@ -1,0 +1,33 @@
+// Conversion between the core's coordinates (y up from the primary screen's bottom) and X11's (y down).
+#pragma once
+
+#include <gdk/gdk.h>
+
+#include "platform/geometry.h"
+
+namespace qm::gtk {
+
+// Height of the primary monitor's bottom edge in X coordinates.
+inline int primaryBottom() {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* primary = display ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (!primary && display) primary = gdk_display_get_monitor(display, 0);
+  if (!primary) return 0;
+  GdkRectangle g;
+  gdk_monitor_get_geometry(primary, &g);
+  return g.y + g.height;
+}
+
+inline Rect fromX(const GdkRectangle& r) {
+  return {static_cast<double>(r.x), static_cast<double>(primaryBottom() - r.y - r.height),
+          static_cast<double>(r.width), static_cast<double>(r.height)};
+}
+
+inline GdkRectangle toX(const Rect& r) {
+  return {static_cast<int>(r.x), static_cast<int>(primaryBottom() - r.y - r.h), static_cast<int>(r.w),
+          static_cast<int>(r.h)};
+}
+
+inline Point pointFromX(double x, double y) { return {x, primaryBottom() - y}; }
+
+}  // namespace qm::gtk

@@ -1,0 +1,282 @@
+// Desktop services on GTK 3.24 under X11. The main menu is a menu bar inside the main window (Command
+// is Ctrl); the status item is an Ayatana AppIndicator labelled with its title, whose menu is also
+// exported over D-Bus. X11 sessions need no permission for global keys.
+#include "platform/gtk/gtk_desktop.h"
+
+#include <libayatana-appindicator/app-indicator.h>
+#include <webkit2/webkit2.h>
+
+#include "app/app.h"
+#include "platform/gtk/coords.h"
+#include "platform/gtk/x11/key_monitor.h"
+
+namespace qm::gtk {
+namespace {
+
+class GtkTimer : public Timer {
+ public:
+  explicit GtkTimer(std::function<void(Timer&)> t) : tick(std::move(t)) {}
+  void invalidate() override {
+    if (source) g_source_remove(std::exchange(source, 0));
+  }
+  static gboolean fire(gpointer data) {
+    auto* self = static_cast<std::shared_ptr<GtkTimer>*>(data)->get();
+    self->tick(*self);
+    if (self->source) return G_SOURCE_CONTINUE;
+    return G_SOURCE_REMOVE;
+  }
+  std::function<void(Timer&)> tick;
+  guint source = 0;
+};
+
+class GtkAlert : public ModalAlert {
+ public:
+  GtkAlert(GtkWindow* parent, const std::string& message, const std::string& informative,
+           const std::vector<std::string>& buttons)
+      : dialog(GTK_DIALOG(gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s",
+                                                 message.c_str()))) {
+    if (!informative.empty()) setInformativeText(informative);
+    if (buttons.empty()) gtk_dialog_add_button(dialog, "OK", 0);
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+      gtk_dialog_add_button(dialog, buttons[i].c_str(), static_cast<int>(i));
+    gtk_dialog_set_default_response(dialog, 0);
+    gtk_window_set_title(GTK_WINDOW(dialog), "Quillmere");
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+  }
+  ~GtkAlert() override { gtk_widget_destroy(GTK_WIDGET(dialog)); }
+  void setInformativeText(const std::string& text) override {
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", text.c_str());
+  }
+  int run() override {
+    int answer = gtk_dialog_run(dialog);
+    gtk_widget_hide(GTK_WIDGET(dialog));
+    return answer >= 0 ? answer : -1;
+  }
+
+ private:
+  GtkDialog* dialog;
+};
+
+const char* editingCommand(StandardAction a) {
+  switch (a) {
+    case StandardAction::Undo: return WEBKIT_EDITING_COMMAND_UNDO;
+    case StandardAction::Cut: return WEBKIT_EDITING_COMMAND_CUT;
+    case StandardAction::Copy: return WEBKIT_EDITING_COMMAND_COPY;
+    case StandardAction::Paste: return WEBKIT_EDITING_COMMAND_PASTE;
+    case StandardAction::SelectAll: return WEBKIT_EDITING_COMMAND_SELECT_ALL;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+struct GtkDesktop::Indicator {
+  AppIndicator* item = nullptr;
+  ~Indicator() {
+    if (item) g_object_unref(item);
+  }
+};
+
+GtkDesktop::GtkDesktop(GtkApplication* a) : app(a) {}
+GtkDesktop::~GtkDesktop() = default;
+
+std::vector<Screen> GtkDesktop::screens() const {
+  std::vector<Screen> list;
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display) return list;
+  GdkMonitor* primary = gdk_display_get_primary_monitor(display);
+  for (int i = 0; i < gdk_display_get_n_monitors(display); ++i) {
+    GdkMonitor* m = gdk_display_get_monitor(display, i);
+    GdkRectangle geometry, work;
+    gdk_monitor_get_geometry(m, &geometry);
+    gdk_monitor_get_workarea(m, &work);
+    Screen s{fromX(geometry), fromX(work)};
+    if (m == primary)
+      list.insert(list.begin(), s);
+    else
+      list.push_back(s);
+  }
+  return list;
+}
+
+Point GtkDesktop::mouseLocation() const {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+  int x = 0, y = 0;
+  gdk_device_get_position(pointer, nullptr, &x, &y);
+  return pointFromX(x, y);
+}
+
+bool GtkDesktop::leftButtonDown() const {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+  GdkModifierType mask{};
+  gdk_window_get_device_position(gdk_get_default_root_window(), pointer, nullptr, nullptr, &mask);
+  return (mask & GDK_BUTTON1_MASK) != 0;
+}
+
+std::unique_ptr<Window> GtkDesktop::makeWindow(const WindowSpec& spec, WindowDelegate* delegate) {
+  auto window = std::make_unique<GtkAppWindow>(spec, delegate, app);
+  if (spec.kind == WindowKind::Main) {
+    mainWindow = window.get();
+    GtkAccelGroup* accel = gtk_accel_group_new();
+    gtk_window_add_accel_group(window->gtkWindow(), accel);
+    GtkWidget* bar = gtk_menu_bar_new();
+    for (const auto& menu : mainMenus) {
+      GtkWidget* top = gtk_menu_item_new_with_label(menu.title.empty() ? "Quillmere" : menu.title.c_str());
+      gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), buildMenu(menu.items, mainItems, accel));
+      gtk_menu_shell_append(GTK_MENU_SHELL(bar), top);
+    }
+    g_object_unref(accel);
+    gtk_box_pack_start(window->box(), bar, FALSE, FALSE, 0);
+    gtk_widget_show_all(bar);
+  }
+  return window;
+}
+
+void GtkDesktop::setMainMenu(const std::vector<Menu>& menus) { mainMenus = menus; }
+
+GtkWidget* GtkDesktop::buildMenu(const std::vector<MenuItem>& items, std::list<MenuItem>& keep, GtkAccelGroup* accel) {
+  GtkWidget* menu = gtk_menu_new();
+  if (accel) gtk_menu_set_accel_group(GTK_MENU(menu), accel);
+  for (const auto& item : items) {
+    if (item.separator) {
+      gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+      continue;
+    }
+    GtkWidget* widget = gtk_menu_item_new_with_label(item.title.c_str());
+    if (item.hasSubmenu()) {
+      gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), buildMenu(item.submenu, keep, accel));
+    } else {
+      const MenuItem& kept = keep.emplace_back(item);
+      using Target = std::pair<GtkDesktop*, const MenuItem*>;
+      g_signal_connect_data(
+          widget, "activate", G_CALLBACK(+[](GtkMenuItem*, gpointer data) {
+            auto* target = static_cast<Target*>(data);
+            target->first->perform(*target->second);
+          }),
+          new Target(this, &kept), [](gpointer data, GClosure*) { delete static_cast<Target*>(data); },
+          GConnectFlags{});
+      if (accel && !item.key.empty()) {
+        auto mods = static_cast<GdkModifierType>(GDK_CONTROL_MASK | (item.shift ? GDK_SHIFT_MASK : 0));
+        gtk_widget_add_accelerator(widget, "activate", accel, gdk_unicode_to_keyval(item.key[0]), mods,
+                                   GTK_ACCEL_VISIBLE);
+      }
+    }
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), widget);
+  }
+  gtk_widget_show_all(menu);
+  return menu;
+}
+
+void GtkDesktop::perform(const MenuItem& item) {
+  if (item.action) return item.action(item);
+  GtkWindow* active = gtk_application_get_active_window(app);
+  switch (item.standard) {
+    case StandardAction::Quit: terminate(); break;
+    case StandardAction::About:
+      gtk_show_about_dialog(parentWindow(), "program-name", "Quillmere", "version", VERSION.c_str(), "comments",
+                            "The desktop companion for ER:LC.", "logo-icon-name", "quillmere", nullptr);
+      break;
+    case StandardAction::Hide:
+      for (GList* l = gtk_application_get_windows(app); l; l = l->next) gtk_widget_hide(GTK_WIDGET(l->data));
+      break;
+    case StandardAction::Minimize:
+      if (active) gtk_window_iconify(active);
+      break;
+    default:
+      if (GtkWidget* focus = active ? gtk_window_get_focus(active) : nullptr; focus && WEBKIT_IS_WEB_VIEW(focus))
+        webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(focus), editingCommand(item.standard));
+  }
+}
+
+void GtkDesktop::setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) {
+  if (!indicator) {
+    indicator = std::make_unique<Indicator>();
+    indicator->item = app_indicator_new("quillmere", "quillmere", APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
+    app_indicator_set_status(indicator->item, APP_INDICATOR_STATUS_ACTIVE);
+  }
+  app_indicator_set_label(indicator->item, title.c_str(), title.c_str());
+  std::list<MenuItem> fresh;
+  GtkWidget* menu = buildMenu(items, fresh, nullptr);
+  app_indicator_set_menu(indicator->item, GTK_MENU(menu));
+  statusItems.splice(statusItems.end(), fresh);  // earlier items stay valid for a menu still open
+}
+
+std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, const std::string& informative,
+                                                  const std::vector<std::string>& buttons) {
+  return std::make_shared<GtkAlert>(parentWindow(), message, informative, buttons);
+}
+
+GtkWindow* GtkDesktop::parentWindow() const {
+  if (mainWindow && mainWindow->visible()) return mainWindow->gtkWindow();
+  return nullptr;
+}
+
+void GtkDesktop::openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) {
+  GtkFileChooserNative* chooser =
+      gtk_file_chooser_native_new("Choose a file", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "Open", "Cancel");
+  gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), multiple);
+  auto* pending = new std::function<void(std::optional<std::vector<std::string>>)>(std::move(done));
+  g_signal_connect(chooser, "response", G_CALLBACK(+[](GtkNativeDialog* dialog, int response, gpointer data) {
+                     std::unique_ptr<std::function<void(std::optional<std::vector<std::string>>)>> done(
+                         static_cast<std::function<void(std::optional<std::vector<std::string>>)>*>(data));
+                     std::optional<std::vector<std::string>> files;
+                     if (response == GTK_RESPONSE_ACCEPT) {
+                       files.emplace();
+                       GSList* uris = gtk_file_chooser_get_uris(GTK_FILE_CHOOSER(dialog));
+                       for (GSList* l = uris; l; l = l->next) files->push_back(static_cast<char*>(l->data));
+                       g_slist_free_full(uris, g_free);
+                     }
+                     (*done)(files);
+                     g_object_unref(dialog);
+                   }),
+                   pending);
+  gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
+}
+
+void GtkDesktop::openURL(const std::string& url) {
+  GError* error = nullptr;
+  if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error)) g_error_free(error);
+}
+
+void GtkDesktop::activate() {
+  if (GtkWindow* w = gtk_application_get_active_window(app)) gtk_window_present(w);
+}
+
+void GtkDesktop::terminate() { g_application_quit(G_APPLICATION(app)); }
+
+std::shared_ptr<Timer> GtkDesktop::scheduleRepeating(double seconds, std::function<void(Timer&)> tick) {
+  auto timer = std::make_shared<GtkTimer>(std::move(tick));
+  timer->source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(seconds * 1000), GtkTimer::fire,
+                                     new std::shared_ptr<GtkTimer>(timer),
+                                     [](gpointer d) { delete static_cast<std::shared_ptr<GtkTimer>*>(d); });
+  return timer;
+}
+
+void GtkDesktop::postToMain(std::function<void()> work) {
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
+      [](gpointer data) -> gboolean {
+        (*static_cast<std::function<void()>*>(data))();
+        return G_SOURCE_REMOVE;
+      },
+      new std::function<void()>(std::move(work)), [](gpointer d) { delete static_cast<std::function<void()>*>(d); });
+}
+
+bool GtkDesktop::keysTrusted(bool) { return globalKeysAvailable(); }
+
+bool GtkDesktop::addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) {
+  return installGlobalKeyMonitor(std::move(handler));
+}
+
+void GtkDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) {
+  installLocalKeyMonitor(std::move(handler));
+}
+
+std::string GtkDesktop::permissionHelpURL() const {
+  // Global keys need an X11 session; point the user at the help page that says how to start one.
+  return SITE + "/help/keys-on-linux";
+}
+
+}  // namespace qm::gtk

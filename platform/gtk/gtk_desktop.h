@@ -1,0 +1,53 @@
+// The desktop on GTK 3 / X11: monitors, pointer, menu bar and status menu, dialogs, timers, idle hand-off.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <list>
+#include <memory>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/gtk/gtk_window.h"
+
+namespace qm::gtk {
+
+class GtkDesktop : public Desktop {
+ public:
+  explicit GtkDesktop(GtkApplication* app);
+  ~GtkDesktop() override;
+
+  std::vector<Screen> screens() const override;
+  Point mouseLocation() const override;
+  bool leftButtonDown() const override;
+  std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
+  std::unique_ptr<Window> makeWindow(const WindowSpec& spec, WindowDelegate* delegate) override;
+  void setMainMenu(const std::vector<Menu>& menus) override;
+  void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) override;
+  std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
+                                        const std::vector<std::string>& buttons) override;
+  void openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) override;
+  void openURL(const std::string& url) override;
+  void activate() override;
+  void terminate() override;
+  std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override;
+  void postToMain(std::function<void()> work) override;
+  bool keysTrusted(bool prompt) override;
+  bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
+  void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override;
+  std::string permissionHelpURL() const override;
+
+ private:
+  GtkWidget* buildMenu(const std::vector<MenuItem>& items, std::list<MenuItem>& keep, GtkAccelGroup* accel);
+  void perform(const MenuItem& item);
+  GtkWindow* parentWindow() const;
+
+  GtkApplication* app;
+  std::vector<Menu> mainMenus;
+  std::list<MenuItem> mainItems, statusItems;  // the menus' items, alive while shown
+  GtkAppWindow* mainWindow = nullptr;
+  struct Indicator;
+  std::unique_ptr<Indicator> indicator;
+};
+
+}  // namespace qm::gtk

@@ -1,0 +1,286 @@
+// Web views: WebKitGTK 4.1 (2.40 or later). Page messages, navigation and UI decisions are handed to the
+// core's WebViewDelegate; this file only translates. Not supported here: origins of media requests
+// (WebKitGTK gives none, the view's current host is used instead).
+#include "platform/gtk/gtk_web.h"
+
+#include <libsoup/soup.h>
+
+#include <nlohmann/json.hpp>
+
+namespace qm::gtk {
+namespace {
+
+int navigationType(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return LinkActivated;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD: return Reload;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return FormResubmitted;
+    default: return Other;
+  }
+}
+
+std::optional<std::string> requestURI(WebKitNavigationAction* action) {
+  WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  if (!uri || !*uri) return std::nullopt;
+  return std::string(uri);
+}
+
+struct TextAnswer {
+  std::function<void(std::optional<std::string>)> answer;
+};
+
+}  // namespace
+
+GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, WebViewDelegate& d)
+    : delegate(d), content(webkit_user_content_manager_new()) {
+  auto* script = webkit_user_script_new(config.userScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content.get(), script);
+  webkit_user_script_unref(script);
+  webkit_user_content_manager_register_script_message_handler(content.get(), config.messageHandler.c_str());
+  std::string signal = "script-message-received::" + config.messageHandler;
+  g_signal_connect(content.get(), signal.c_str(), G_CALLBACK(onMessage), this);
+  contentSignals.bind(content.get(), this);
+
+  auto* settings = webkit_settings_new_with_settings("enable-developer-extras", config.developerExtras,
+                                                     "media-playback-requires-user-gesture",
+                                                     config.mediaNeedsGesture, "enable-media-stream", TRUE,
+                                                     "enable-webrtc", TRUE, nullptr);
+  view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(g_object_ref_sink(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content.get(), "settings",
+                   settings, nullptr))));
+  g_object_unref(settings);
+  defaultAgent = webkit_settings_get_user_agent(webkit_web_view_get_settings(view.get()));
+  GdkRGBA under{config.underPageColor.r, config.underPageColor.g, config.underPageColor.b, config.underPageColor.a};
+  webkit_web_view_set_background_color(view.get(), &under);
+
+  g_signal_connect(view.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
+  g_signal_connect(view.get(), "create", G_CALLBACK(onCreate), this);
+  g_signal_connect(view.get(), "permission-request", G_CALLBACK(onPermission), this);
+  g_signal_connect(view.get(), "script-dialog", G_CALLBACK(onScriptDialog), this);
+  g_signal_connect(view.get(), "run-file-chooser", G_CALLBACK(onFileChooser), this);
+  g_signal_connect(view.get(), "web-process-terminated", G_CALLBACK(onTerminated), this);
+  g_signal_connect(view.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
+  g_signal_connect(view.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
+  g_signal_connect(view.get(), "notify::uri", G_CALLBACK(onURI), this);
+  viewSignals.bind(view.get(), this);
+}
+
+GtkWebView::~GtkWebView() = default;
+
+void GtkWebView::load(const std::string& url, double) {
+  // WebKitGTK has no per-request timeout; its network layer's own limits apply.
+  webkit_web_view_load_uri(view.get(), url.c_str());
+}
+
+void GtkWebView::loadHTML(const std::string& html) { webkit_web_view_load_html(view.get(), html.c_str(), nullptr); }
+
+void GtkWebView::reload() { webkit_web_view_reload(view.get()); }
+
+void GtkWebView::evaluate(const std::string& script) {
+  webkit_web_view_evaluate_javascript(view.get(), script.data(), static_cast<gssize>(script.size()), nullptr,
+                                      nullptr, nullptr, nullptr, nullptr);
+}
+
+void GtkWebView::evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) {
+  auto* pending = new TextAnswer{std::move(answer)};
+  webkit_web_view_evaluate_javascript(
+      view.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<TextAnswer> pending(static_cast<TextAnswer*>(data));
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        std::optional<std::string> text;
+        if (value && jsc_value_is_string(value)) {
+          char* s = jsc_value_to_string(value);
+          text = s;
+          g_free(s);
+        }
+        if (value) g_object_unref(value);
+        if (error) g_error_free(error);
+        pending->answer(text);
+      },
+      pending);
+}
+
+std::optional<std::string> GtkWebView::url() const {
+  const char* uri = webkit_web_view_get_uri(view.get());
+  if (!uri || !*uri) return std::nullopt;
+  return std::string(uri);
+}
+
+void GtkWebView::setCustomUserAgent(const std::optional<std::string>& agent) {
+  webkit_settings_set_user_agent(webkit_web_view_get_settings(view.get()),
+                                 agent ? agent->c_str() : defaultAgent.c_str());
+}
+
+void GtkWebView::onMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
+  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  char* json = value ? jsc_value_to_json(value, 0) : nullptr;
+  auto body = nlohmann::json::parse(json ? json : "null", nullptr, false);
+  g_free(json);
+  if (!body.is_discarded()) static_cast<GtkWebView*>(self)->delegate.onMessage(*static_cast<GtkWebView*>(self), body);
+}
+
+gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                    gpointer self) {
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+    webkit_policy_decision_use(decision);  // the pop-up request follows as "create"
+    return TRUE;
+  }
+  auto* nav = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(nav);
+  auto* me = static_cast<GtkWebView*>(self);
+  g_object_ref(decision);
+  bool answered = false;
+  me->delegate.decidePolicy(*me, requestURI(action), navigationType(webkit_navigation_action_get_navigation_type(action)),
+                            [decision, &answered](Policy p) {
+                              if (answered) return;
+                              answered = true;
+                              p == Policy::Allow ? webkit_policy_decision_use(decision)
+                                                 : webkit_policy_decision_ignore(decision);
+                            });
+  if (!answered) webkit_policy_decision_ignore(decision);
+  g_object_unref(decision);
+  return TRUE;
+}
+
+GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  struct Popup {
+    GtkWebView* view;
+    std::optional<std::string> url;
+  };
+  // Loading inside "create" itself is not reliable: answer from an idle callback.
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
+      [](gpointer data) -> gboolean {
+        auto* p = static_cast<Popup*>(data);
+        p->view->delegate.onPopup(*p->view, p->url);
+        return G_SOURCE_REMOVE;
+      },
+      new Popup{static_cast<GtkWebView*>(self), requestURI(action)}, [](gpointer data) { delete static_cast<Popup*>(data); });
+  return nullptr;
+}
+
+gboolean GtkWebView::onPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self) {
+  if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request)) return FALSE;
+  auto* me = static_cast<GtkWebView*>(self);
+  std::string host;
+  if (auto current = me->url()) {
+    if (GUri* uri = g_uri_parse(current->c_str(), G_URI_FLAGS_NONE, nullptr)) {
+      if (const char* h = g_uri_get_host(uri)) host = h;
+      g_uri_unref(uri);
+    }
+  }
+  me->delegate.allowMedia(*me, host) ? webkit_permission_request_allow(request) : webkit_permission_request_deny(request);
+  return TRUE;
+}
+
+gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  std::string message = webkit_script_dialog_get_message(dialog);
+  switch (webkit_script_dialog_get_dialog_type(dialog)) {
+    case WEBKIT_SCRIPT_DIALOG_ALERT: me->delegate.onAlert(*me, message); return TRUE;
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+      webkit_script_dialog_confirm_set_confirmed(dialog, me->delegate.onConfirm(*me, message));
+      return TRUE;
+    default: return FALSE;
+  }
+}
+
+gboolean GtkWebView::onFileChooser(WebKitWebView*, WebKitFileChooserRequest* request, gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  g_object_ref(request);
+  me->delegate.onFileChooser(*me, webkit_file_chooser_request_get_select_multiple(request),
+                             [request](std::optional<std::vector<std::string>> files) {
+                               if (files) {
+                                 std::vector<const char*> list;
+                                 for (auto& f : *files) list.push_back(f.c_str());
+                                 list.push_back(nullptr);
+                                 webkit_file_chooser_request_select_files(request, list.data());
+                               } else {
+                                 webkit_file_chooser_request_cancel(request);
+                               }
+                               g_object_unref(request);
+                             });
+  return TRUE;
+}
+
+void GtkWebView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  me->delegate.onProcessTerminated(*me);
+}
+
+void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  if (event == WEBKIT_LOAD_STARTED) me->failedProvisionally = false;
+  if (event != WEBKIT_LOAD_FINISHED) return;
+  // WebKitGTK finishes a failed load too; only a real finish counts.
+  if (std::exchange(me->failedProvisionally, false)) return;
+  me->delegate.onLoadFinished(*me);
+}
+
+gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, gchar*, GError* error, gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  if (event == WEBKIT_LOAD_STARTED || event == WEBKIT_LOAD_REDIRECTED) {
+    me->failedProvisionally = true;
+    if (!g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
+      me->delegate.onLoadFailed(*me, error ? error->message : "");
+  }
+  return TRUE;  // keep the page that was there
+}
+
+void GtkWebView::onURI(GObject*, GParamSpec*, gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  me->delegate.onURLChanged(*me);
+}
+
+GtkWebContext::GtkWebContext(const std::string& dataDir, const std::string& cacheDir, const std::string& certificate,
+                             const std::vector<std::string>& trustedHosts)
+    : data(webkit_website_data_manager_new("base-data-directory", dataDir.c_str(), "base-cache-directory",
+                                           cacheDir.c_str(), nullptr)),
+      context(webkit_web_context_new_with_website_data_manager(data.get())) {
+  std::string cookies = dataDir + "/cookies.sqlite";
+  webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(data.get()),
+                                               cookies.c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  if (!certificate.empty()) {
+    GError* error = nullptr;
+    if (GTlsCertificate* cert = g_tls_certificate_new_from_file(certificate.c_str(), &error)) {
+      for (const auto& host : trustedHosts)
+        webkit_web_context_allow_tls_certificate_for_host(context.get(), cert, host.c_str());
+      g_object_unref(cert);
+    } else {
+      g_warning("test certificate %s: %s", certificate.c_str(), error->message);
+      g_error_free(error);
+    }
+  }
+}
+
+std::shared_ptr<WebView> GtkWebContext::makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) {
+  return std::make_shared<GtkWebView>(context.get(), config, delegate);
+}
+
+void GtkWebContext::allCookies(std::function<void(std::vector<Cookie>)> answer) {
+  auto* pending = new std::function<void(std::vector<Cookie>)>(std::move(answer));
+  webkit_cookie_manager_get_all_cookies(
+      webkit_website_data_manager_get_cookie_manager(data.get()), nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<std::function<void(std::vector<Cookie>)>> pending(
+            static_cast<std::function<void(std::vector<Cookie>)>*>(data));
+        GList* list = webkit_cookie_manager_get_all_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, nullptr);
+        std::vector<Cookie> cookies;
+        for (GList* l = list; l; l = l->next) {
+          auto* c = static_cast<SoupCookie*>(l->data);
+          cookies.push_back({soup_cookie_get_name(c), soup_cookie_get_domain(c)});
+        }
+        g_list_free_full(list, reinterpret_cast<GDestroyNotify>(soup_cookie_free));
+        (*pending)(std::move(cookies));
+      },
+      pending);
+}
+
+}  // namespace qm::gtk

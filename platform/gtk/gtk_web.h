@@ -1,0 +1,65 @@
+// WebKitGTK 4.1 web views on one shared, persistent context. Every view has its own user content
+// manager, so a page message names its sender; cookies are shared through the context's data manager.
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/gtk/gobject_ptr.h"
+#include "platform/web_view.h"
+
+namespace qm::gtk {
+
+class GtkWebView : public WebView {
+ public:
+  GtkWebView(WebKitWebContext* context, const WebViewConfig& config, WebViewDelegate& delegate);
+  ~GtkWebView() override;
+  GtkWebView(const GtkWebView&) = delete;
+  GtkWebView& operator=(const GtkWebView&) = delete;
+
+  void load(const std::string& url, double timeoutSeconds) override;
+  void loadHTML(const std::string& html) override;
+  void reload() override;
+  void evaluate(const std::string& script) override;
+  void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) override;
+  std::optional<std::string> url() const override;
+  void setCustomUserAgent(const std::optional<std::string>& agent) override;
+
+  GtkWidget* widget() const { return GTK_WIDGET(view.get()); }
+  WebViewDelegate& delegate;
+
+ private:
+  static void onMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self);
+  static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* d, WebKitPolicyDecisionType t, gpointer self);
+  static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
+  static gboolean onPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
+  static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
+  static gboolean onFileChooser(WebKitWebView*, WebKitFileChooserRequest* request, gpointer self);
+  static void onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
+  static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+  static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer self);
+  static void onURI(GObject*, GParamSpec*, gpointer self);
+
+  GObjectPtr<WebKitUserContentManager> content;
+  GObjectPtr<WebKitWebView> view;
+  SignalScope viewSignals, contentSignals;
+  std::string defaultAgent;
+  bool failedProvisionally = false;
+};
+
+class GtkWebContext : public WebContext {
+ public:
+  // certificate: a test certificate to trust for these hosts, or empty.
+  GtkWebContext(const std::string& dataDir, const std::string& cacheDir, const std::string& certificate,
+                const std::vector<std::string>& trustedHosts);
+  std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
+  void allCookies(std::function<void(std::vector<Cookie>)> answer) override;
+
+ private:
+  GObjectPtr<WebKitWebsiteDataManager> data;
+  GObjectPtr<WebKitWebContext> context;
+};
+
+}  // namespace qm::gtk

@@ -1,0 +1,298 @@
+// Windows on GTK 3 under X11, with or without an EWMH window manager. The main window is a managed,
+// decorated toplevel; its saved frame includes the decorations (_NET_FRAME_EXTENTS). Floating panels are
+// undecorated, keep-above, sticky, out of the taskbar and pager, and never take the focus when shown;
+// their round corners and the bubble's circle come from an input and bounding shape, so they work
+// without a compositor (smooth edges and the alpha value show only with one). Wayland: not supported.
+#include "platform/gtk/gtk_window.h"
+
+#include <cmath>
+
+#include "platform/gtk/coords.h"
+#include "platform/gtk/gtk_web.h"
+
+namespace qm::gtk {
+namespace {
+
+constexpr int kResizeBorder = 6;
+
+GdkMonitor* monitorOf(GtkWidget* w) {
+  GdkWindow* gw = gtk_widget_get_window(w);
+  GdkDisplay* display = gdk_display_get_default();
+  if (gw) return gdk_display_get_monitor_at_window(display, gw);
+  return nullptr;
+}
+
+void roundedPath(cairo_t* cr, double w, double h, double r) {
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, w - r, r, r, -M_PI / 2, 0);
+  cairo_arc(cr, w - r, h - r, r, 0, M_PI / 2);
+  cairo_arc(cr, r, h - r, r, M_PI / 2, M_PI);
+  cairo_arc(cr, r, r, r, M_PI, 3 * M_PI / 2);
+  cairo_close_path(cr);
+}
+
+}  // namespace
+
+GtkAppWindow::GtkAppWindow(const WindowSpec& s, WindowDelegate* d, GtkApplication* app)
+    : spec(s), delegate(d), window(adopt(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
+  GtkWindow* w = gtkWindow();
+  if (app) gtk_application_add_window(app, w);
+  layout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(w), layout);
+  gtk_widget_show(layout);
+  if (spec.kind == WindowKind::Main) {
+    gtk_window_set_title(w, spec.title.c_str());
+    GdkGeometry hints{};
+    hints.min_width = static_cast<int>(spec.minWidth);
+    hints.min_height = static_cast<int>(spec.minHeight);
+    gtk_window_set_geometry_hints(w, nullptr, &hints, GDK_HINT_MIN_SIZE);
+    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    auto* css = gtk_css_provider_new();
+    char rule[128];
+    g_snprintf(rule, sizeof rule, "window { background-color: rgba(%d,%d,%d,%.2f); }",
+               static_cast<int>(spec.background.r * 255), static_cast<int>(spec.background.g * 255),
+               static_cast<int>(spec.background.b * 255), spec.background.a);
+    gtk_css_provider_load_from_data(css, rule, -1, nullptr);
+    gtk_style_context_add_provider(gtk_widget_get_style_context(window.get()), GTK_STYLE_PROVIDER(css),
+                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(css);
+  } else {
+    gtk_window_set_title(w, spec.kind == WindowKind::Overlay ? "MDT" : "MDT bubble");
+    gtk_window_set_decorated(w, FALSE);
+    gtk_window_set_keep_above(w, TRUE);
+    gtk_window_stick(w);
+    gtk_window_set_skip_taskbar_hint(w, TRUE);
+    gtk_window_set_skip_pager_hint(w, TRUE);
+    gtk_window_set_accept_focus(w, FALSE);
+    gtk_window_set_focus_on_map(w, FALSE);
+    gtk_window_set_type_hint(w, GDK_WINDOW_TYPE_HINT_UTILITY);
+    GdkScreen* screen = gtk_widget_get_screen(window.get());
+    if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen)) gtk_widget_set_visual(window.get(), rgba);
+    gtk_widget_set_app_paintable(window.get(), spec.kind == WindowKind::Bubble);
+    gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+    g_signal_connect(window.get(), "button-press-event", G_CALLBACK(onButton), this);
+    g_signal_connect(window.get(), "button-release-event", G_CALLBACK(onButton), this);
+    g_signal_connect(window.get(), "motion-notify-event", G_CALLBACK(onMotion), this);
+  }
+  g_signal_connect(window.get(), "delete-event", G_CALLBACK(onDelete), this);
+  g_signal_connect(window.get(), "map-event", G_CALLBACK(onMap), this);
+  g_signal_connect(window.get(), "configure-event", G_CALLBACK(onConfigure), this);
+  signals.bind(window.get(), this);
+  place(spec.rect, spec.rectIsFrame);
+}
+
+GtkAppWindow::~GtkAppWindow() {
+  if (window) gtk_widget_destroy(window.get());
+}
+
+GtkAppWindow::Extents GtkAppWindow::extents() const {
+  GdkWindow* gw = gtk_widget_get_window(window.get());
+  if (!gw || !gtk_widget_get_mapped(window.get()) || !gtk_window_get_decorated(gtkWindow())) return {};
+  GdkRectangle outer;
+  gdk_window_get_frame_extents(gw, &outer);
+  int x, y;
+  gdk_window_get_origin(gw, &x, &y);
+  int w = gdk_window_get_width(gw), h = gdk_window_get_height(gw);
+  return {x - outer.x, outer.x + outer.width - x - w, y - outer.y, outer.y + outer.height - y - h};
+}
+
+void GtkAppWindow::place(const Rect& rect, bool isFrame) {
+  Extents e = extents();
+  GdkRectangle r = toX(rect);
+  int w = r.width, h = r.height, x = r.x, y = r.y;
+  if (isFrame) {
+    w -= e.left + e.right;
+    h -= e.top + e.bottom;
+  } else {
+    x -= e.left;
+    y -= e.top;
+  }
+  gtk_window_move(gtkWindow(), x, y);
+  gtk_window_resize(gtkWindow(), std::max(w, 1), std::max(h, 1));
+  if (!gtk_widget_get_mapped(window.get()) && gtk_window_get_decorated(gtkWindow())) {
+    pendingPlace = rect;
+    pendingIsFrame = isFrame;
+  }
+  applyShape(std::max(w, 1), std::max(h, 1));
+}
+
+Rect GtkAppWindow::frame() const {
+  GdkWindow* gw = gtk_widget_get_window(window.get());
+  if (!gw || !gtk_widget_get_mapped(window.get())) {
+    int x, y, w, h;
+    gtk_window_get_position(gtkWindow(), &x, &y);
+    gtk_window_get_size(gtkWindow(), &w, &h);
+    GdkRectangle r{x, y, w, h};
+    return fromX(r);
+  }
+  GdkRectangle outer;
+  gdk_window_get_frame_extents(gw, &outer);
+  return fromX(outer);
+}
+
+void GtkAppWindow::setFrame(const Rect& f) { place(f, true); }
+
+void GtkAppWindow::setOrigin(const Point& origin) {
+  Rect f = frame();
+  GdkRectangle r = toX({origin.x, origin.y, f.w, f.h});
+  gtk_window_move(gtkWindow(), r.x, r.y);
+}
+
+void GtkAppWindow::showAsKey() {
+  gtk_widget_show(window.get());
+  gtk_window_present_with_time(gtkWindow(), gtk_get_current_event_time());
+}
+
+void GtkAppWindow::showWithoutActivating() {
+  gtk_widget_show(window.get());
+  if (GdkWindow* gw = gtk_widget_get_window(window.get())) gdk_window_raise(gw);
+}
+
+void GtkAppWindow::hide() { gtk_widget_hide(window.get()); }
+
+bool GtkAppWindow::visible() const { return gtk_widget_get_visible(window.get()); }
+
+void GtkAppWindow::setAlpha(double alpha) { gtk_widget_set_opacity(window.get(), alpha); }
+
+void GtkAppWindow::setContent(WebView& view) {
+  GtkWidget* w = static_cast<GtkWebView&>(view).widget();
+  gtk_box_pack_end(GTK_BOX(layout), w, TRUE, TRUE, 0);
+  gtk_widget_show(w);
+}
+
+void GtkAppWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) {
+  bubbleStyle = style;
+  bubbleHandlers = std::move(handlers);
+  g_signal_connect(window.get(), "draw", G_CALLBACK(onDrawBubble), this);
+  applyShape(static_cast<int>(spec.rect.w), static_cast<int>(spec.rect.h));
+  if (GdkWindow* gw = gtk_widget_get_window(window.get()))
+    gdk_window_set_cursor(gw, gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
+}
+
+std::optional<Rect> GtkAppWindow::screenVisibleFrame() const {
+  GdkMonitor* m = monitorOf(window.get());
+  if (!m) return std::nullopt;
+  GdkRectangle area;
+  gdk_monitor_get_workarea(m, &area);
+  return fromX(area);
+}
+
+void GtkAppWindow::applyShape(int width, int height) {
+  if (spec.kind == WindowKind::Main || (width == shapedWidth && height == shapedHeight)) return;
+  shapedWidth = width;
+  shapedHeight = height;
+  // A 1-bit mask: clean enough edges without a compositor, and clicks outside go through.
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, width, height);
+  cairo_t* cr = cairo_create(mask);
+  if (spec.kind == WindowKind::Bubble)
+    cairo_arc(cr, width / 2.0, height / 2.0, width / 2.0 - bubbleStyle.inset + 1, 0, 2 * M_PI);
+  else
+    roundedPath(cr, width, height, spec.cornerRadius);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  cairo_region_t* region = gdk_cairo_region_create_from_surface(mask);
+  gtk_widget_shape_combine_region(window.get(), region);
+  gtk_widget_input_shape_combine_region(window.get(), region);
+  cairo_region_destroy(region);
+  cairo_surface_destroy(mask);
+}
+
+gboolean GtkAppWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  if (me->delegate) me->delegate->windowWillClose(*me);
+  me->hide();
+  return TRUE;  // closing only takes the window off the screen
+}
+
+gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  if (auto rect = std::exchange(me->pendingPlace, std::nullopt)) {
+    // The decorations are known now; put the frame or the content exactly where it was asked.
+    g_timeout_add_full(G_PRIORITY_DEFAULT, 50, [](gpointer data) -> gboolean {
+      auto* w = static_cast<GtkAppWindow*>(data);
+      w->place(w->spec.rect, w->spec.rectIsFrame);
+      return G_SOURCE_REMOVE;
+    }, me, nullptr);
+    (void)rect;
+  }
+  if (me->spec.kind == WindowKind::Bubble)
+    if (GdkWindow* gw = gtk_widget_get_window(me->window.get()))
+      gdk_window_set_cursor(gw, gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
+  return FALSE;
+}
+
+gboolean GtkAppWindow::onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer self) {
+  static_cast<GtkAppWindow*>(self)->applyShape(e->width, e->height);
+  return FALSE;
+}
+
+gboolean GtkAppWindow::onDrawBubble(GtkWidget* w, cairo_t* cr, gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  const auto& s = me->bubbleStyle;
+  double size = gtk_widget_get_allocated_width(w);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0);
+  cairo_paint(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  double r = size / 2 - s.inset;
+  cairo_arc(cr, size / 2, size / 2, r, 0, 2 * M_PI);
+  cairo_set_source_rgba(cr, s.fill.r, s.fill.g, s.fill.b, s.fill.a);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgba(cr, s.outline.r, s.outline.g, s.outline.b, s.outline.a);
+  cairo_set_line_width(cr, s.outlineWidth);
+  cairo_stroke(cr);
+  double iconSize = size - 2 * s.iconInset;
+  GdkPixbuf* icon = gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), "quillmere", static_cast<int>(iconSize),
+                                             GTK_ICON_LOOKUP_FORCE_SIZE, nullptr);
+  if (icon) {
+    gdk_cairo_set_source_pixbuf(cr, icon, s.iconInset, s.iconInset);
+    cairo_paint(cr);
+    g_object_unref(icon);
+  }
+  return TRUE;
+}
+
+std::optional<GdkWindowEdge> GtkAppWindow::edgeAt(double x, double y) const {
+  int w = gtk_widget_get_allocated_width(window.get()), h = gtk_widget_get_allocated_height(window.get());
+  bool left = x < kResizeBorder, right = x > w - kResizeBorder, top = y < kResizeBorder, bottom = y > h - kResizeBorder;
+  if (top && left) return GDK_WINDOW_EDGE_NORTH_WEST;
+  if (top && right) return GDK_WINDOW_EDGE_NORTH_EAST;
+  if (bottom && left) return GDK_WINDOW_EDGE_SOUTH_WEST;
+  if (bottom && right) return GDK_WINDOW_EDGE_SOUTH_EAST;
+  if (left) return GDK_WINDOW_EDGE_WEST;
+  if (right) return GDK_WINDOW_EDGE_EAST;
+  if (top) return GDK_WINDOW_EDGE_NORTH;
+  if (bottom) return GDK_WINDOW_EDGE_SOUTH;
+  return std::nullopt;
+}
+
+gboolean GtkAppWindow::onButton(GtkWidget*, GdkEventButton* e, gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  if (e->button != 1) return FALSE;
+  if (me->spec.kind == WindowKind::Bubble) {
+    me->pressed = e->type == GDK_BUTTON_PRESS;
+    auto& h = me->bubbleHandlers;
+    if (e->type == GDK_BUTTON_PRESS && h.down) h.down();
+    if (e->type == GDK_BUTTON_RELEASE && h.up) h.up();
+    return TRUE;
+  }
+  if (e->type == GDK_BUTTON_PRESS) {
+    if (auto edge = me->edgeAt(e->x, e->y)) {
+      gtk_window_begin_resize_drag(me->gtkWindow(), *edge, 1, static_cast<int>(e->x_root),
+                                   static_cast<int>(e->y_root), e->time);
+      return TRUE;
+    }
+    // A click into the overlay page takes the keyboard, so the user can type there.
+    gtk_window_set_accept_focus(me->gtkWindow(), TRUE);
+    gtk_window_present_with_time(me->gtkWindow(), e->time);
+  }
+  return FALSE;
+}
+
+gboolean GtkAppWindow::onMotion(GtkWidget*, GdkEventMotion*, gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  if (me->spec.kind == WindowKind::Bubble && me->pressed && me->bubbleHandlers.dragged) me->bubbleHandlers.dragged();
+  return FALSE;
+}
+
+}  // namespace qm::gtk

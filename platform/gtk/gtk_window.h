@@ -1,0 +1,65 @@
+// Windows and floating panels on GTK 3 / X11.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <optional>
+
+#include "platform/gtk/gobject_ptr.h"
+#include "platform/window.h"
+
+namespace qm::gtk {
+
+class GtkAppWindow : public Window {
+ public:
+  GtkAppWindow(const WindowSpec& spec, WindowDelegate* delegate, GtkApplication* app);
+  ~GtkAppWindow() override;
+  GtkAppWindow(const GtkAppWindow&) = delete;
+  GtkAppWindow& operator=(const GtkAppWindow&) = delete;
+
+  Rect frame() const override;
+  void setFrame(const Rect& frame) override;
+  void setOrigin(const Point& origin) override;
+  void showAsKey() override;
+  void showWithoutActivating() override;
+  void hide() override;
+  bool visible() const override;
+  void setAlpha(double alpha) override;
+  void setContent(WebView& view) override;
+  void setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) override;
+  std::optional<Rect> screenVisibleFrame() const override;
+
+  GtkWindow* gtkWindow() const { return GTK_WINDOW(window.get()); }
+  GtkBox* box() const { return GTK_BOX(layout); }
+  WindowKind kind() const { return spec.kind; }
+
+ private:
+  struct Extents {
+    int left = 0, right = 0, top = 0, bottom = 0;
+  };
+  Extents extents() const;
+  void place(const Rect& rect, bool isFrame);
+  void applyShape(int width, int height);
+  static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onMap(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer self);
+  static gboolean onDrawBubble(GtkWidget* w, cairo_t* cr, gpointer self);
+  static gboolean onButton(GtkWidget*, GdkEventButton* e, gpointer self);
+  static gboolean onMotion(GtkWidget*, GdkEventMotion* e, gpointer self);
+
+  WindowSpec spec;
+  WindowDelegate* delegate;
+  GObjectPtr<GtkWidget> window;
+  GtkWidget* layout = nullptr;  // owned by the window
+  SignalScope signals;
+  std::optional<Rect> pendingPlace;  // placed again once the decorations are known
+  bool pendingIsFrame = false;
+  int shapedWidth = 0, shapedHeight = 0;
+  BubbleStyle bubbleStyle;
+  BubbleHandlers bubbleHandlers;
+  bool pressed = false;
+  // Edge resizing of the borderless overlay.
+  std::optional<GdkWindowEdge> edgeAt(double x, double y) const;
+};
+
+}  // namespace qm::gtk

@@ -1,0 +1,284 @@
+// Window capture on X11 servers with Composite, MIT-SHM and RENDER (Xvfb has all three). A
+// GPU-rendered game on real drivers and a Wayland-native game window are not verified here.
+#include "platform/gtk/x11/x11_capture.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xcomposite.h>
+#include <X11/extensions/Xrender.h>
+#include <strings.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace qm::gtk {
+namespace {
+
+// Xlib's error handler is process-wide: errors of our own capture connections are noted, others go on to
+// the handler that was there before (GDK's).
+std::mutex displaysMutex;
+std::set<Display*> captureDisplays;
+std::set<Display*> failedDisplays;
+XErrorHandler previousHandler = nullptr;
+
+int onXError(Display* dpy, XErrorEvent* e) {
+  {
+    std::lock_guard lock(displaysMutex);
+    if (captureDisplays.count(dpy)) {
+      failedDisplays.insert(dpy);
+      return 0;
+    }
+  }
+  return previousHandler ? previousHandler(dpy, e) : 0;
+}
+
+class CaptureDisplay {
+ public:
+  explicit CaptureDisplay(const std::string& name) : dpy(XOpenDisplay(name.empty() ? nullptr : name.c_str())) {
+    if (!dpy) return;
+    std::lock_guard lock(displaysMutex);
+    captureDisplays.insert(dpy);
+  }
+  ~CaptureDisplay() {
+    if (!dpy) return;
+    XCloseDisplay(dpy);
+    std::lock_guard lock(displaysMutex);
+    captureDisplays.erase(dpy);
+    failedDisplays.erase(dpy);
+  }
+  CaptureDisplay(const CaptureDisplay&) = delete;
+  CaptureDisplay& operator=(const CaptureDisplay&) = delete;
+  // Round-trips and tells whether any request since the last call failed.
+  bool failed() {
+    XSync(dpy, False);
+    std::lock_guard lock(displaysMutex);
+    return failedDisplays.erase(dpy) > 0;
+  }
+  Display* dpy;
+};
+
+std::string ownerFromClass(Display* dpy, Window w) {
+  XClassHint hint{};
+  if (!XGetClassHint(dpy, w, &hint)) return {};
+  std::string cls = hint.res_class ? hint.res_class : "", name = hint.res_name ? hint.res_name : "";
+  if (hint.res_class) XFree(hint.res_class);
+  if (hint.res_name) XFree(hint.res_name);
+  // The Linux player runs as the Flatpak org.vinegarhq.Sober; its windows carry the class "sober".
+  for (const auto& c : {cls, name})
+    if (strcasecmp(c.c_str(), "sober") == 0 || c == "org.vinegarhq.Sober") return "org.vinegarhq.Sober";
+  return cls;
+}
+
+std::vector<Window> clientWindows(Display* dpy) {
+  Window root = DefaultRootWindow(dpy);
+  std::vector<Window> list;
+  Atom clients = XInternAtom(dpy, "_NET_CLIENT_LIST", True);
+  Atom type;
+  int format;
+  unsigned long count = 0, after;
+  unsigned char* data = nullptr;
+  if (clients != None && XGetWindowProperty(dpy, root, clients, 0, 4096, False, XA_WINDOW, &type, &format, &count,
+                                            &after, &data) == Success && data && count > 0) {
+    auto* ids = reinterpret_cast<Window*>(data);
+    list.assign(ids, ids + count);
+    XFree(data);
+    return list;
+  }
+  if (data) XFree(data);
+  // No window manager: the top-level windows are the root's children.
+  Window r, parent, *children = nullptr;
+  unsigned n = 0;
+  if (XQueryTree(dpy, root, &r, &parent, &children, &n)) {
+    for (unsigned i = 0; i < n; ++i) {
+      XWindowAttributes a;
+      if (XGetWindowAttributes(dpy, children[i], &a) && !a.override_redirect && a.map_state == IsViewable)
+        list.push_back(children[i]);
+    }
+    if (children) XFree(children);
+  }
+  return list;
+}
+
+std::optional<std::vector<CaptureWindow>> listOn(const std::string& name) {
+  CaptureDisplay display(name);
+  if (!display.dpy) return std::nullopt;
+  Display* dpy = display.dpy;
+  int screenHeight = DisplayHeight(dpy, DefaultScreen(dpy));
+  std::vector<CaptureWindow> result;
+  for (Window w : clientWindows(dpy)) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(dpy, w, &a)) continue;
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+    CaptureWindow cw;
+    std::string owner = ownerFromClass(dpy, w);
+    if (!owner.empty()) cw.owner = owner;
+    cw.id = w;
+    cw.frame = {double(x), double(screenHeight - y - a.height), double(a.width), double(a.height)};
+    cw.onScreen = a.map_state == IsViewable;
+    result.push_back(cw);
+  }
+  display.failed();  // windows that vanished while listed are simply left out
+  return result;
+}
+
+struct ShmImage {
+  ShmImage(Display* d, int w, int h) : dpy(d) {
+    image = XShmCreateImage(dpy, DefaultVisual(dpy, DefaultScreen(dpy)), 24, ZPixmap, nullptr, &info, w, h);
+    if (!image) return;
+    info.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * h, IPC_CREAT | 0600);
+    if (info.shmid < 0) return;
+    info.shmaddr = image->data = static_cast<char*>(shmat(info.shmid, nullptr, 0));
+    info.readOnly = False;
+    attached = XShmAttach(dpy, &info);
+    XSync(dpy, False);
+    shmctl(info.shmid, IPC_RMID, nullptr);  // freed once both sides detach
+  }
+  ~ShmImage() {
+    if (attached) XShmDetach(dpy, &info);
+    if (image) XDestroyImage(image);  // XDestroyImage frees data: it is the shared segment, so detach first
+  }
+  ShmImage(const ShmImage&) = delete;
+  ShmImage& operator=(const ShmImage&) = delete;
+  bool ok() const { return image && attached; }
+  Display* dpy;
+  XShmSegmentInfo info{};
+  XImage* image = nullptr;
+  bool attached = false;
+};
+
+class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11Stream> {
+ public:
+  X11Stream(std::string display, Window w, StreamConfig c) : displayName(std::move(display)), window(w), config(c) {}
+
+  void run(StreamCallbacks callbacks);
+  void stop() override {
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+    }
+    wake.notify_all();
+    if (std::this_thread::get_id() == workerId) return;
+    // Wait for a frame in progress to finish, so no frame is delivered after stop returns.
+    std::unique_lock lock(mutex);
+    done.wait_for(lock, std::chrono::seconds(2), [this] { return finished; });
+  }
+  std::thread::id workerId;
+
+ private:
+  bool grab(CaptureDisplay& d, ShmImage& shm, const StreamCallbacks& cb);
+  std::string displayName;
+  Window window;
+  StreamConfig config;
+  std::mutex mutex;
+  std::condition_variable wake, done;
+  bool stopping = false, finished = false;
+};
+
+bool X11Stream::grab(CaptureDisplay& d, ShmImage& shm, const StreamCallbacks& cb) {
+  Display* dpy = d.dpy;
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(dpy, window, &a) || a.map_state != IsViewable) return !d.failed();
+  Pixmap pixmap = XCompositeNameWindowPixmap(dpy, window);
+  XRenderPictFormat* format = XRenderFindVisualFormat(dpy, a.visual);
+  if (d.failed() || !format) return true;  // unmapped for a moment: try again next frame
+  Picture src = XRenderCreatePicture(dpy, pixmap, format, 0, nullptr);
+  XTransform scale{{{XDoubleToFixed(double(a.width) / config.width), 0, 0},
+                    {0, XDoubleToFixed(double(a.height) / config.height), 0},
+                    {0, 0, XDoubleToFixed(1)}}};
+  XRenderSetPictureTransform(dpy, src, &scale);
+  XRenderSetPictureFilter(dpy, src, const_cast<char*>(FilterBilinear), nullptr, 0);
+  Pixmap small = XCreatePixmap(dpy, DefaultRootWindow(dpy), config.width, config.height, 24);
+  Picture dst = XRenderCreatePicture(dpy, small, XRenderFindStandardFormat(dpy, PictStandardRGB24), 0, nullptr);
+  XRenderComposite(dpy, PictOpSrc, src, None, dst, 0, 0, 0, 0, 0, 0, config.width, config.height);
+  bool got = XShmGetImage(dpy, small, shm.image, 0, 0, AllPlanes);
+  XRenderFreePicture(dpy, src);
+  XRenderFreePicture(dpy, dst);
+  XFreePixmap(dpy, small);
+  XFreePixmap(dpy, pixmap);
+  if (!d.failed() && got)
+    cb.frame({reinterpret_cast<const std::uint8_t*>(shm.image->data), config.width, config.height,
+              shm.image->bytes_per_line});
+  return true;
+}
+
+void X11Stream::run(StreamCallbacks cb) {
+  workerId = std::this_thread::get_id();
+  CaptureDisplay d(displayName);
+  std::optional<ShmImage> shm;
+  if (d.dpy) shm.emplace(d.dpy, config.width, config.height);
+  if (!d.dpy || !shm->ok()) {
+    cb.started(nullptr, "the X server cannot share the window's pixels");
+  } else {
+    XCompositeRedirectWindow(d.dpy, window, CompositeRedirectAutomatic);
+    XSelectInput(d.dpy, window, StructureNotifyMask);
+    if (d.failed()) {
+      cb.started(nullptr, "the game window is gone");
+    } else {
+      cb.started(shared_from_this(), std::nullopt);
+      auto interval = std::chrono::duration<double>(config.minFrameInterval);
+      for (;;) {
+        auto next = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(interval);
+        bool gone = false;
+        while (XPending(d.dpy)) {
+          XEvent e;
+          XNextEvent(d.dpy, &e);
+          gone = gone || (e.type == DestroyNotify && e.xdestroywindow.window == window);
+        }
+        {
+          std::lock_guard lock(mutex);
+          if (stopping) break;
+        }
+        if (gone || !grab(d, *shm, cb)) {
+          cb.stopped();
+          break;
+        }
+        std::unique_lock lock(mutex);
+        if (wake.wait_until(lock, next, [this] { return stopping; })) break;
+      }
+    }
+  }
+  shm.reset();
+  std::lock_guard lock(mutex);
+  finished = true;
+  done.notify_all();
+}
+
+bool hasExtensions(const std::string& name) {
+  Display* dpy = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+  if (!dpy) return false;
+  int event, error, major = 0, minor = 0;
+  bool ok = XCompositeQueryExtension(dpy, &event, &error) && XCompositeQueryVersion(dpy, &major, &minor) &&
+            (major > 0 || minor >= 2) && XShmQueryExtension(dpy) && XRenderQueryExtension(dpy, &event, &error);
+  XCloseDisplay(dpy);
+  return ok;
+}
+
+}  // namespace
+
+X11Capture::X11Capture(std::string name) : displayName(std::move(name)), usable(hasExtensions(displayName)) {
+  std::lock_guard lock(displaysMutex);
+  if (!previousHandler) previousHandler = XSetErrorHandler(onXError);
+}
+
+X11Capture::~X11Capture() = default;
+
+void X11Capture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
+  std::thread([name = displayName, done = std::move(done)] { done(listOn(name)); }).detach();
+}
+
+void X11Capture::startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) {
+  auto stream = std::make_shared<X11Stream>(displayName, static_cast<Window>(windowId), config);
+  std::thread([stream, callbacks = std::move(callbacks)]() mutable { stream->run(std::move(callbacks)); }).detach();
+}
+
+}  // namespace qm::gtk
