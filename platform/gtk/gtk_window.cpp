@@ -6,6 +6,7 @@
 #include "platform/gtk/gtk_window.h"
 
 #include <cmath>
+#include <utility>
 
 #include "platform/gtk/coords.h"
 #include "platform/gtk/gtk_web.h"
@@ -119,6 +120,7 @@ void GtkAppWindow::place(const Rect& rect, bool isFrame) {
 Rect GtkAppWindow::frame() const {
   GdkWindow* gw = gtk_widget_get_window(window.get());
   if (!gw || !gtk_widget_get_mapped(window.get())) {
+    if (hiddenFrame) return *hiddenFrame;
     int x, y, w, h;
     gtk_window_get_position(gtkWindow(), &x, &y);
     gtk_window_get_size(gtkWindow(), &w, &h);
@@ -130,7 +132,10 @@ Rect GtkAppWindow::frame() const {
   return fromX(outer);
 }
 
-void GtkAppWindow::setFrame(const Rect& f) { place(f, true); }
+void GtkAppWindow::setFrame(const Rect& f) {
+  if (hiddenFrame) hiddenFrame = f;
+  place(f, true);
+}
 
 void GtkAppWindow::setOrigin(const Point& origin) {
   Rect f = frame();
@@ -139,16 +144,26 @@ void GtkAppWindow::setOrigin(const Point& origin) {
 }
 
 void GtkAppWindow::showAsKey() {
-  gtk_widget_show(window.get());
+  showAtLastFrame();
   gtk_window_present_with_time(gtkWindow(), gtk_get_current_event_time());
 }
 
 void GtkAppWindow::showWithoutActivating() {
-  gtk_widget_show(window.get());
+  showAtLastFrame();
   if (GdkWindow* gw = gtk_widget_get_window(window.get())) gdk_window_raise(gw);
 }
 
-void GtkAppWindow::hide() { gtk_widget_hide(window.get()); }
+// GTK forgets where the window manager or the user put a window once it is hidden: keep the frame so
+// that it is stored and shown again as it was.
+void GtkAppWindow::hide() {
+  if (gtk_widget_get_mapped(window.get())) hiddenFrame = frame();
+  gtk_widget_hide(window.get());
+}
+
+void GtkAppWindow::showAtLastFrame() {
+  if (auto last = std::exchange(hiddenFrame, std::nullopt)) place(*last, true);
+  gtk_widget_show(window.get());
+}
 
 bool GtkAppWindow::visible() const { return gtk_widget_get_visible(window.get()); }
 

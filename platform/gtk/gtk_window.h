@@ -39,6 +39,7 @@ class GtkAppWindow : public Window {
   };
   Extents extents() const;
   void place(const Rect& rect, bool isFrame);
+  void showAtLastFrame();
   void applyShape(int width, int height);
   static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onMap(GtkWidget*, GdkEvent*, gpointer self);
@@ -52,6 +53,7 @@ class GtkAppWindow : public Window {
   GObjectPtr<GtkWidget> window;
   GtkWidget* layout = nullptr;  // owned by the window
   SignalScope signals;
+  std::optional<Rect> hiddenFrame;  // the frame a hidden window had on screen
   std::optional<Rect> pendingPlace;  // placed again once the decorations are known
   bool pendingIsFrame = false;
   int shapedWidth = 0, shapedHeight = 0;

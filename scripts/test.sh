@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs, builds and runs every test: unit tests (also under ASan+UBSan and, for the threaded
+# capture code, TSan), the end-to-end tests under private Xvfb servers, and the benchmarks' figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+for kind in asan tsan; do
+  option=QM_SANITIZE; [ "$kind" = tsan ] && option=QM_TSAN
+  cmake -S . -B "build-$kind" -G Ninja -DCMAKE_BUILD_TYPE=Debug -D$option=ON -DQM_BUILD_GTK=OFF >/dev/null
+  cmake --build "build-$kind"
+done
+status=0
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure || status=1
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
+ctest --test-dir build --output-on-failure || status=1
+build/quillmere_bench --benchmark_min_time=0.2 || status=1
+exit $status

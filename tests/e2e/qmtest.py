@@ -1,0 +1,256 @@
+"""What every end-to-end test needs: a private X server, D-Bus session and home, the stand-in
+service, the real binary, and ways to look at them (page reports, the log, settings, screenshots)."""
+import json
+import os
+import re
+import shutil
+import signal
+import ssl
+import subprocess
+import tempfile
+import time
+import unittest
+import urllib.request
+
+BUILD = os.environ.get("QM_BUILD", os.path.abspath("build"))
+SOURCE = os.environ.get("QM_SOURCE", os.path.abspath("."))
+APP = os.path.join(BUILD, "quillmere")
+TOOLS = os.path.join(BUILD, "tests", "e2e")
+CERT = os.path.join(BUILD, "devsite", "cert.pem")
+SITE = "https://main.localhost:8443"
+# The test's own resolver may not know *.localhost; the stand-in answers every host on loopback.
+LOOPBACK = "https://127.0.0.1:8443"
+SHOTS = os.path.join(BUILD, "e2e-shots")
+
+
+def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
+    """Polls until predicate() is truthy and returns its value."""
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(step)
+
+
+class Desktop:
+    """Xvfb (optionally with openbox), a D-Bus session and a private XDG home."""
+
+    def __init__(self, wm=False, width=1920, height=1080):
+        self.root = tempfile.mkdtemp(prefix="qm-e2e-")
+        self.procs = []
+        self.env = dict(os.environ)
+        for name in ("config", "state", "data", "cache", "runtime"):
+            os.makedirs(os.path.join(self.root, name))
+        os.chmod(os.path.join(self.root, "runtime"), 0o700)
+        self.env.update(XDG_CONFIG_HOME=self.path("config"), XDG_STATE_HOME=self.path("state"),
+                        XDG_DATA_HOME=self.path("data"), XDG_CACHE_HOME=self.path("cache"),
+                        XDG_RUNTIME_DIR=self.path("runtime"), HOME=self.root, NO_AT_BRIDGE="1",
+                        GDK_BACKEND="x11", LANG="C.UTF-8")
+        for key in ("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION"):
+            self.env.pop(key, None)
+        self._start_x(width, height)
+        self._start_dbus()
+        if wm:
+            self.spawn(["openbox", "--config-file", os.path.join(SOURCE, "tests", "e2e", "openbox.xml")])
+            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]), what="openbox")
+
+    def path(self, *parts):
+        return os.path.join(self.root, *parts)
+
+    def _start_x(self, width, height):
+        read, write = os.pipe()
+        self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
+                    "-noreset", "-nolisten", "tcp"], pass_fds=(write,))
+        os.close(write)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                raise RuntimeError("Xvfb did not start")
+            number += chunk
+        os.close(read)
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+
+    def _start_dbus(self):
+        socket = self.path("runtime", "bus")
+        self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", f"--address=unix:path={socket}"])
+        wait_for(lambda: os.path.exists(socket), what="dbus")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={socket}"
+
+    def spawn(self, argv, log=None, **kw):
+        out = open(log, "ab") if log else subprocess.DEVNULL
+        proc = subprocess.Popen(argv, env=self.env, stdout=out, stderr=subprocess.STDOUT,
+                                start_new_session=True, **kw)
+        if log:
+            out.close()
+        self.procs.append(proc)
+        return proc
+
+    def run(self, argv, check=True):
+        return subprocess.run(argv, env=self.env, check=check, capture_output=True, text=True, timeout=30).stdout
+
+    def xdotool(self, *args):
+        return self.run(["xdotool", *map(str, args)])
+
+    def screenshot(self, name):
+        os.makedirs(SHOTS, exist_ok=True)
+        target = os.path.join(SHOTS, name + ".png")
+        self.run(["import", "-window", "root", target])
+        return target
+
+    def windows(self):
+        """Top-level windows as (id, name, x, y, w, h) from xwininfo's tree, root coordinates."""
+        found = []
+        for line in self.run(["xwininfo", "-root", "-tree"]).splitlines():
+            match = re.match(r'\s*(0x[0-9a-f]+) (?:"([^"]*)"|\(has no name\)).*?(\d+)x(\d+)\+-?\d+\+-?\d+'
+                             r'\s+\+(-?\d+)\+(-?\d+)\s*$', line)
+            if match:
+                wid, name, w, h, x, y = match.groups()
+                found.append((wid, name or "", int(x), int(y), int(w), int(h)))
+        return found
+
+    def close(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                try:
+                    os.killpg(proc.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                proc.wait(timeout=10)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class Service:
+    """The stand-in service, with its test hooks."""
+
+    def __init__(self, desktop):
+        self.proc = desktop.spawn([os.path.join(BUILD, "quillmere-devsite"), CERT,
+                                   os.path.join(BUILD, "devsite", "key.pem")], log=desktop.path("devsite.log"))
+        self.context = ssl.create_default_context(cafile=CERT)
+        self.context.check_hostname = False
+        wait_for(lambda: self._try("/_test/reports") is not None, what="stand-in service")
+
+    def _try(self, path):
+        try:
+            return self.get(path)
+        except OSError:
+            return None
+
+    def get(self, path, host="main.localhost"):
+        return self._send(urllib.request.Request(LOOPBACK + path), host)
+
+    def post(self, path, body, host="main.localhost"):
+        data = json.dumps(body).encode()
+        return self._send(urllib.request.Request(LOOPBACK + path, data=data, method="POST"), host)
+
+    def _send(self, request, host):
+        request.add_header("Host", host + ":8443")
+        with urllib.request.urlopen(request, context=self.context, timeout=10) as answer:
+            return answer.read()
+
+    def reports(self, kind=None):
+        found = json.loads(self.get("/_test/reports"))
+        return [r for r in found if kind is None or r.get("kind") == kind]
+
+    def events(self, view=None):
+        return [r for r in self.reports("event") if view is None or r.get("view") == view]
+
+    def requests(self):
+        return json.loads(self.get("/_test/requests"))
+
+    def reset(self):
+        self.post("/_test/reset", {})
+
+
+class App:
+    """The real binary in the private desktop."""
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self.proc = None
+
+    @property
+    def log_path(self):
+        return self.desktop.path("state", "quillmere", "Quillmere.log")
+
+    @property
+    def settings_path(self):
+        return self.desktop.path("config", "quillmere", "settings.json")
+
+    def start(self, *args):
+        self.proc = self.desktop.spawn([APP, *args], log=self.desktop.path("app.out"))
+        return self.proc
+
+    def invoke(self, *args):
+        """A second start, as the desktop would do it; returns its exit code."""
+        proc = self.desktop.spawn([APP, *args], log=self.desktop.path("app2.out"))
+        return proc.wait(timeout=20)
+
+    def log(self):
+        try:
+            with open(self.log_path, encoding="utf-8", errors="replace") as f:
+                return f.read()
+        except FileNotFoundError:
+            return ""
+
+    def log_lines(self):
+        """Log lines without their time stamps."""
+        return [line.split(" ", 3)[3] for line in self.log().splitlines() if line.count(" ") >= 3]
+
+    def wait_log(self, text, timeout=20):
+        return wait_for(lambda: text in self.log(), timeout, what=f"log line {text!r}")
+
+    def settings(self):
+        try:
+            with open(self.settings_path, encoding="utf-8") as f:
+                return json.load(f)
+        except FileNotFoundError:
+            return {}
+
+    def write_settings(self, values):
+        os.makedirs(os.path.dirname(self.settings_path), exist_ok=True)
+        with open(self.settings_path, "w", encoding="utf-8") as f:
+            json.dump(values, f)
+
+    def main_window(self):
+        return wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Quillmere"), None),
+                        what="the main window")
+
+    def quit(self):
+        """Quits as the session would (SIGTERM) and waits for the termination steps."""
+        if self.proc and self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            self.proc.wait(timeout=20)
+        return self.proc.returncode
+
+
+class Case(unittest.TestCase):
+    """A test with a fresh desktop, service and app. Subclasses set WM to run under openbox."""
+    WM = False
+
+    def setUp(self):
+        self.desktop = Desktop(wm=self.WM)
+        self.addCleanup(self._finish)
+        self.service = Service(self.desktop)
+        self.app = App(self.desktop)
+
+    def _finish(self):
+        failed = any(error for _, error in getattr(self._outcome, "errors", []) if error)
+        if failed or os.environ.get("QM_E2E_KEEP"):
+            print("\n--- app log ---\n" + self.app.log())
+            try:
+                print("--- app output ---\n" + open(self.desktop.path("app.out"), errors="replace").read()[-4000:])
+            except OSError:
+                pass
+        self.desktop.close()
+
+    def loaded(self, view=None, count=1, **expect):
+        """Waits for `count` page loads (of `view`) whose report has the expected values."""
+        def matching():
+            found = [r for r in self.service.reports("loaded")
+                     if (view is None or r.get("view") == view) and all(r.get(k) == v for k, v in expect.items())]
+            return found if len(found) >= count else None
+        return wait_for(matching, 30, what=f"page load {view} {expect}")
