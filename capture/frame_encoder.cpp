@@ -18,23 +18,22 @@ FrameEncoder::~FrameEncoder() = default;
 
 std::string base64(std::string_view bytes) {
   static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  std::size_t i = 0;
+  std::string out((bytes.size() + 2) / 3 * 4, '=');
   auto at = [&](std::size_t k) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[k])); };
-  for (; i + 3 <= bytes.size(); i += 3) {
+  char* o = out.data();
+  std::size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3, o += 4) {
     unsigned n = at(i) << 16 | at(i + 1) << 8 | at(i + 2);
-    out += alphabet[n >> 18];
-    out += alphabet[(n >> 12) & 63];
-    out += alphabet[(n >> 6) & 63];
-    out += alphabet[n & 63];
+    o[0] = alphabet[n >> 18];
+    o[1] = alphabet[(n >> 12) & 63];
+    o[2] = alphabet[(n >> 6) & 63];
+    o[3] = alphabet[n & 63];
   }
   if (std::size_t rest = bytes.size() - i) {
     unsigned n = at(i) << 16 | (rest == 2 ? at(i + 1) << 8 : 0);
-    out += alphabet[n >> 18];
-    out += alphabet[(n >> 12) & 63];
-    out += rest == 2 ? alphabet[(n >> 6) & 63] : '=';
-    out += '=';
+    o[0] = alphabet[n >> 18];
+    o[1] = alphabet[(n >> 12) & 63];
+    if (rest == 2) o[2] = alphabet[(n >> 6) & 63];
   }
   return out;
 }
@@ -45,24 +44,37 @@ int keptRows(int height, double cropTop) {
   return std::max(1, height - cut);
 }
 
-std::optional<std::string> FrameEncoder::jpeg(const PixelFrame& frame, double cropTop) {
-  if (!handle->tj || !frame.pixels || frame.width <= 0 || frame.height <= 0) return std::nullopt;
+namespace {
+
+// TurboJPEG's own output buffer, freed however the conversion ends.
+struct Compressed {
+  unsigned char* data = nullptr;
+  unsigned long size = 0;
+  ~Compressed() { tjFree(data); }
+  std::string_view bytes() const { return {reinterpret_cast<const char*>(data), size}; }
+};
+
+bool compress(tjhandle tj, const PixelFrame& frame, double cropTop, Compressed& out) {
+  if (!tj || !frame.pixels || frame.width <= 0 || frame.height <= 0) return false;
   int rows = keptRows(frame.height, cropTop);
   const unsigned char* top = frame.pixels + static_cast<std::size_t>(frame.height - rows) * frame.stride;
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  int rc = tjCompress2(handle->tj, top, frame.width, frame.stride, rows, TJPF_BGRX, &out, &size, TJSAMP_420, 60,
+  int rc = tjCompress2(tj, top, frame.width, frame.stride, rows, TJPF_BGRX, &out.data, &out.size, TJSAMP_420, 60,
                        TJFLAG_FASTDCT);
-  std::optional<std::string> result;
-  if (rc == 0 && out && size > 0) result.emplace(reinterpret_cast<const char*>(out), size);
-  tjFree(out);
-  return result;
+  return rc == 0 && out.data && out.size > 0;
+}
+
+}  // namespace
+
+std::optional<std::string> FrameEncoder::jpeg(const PixelFrame& frame, double cropTop) {
+  Compressed out;
+  if (!compress(handle->tj, frame, cropTop, out)) return std::nullopt;
+  return std::string(out.bytes());
 }
 
 std::optional<std::string> FrameEncoder::base64JPEG(const PixelFrame& frame, double cropTop) {
-  auto data = jpeg(frame, cropTop);
-  if (!data) return std::nullopt;
-  return base64(*data);
+  Compressed out;
+  if (!compress(handle->tj, frame, cropTop, out)) return std::nullopt;
+  return base64(out.bytes());
 }
 
 }  // namespace qm

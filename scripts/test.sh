@@ -13,5 +13,5 @@ status=0
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure || status=1
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
 ctest --test-dir build --output-on-failure || status=1
-build/quillmere_bench --benchmark_min_time=0.2 || status=1
+build/bench/quillmere_bench --benchmark_min_time=0.2 || status=1
 exit $status

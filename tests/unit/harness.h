@@ -8,9 +8,14 @@
 
 namespace qm::test {
 
+// The globals are set once before any test runs, as the entry does before the app starts.
+struct Globals : ::testing::Environment {
+  void SetUp() override { setGlobals("1.0.0"); }
+};
+inline auto* const globals = ::testing::AddGlobalTestEnvironment(new Globals);
+
 struct Harness {
   Harness() {
-    setGlobals("1.0.0");
     app = std::make_shared<App>(fakes.platform());
   }
   void launch() { app->applicationDidFinishLaunching(); }
