@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <deque>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -18,6 +19,7 @@ std::map<std::string, std::string> challenges;  // one-time code -> challenge
 std::map<std::string, std::string> sessions;    // session cookie -> code it came from
 nlohmann::json reports = nlohmann::json::array();
 nlohmann::json requests = nlohmann::json::array();
+std::map<std::string, std::deque<std::string>> commands;  // page view -> scripts the page runs next
 struct Manifest {
   int status = 200;
   std::string body;
@@ -113,7 +115,7 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
   GUri* uri = soup_server_message_get_uri(msg);
   std::string host = g_uri_get_host(uri) ? g_uri_get_host(uri) : "";
   const char* agent = soup_message_headers_get_one(soup_server_message_get_request_headers(msg), "User-Agent");
-  requests.push_back({{"host", host}, {"path", path}, {"agent", agent ? agent : ""}});
+  if (path.rfind("/_test/", 0) != 0) requests.push_back({{"host", host}, {"path", path}, {"agent", agent ? agent : ""}});
   std::string site = std::string("https://") + QM_MAIN_HOST + ":" + std::to_string(QM_DEVSITE_PORT);
 
   if (path == "/dashboard/" || path == "/dashboard") {
@@ -146,6 +148,18 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
     auto report = nlohmann::json::parse(bodyOf(msg), nullptr, false);
     if (!report.is_discarded()) reports.push_back(report);
     respond(msg, 204, "text/plain", "");
+  } else if (path == "/_test/command" && method == "POST") {
+    auto command = nlohmann::json::parse(bodyOf(msg), nullptr, false);
+    if (command.is_object()) commands[command.value("view", "")].push_back(command.value("js", ""));
+    respond(msg, 204, "text/plain", "");
+  } else if (path == "/_test/command") {
+    auto& queue = commands[query(msg, "view")];
+    if (queue.empty()) {
+      respond(msg, 204, "text/plain", "");
+    } else {
+      respond(msg, 200, "text/javascript", queue.front());
+      queue.pop_front();
+    }
   } else if (path == "/_test/reports") {
     respond(msg, 200, "application/json", reports.dump());
   } else if (path == "/_test/requests") {
@@ -153,6 +167,7 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
   } else if (path == "/_test/reset" && method == "POST") {
     reports = nlohmann::json::array();
     requests = nlohmann::json::array();
+    commands.clear();
     respond(msg, 204, "text/plain", "");
   } else if (path == "/_test/manifest" && method == "POST") {
     auto spec = nlohmann::json::parse(bodyOf(msg), nullptr, false);

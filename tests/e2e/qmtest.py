@@ -1,5 +1,6 @@
 """What every end-to-end test needs: a private X server, D-Bus session and home, the stand-in
 service, the real binary, and ways to look at them (page reports, the log, settings, screenshots)."""
+import http.client
 import json
 import os
 import re
@@ -51,11 +52,35 @@ class Desktop:
                         GDK_BACKEND="x11", LANG="C.UTF-8")
         for key in ("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION"):
             self.env.pop(key, None)
+        self.env.update(QM_BROWSER_LOG=self.path("browser.log"), QM_CERT=CERT)
+        self._install_handlers()
         self._start_x(width, height)
         self._start_dbus()
         if wm:
             self.spawn(["openbox", "--config-file", os.path.join(SOURCE, "tests", "e2e", "openbox.xml")])
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]), what="openbox")
+
+    def _install_handlers(self):
+        """The app as the quillmere:// handler and the stand-in browser as the web browser."""
+        apps = self.path("data", "applications")
+        os.makedirs(apps)
+        with open(os.path.join(SOURCE, "resources", "app.quillmere.Quillmere.desktop")) as f:
+            entry = f.read().replace("Exec=quillmere", "Exec=" + APP)
+        with open(os.path.join(apps, "app.quillmere.Quillmere.desktop"), "w") as f:
+            f.write(entry)
+        with open(os.path.join(apps, "standin-browser.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Stand-in browser\n"
+                    f"Exec={os.path.join(SOURCE, 'tests', 'e2e', 'tools', 'standin_browser.py')} %u\n"
+                    "MimeType=x-scheme-handler/https;x-scheme-handler/http;x-scheme-handler/mailto;\n")
+        with open(self.path("config", "mimeapps.list"), "w") as f:
+            f.write("[Default Applications]\nx-scheme-handler/quillmere=app.quillmere.Quillmere.desktop\n"
+                    + "".join(f"x-scheme-handler/{s}=standin-browser.desktop\n" for s in ("https", "http", "mailto")))
+        subprocess.run(["update-desktop-database", apps], check=False)
+        open(self.path("browser.log"), "w").close()
+
+    def browsed(self):
+        with open(self.path("browser.log"), encoding="utf-8") as f:
+            return f.read().splitlines()
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
@@ -100,6 +125,37 @@ class Desktop:
         target = os.path.join(SHOTS, name + ".png")
         self.run(["import", "-window", "root", target])
         return target
+
+    def pixels(self):
+        """The screen as (width, height, RGB bytes)."""
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env, check=True,
+                              capture_output=True, timeout=30).stdout
+        header = data.split(b"\n", 3)
+        width, height = map(int, header[1].split())
+        return width, height, header[3]
+
+    def find_light_fill(self, min_run=60, region=None):
+        """The centre of the area covered by long horizontal runs of near-white (a light button's fill)."""
+        width, height, px = self.pixels()
+        light = bytes(1 if b >= 0xE0 else 0 for b in range(256))
+        needle = b"\x01" * (3 * min_run)
+        x0, y0, x1, y1 = region or (0, 0, width, height)
+        hits = []
+        for y in range(y0, y1):
+            line = px[(y * width + x0) * 3:(y * width + x1) * 3].translate(light)
+            at = line.find(needle)
+            while at != -1 and at % 3:
+                at = line.find(needle, at + 1)
+            if at != -1:
+                hits.append((x0 + at // 3, y))
+        if not hits:
+            return None
+        xs, ys = [h[0] for h in hits], [h[1] for h in hits]
+        return (min(xs) + max(xs)) // 2 + min_run // 2, (min(ys) + max(ys)) // 2
+
+    def click(self, x, y):
+        self.xdotool("mousemove", "--sync", x, y)
+        self.xdotool("click", 1)
 
     def windows(self):
         """Top-level windows as (id, name, x, y, w, h) from xwininfo's tree, root coordinates."""
@@ -163,6 +219,17 @@ class Service:
 
     def reset(self):
         self.post("/_test/reset", {})
+
+    def sign_in_code(self, challenge):
+        """What the service's sign-in start gives a browser: the one-time code for `challenge`."""
+        connection = http.client.HTTPSConnection("127.0.0.1", 8443, context=self.context, timeout=10)
+        connection.request("GET", "/api/auth/app-start?c=" + challenge, headers={"Host": "main.localhost:8443"})
+        location = connection.getresponse().getheader("Location")
+        return location.split("code=")[1]
+
+    def command(self, view, js):
+        """Makes the page showing `view` run a script, as if its user had acted."""
+        self.post("/_test/command", {"view": view, "js": js})
 
 
 class App:

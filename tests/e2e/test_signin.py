@@ -1,0 +1,87 @@
+"""Browser sign-in: the built-in page, the default browser, the quillmere:// callback and the redeem."""
+import hashlib
+import re
+import time
+
+from qmtest import SITE, Case, wait_for
+
+VERIFIER = "ab" * 32
+
+
+def challenge_of(verifier):
+    return hashlib.sha256(verifier.encode()).hexdigest()
+
+
+class SignIn(Case):
+    def sign_in_with_the_real_page(self):
+        self.app.start()
+        self.loaded("dashboard", signedIn=False)
+        self.service.command("dashboard", "document.getElementById('b-signin').click()")
+        self.app.wait_log("nav -1 signin.localhost/start")
+        link = wait_for(lambda: self.desktop.find_light_fill(), what="the built-in sign-in page")
+        self.desktop.screenshot("signin-built-in-page")
+        self.desktop.click(*link)
+        start = wait_for(lambda: [u for u in self.desktop.browsed() if "/api/auth/app-start" in u],
+                         what="the browser to be asked")[0]
+        self.assertRegex(start, "^" + re.escape(SITE) + r"/api/auth/app-start\?c=[0-9a-f]{64}$")
+        return start.split("c=")[1]
+
+    def test_round_trip_signs_the_dashboard_in(self):
+        challenge = self.sign_in_with_the_real_page()
+        self.loaded("dashboard", signedIn=True)
+        time.sleep(1)  # the report comes before the page is painted
+        self.desktop.screenshot("signin-signed-in")
+        lines = self.app.log_lines()
+        started = [l for l in lines if l.startswith("browser sign-in started, challenge ")]
+        self.assertEqual(started, ["browser sign-in started, challenge " + challenge[:8]])
+        callback = [l for l in lines if l.startswith("url event ")]
+        self.assertEqual(len(callback), 1)
+        self.assertRegex(callback[0], r"^url event quillmere://auth\?code=[0-9a-f]{8}$")
+        self.assertTrue(any(re.fullmatch(r"redeeming code [0-9a-f]{8} with verifier for " + challenge[:8], l)
+                            for l in lines), lines)
+        self.assertNotIn("signinVerifier", self.app.settings())
+
+        # The overlay's web view shares the session.
+        self.service.command("dashboard", "QMApp.send({t:'overlay'})")
+        self.loaded("dashboard", count=2, signedIn=True)
+
+    def test_second_delivery_of_a_callback_finds_no_verifier(self):
+        self.app.write_settings({"signinVerifier": VERIFIER})
+        self.app.start()
+        self.loaded("dashboard", signedIn=False)
+        url = "quillmere://auth?code=" + self.service.sign_in_code(challenge_of(VERIFIER))
+        self.assertEqual(self.app.invoke(url), 0)
+        self.loaded("dashboard", signedIn=True)
+        self.assertEqual(self.app.invoke(url), 0)
+        self.app.wait_log("no verifier")
+        self.assertEqual(sum(l.startswith("redeeming code") for l in self.app.log_lines()), 1)
+
+    def test_callback_that_starts_the_app_is_redeemed_after_launch(self):
+        self.app.write_settings({"signinVerifier": VERIFIER})
+        url = "quillmere://auth?code=" + self.service.sign_in_code(challenge_of(VERIFIER))
+        self.app.start(url)
+        self.loaded("dashboard", signedIn=True)
+        self.assertIn("redeeming code", self.app.log())
+
+    def test_malformed_callbacks_only_log_and_keep_the_verifier(self):
+        self.app.write_settings({"signinVerifier": VERIFIER})
+        self.app.start()
+        self.loaded("dashboard")
+        good = "a" * 64
+        for url in ["quillmere://auth?code=" + "a" * 63, "quillmere://auth?code=" + "a" * 65,
+                    "quillmere://auth?code=" + good + "&x=1", "quillmere://auth?code=" + good + "#f",
+                    "quillmerex://auth?code=" + good, "quillmere://other?code=" + good]:
+            with self.subTest(url=url):
+                before = len(self.app.log_lines())
+                self.assertEqual(self.app.invoke(url), 0)
+                wait_for(lambda: len(self.app.log_lines()) > before, what="the url event")
+                self.assertEqual(self.app.log_lines()[before:], ["url event " + url[:30]])
+                self.assertEqual(self.app.settings()["signinVerifier"], VERIFIER)
+        # Upper-case is still the callback.
+        self.assertEqual(self.app.invoke("QUILLMERE://AUTH?CODE=" + good.upper()), 0)
+        self.app.wait_log("redeeming code " + good[:8])
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
