@@ -160,6 +160,14 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
       respond(msg, 200, "text/javascript", queue.front());
       queue.pop_front();
     }
+  } else if (path == "/_test/forget" && method == "POST") {
+    auto spec = nlohmann::json::parse(bodyOf(msg), nullptr, false);
+    std::string kind = spec.is_object() ? spec.value("kind", "") : "";
+    nlohmann::json kept = nlohmann::json::array();
+    for (auto& r : reports)
+      if (!r.is_object() || r.value("kind", "") != kind) kept.push_back(r);
+    reports = kept;
+    respond(msg, 204, "text/plain", "");
   } else if (path == "/_test/reports") {
     respond(msg, 200, "application/json", reports.dump());
   } else if (path == "/_test/requests") {

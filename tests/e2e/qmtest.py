@@ -314,6 +314,20 @@ class Case(unittest.TestCase):
                 pass
         self.desktop.close()
 
+    def element_center(self, view, element, window):
+        """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""
+        self.service.command(view, "var r = document.getElementById('%s').getBoundingClientRect();"
+                             "report({kind: 'rect', id: '%s', rect: [r.x, r.y, r.width, r.height],"
+                             " inner: innerHeight})" % (element, element))
+        found = wait_for(lambda: [r for r in self.service.reports("rect") if r["id"] == element], what="the rect")
+        x, y, w, h = found[-1]["rect"]
+        top = window[5] - found[-1]["inner"]  # what sits above the web view, the menu bar in the main window
+        self.service.post("/_test/forget", {"kind": "rect"})
+        return int(window[2] + x + w / 2), int(window[3] + top + y + h / 2)
+
+    def click_element(self, view, element, window):
+        self.desktop.click(*self.element_center(view, element, window))
+
     def loaded(self, view=None, count=1, **expect):
         """Waits for `count` page loads (of `view`) whose report has the expected values."""
         def matching():

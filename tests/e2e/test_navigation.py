@@ -1,0 +1,89 @@
+"""What may load inside the app, what goes to the browser, pop-ups, dialogs and a crashed web process."""
+import os
+import signal
+import time
+
+from qmtest import SITE, Case, wait_for
+
+
+def web_processes():
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                if "(WebKitWebProces)" in f.read():
+                    found.append(int(pid))
+        except OSError:
+            pass
+    return found
+
+
+class Navigation(Case):
+    def setUp(self):
+        super().setUp()
+        self.app.start()
+        self.loaded("dashboard")
+
+    def act(self, js):
+        self.service.command("dashboard", js)
+
+    def test_links_leave_for_the_browser_or_stay_as_specified(self):
+        cases = [  # script, what the browser gets, log line
+            ("document.getElementById('l-external').click()", "https://example.com/outside",
+             "nav 0 example.com/outside"),
+            ("location.href = 'http://main.localhost:8443/dashboard/'", "http://main.localhost:8443/dashboard/",
+             "nav -1 main.localhost/dashboard/"),
+            ("location.href = 'https://signin.localhost:8443/start/'", "https://signin.localhost:8443/start/",
+             "nav -1 signin.localhost/start/"),
+        ]
+        for script, browsed, line in cases:
+            with self.subTest(script=script):
+                before = len(self.desktop.browsed())
+                self.act(script)
+                wait_for(lambda: self.desktop.browsed()[before:] == [browsed], what="the browser")
+                if line:
+                    self.assertIn(line, self.app.log_lines())
+        self.act("document.getElementById('l-mail').click()")
+        self.app.wait_log("nav 0 someone@example.com")
+        time.sleep(1)
+        self.assertFalse(any(u.startswith("mailto:") for u in self.desktop.browsed()))
+        self.assertEqual(len(self.service.reports("loaded")), 1, "the page stayed as it was")
+
+    def test_popups_open_in_place_or_in_the_browser(self):
+        # Pop-ups need a real click: the page may not open them on its own.
+        self.act("document.getElementById('b-popup').setAttribute('onclick',"
+                 " \"window.open('https://example.com/popup')\")")
+        self.click_element("dashboard", "b-popup", self.app.main_window())
+        wait_for(lambda: self.desktop.browsed() == ["https://example.com/popup"], what="the browser")
+        self.act("document.getElementById('b-popup').setAttribute('onclick',"
+                 " \"window.open(location.origin + '/pages/popup.html')\")")
+        self.click_element("dashboard", "b-popup", self.app.main_window())
+        report = wait_for(lambda: self.service.reports("popup"), what="the pop-up page")[0]
+        self.assertEqual(report["href"], SITE + "/pages/popup.html")
+        self.app.wait_log("loaded " + SITE + "/pages/popup.html")
+        self.assertEqual([w[1] for w in self.desktop.windows()].count("Quillmere"), 1)
+        self.assertEqual(self.desktop.browsed(), ["https://example.com/popup"])
+
+    def test_confirm_is_a_modal_dialog_with_ok_and_cancel(self):
+        main = self.app.main_window()
+        for share, answer in [(0.75, False), (0.25, True)]:  # Cancel on the right, OK on the left
+            with self.subTest(answer=answer):
+                self.act("document.getElementById('b-confirm').click()")
+                dialog = wait_for(lambda: [w for w in self.desktop.windows()
+                                           if w[1] == "Quillmere" and w[0] != main[0] and w[4] > 100], what="the dialog")[0]
+                time.sleep(0.5)
+                self.desktop.screenshot("navigation-confirm")
+                self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
+                wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],
+                         what=f"the answer {answer}")
+                self.service.post("/_test/forget", {"kind": "confirm"})
+
+    def test_crashed_web_process_is_reloaded(self):
+        for pid in web_processes():
+            os.kill(pid, signal.SIGKILL)
+        self.loaded("dashboard", count=2)
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
