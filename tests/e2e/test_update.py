@@ -1,0 +1,106 @@
+"""The update check at launch against manifests the stand-in serves."""
+import json
+import os
+import signal
+import time
+
+from qmtest import SITE, Case, wait_for
+
+DOWNLOAD = SITE + "/downloads/quillmere-2.pkg"
+
+
+def manifest(version, url=DOWNLOAD, notes="Faster bodycam frames."):
+    return json.dumps({"version": version, "url": url, "notes": notes})
+
+
+class Update(Case):
+    def serve(self, body, status=200, delay_ms=0):
+        self.service.post("/_test/manifest", {"status": status, "body": body, "delayMs": delay_ms})
+
+    def alert(self, timeout=15):
+        main = self.app.main_window()
+        return wait_for(lambda: next((w for w in self.desktop.windows()
+                                      if w[1] == "Quillmere" and w[0] != main[0] and w[4] > 100 and
+                                      "IsViewable" in self.desktop.run(["xwininfo", "-id", w[0]])), None),
+                        timeout, what="the update alert")
+
+    def assert_no_alert(self):
+        wait_for(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and r["host"] == "updates.localhost"
+                             for r in self.service.requests()), what="the manifest request")
+        time.sleep(2)
+        self.assertRaises(AssertionError, self.alert, 0.5)
+
+    def press(self, alert, index):
+        """Clicks the index-th of the alert's three buttons (Download, Later, Skip this version)."""
+        time.sleep(0.5)  # the dialog is centred on its parent after it maps
+        alert = next(w for w in self.desktop.windows() if w[0] == alert[0])
+        self.desktop.click(alert[2] + int(alert[4] * (2 * index + 1) / 6), alert[3] + alert[5] - 16)
+        wait_for(lambda: "IsViewable" not in self.desktop.run(["xwininfo", "-id", alert[0]], check=False),
+                 what="the alert to close")
+
+    def launch(self):
+        self.app.start()
+        self.app.main_window()
+
+    def relaunch(self):
+        self.assertEqual(self.app.quit(), 0)
+        self.service.reset()
+        self.launch()
+
+    def test_newer_version_is_offered_and_download_opens_the_browser(self):
+        self.serve(manifest("1.10.0"))
+        self.launch()
+        alert = self.alert()
+        time.sleep(0.5)
+        self.desktop.screenshot("update-alert")
+        self.press(alert, 0)
+        wait_for(lambda: self.desktop.browsed() == [DOWNLOAD], what="the download page in the browser")
+        self.assertNotIn("skipped", self.app.settings())
+
+    def test_skip_this_version_holds_until_a_newer_one(self):
+        self.serve(manifest("2.0.0"))
+        self.launch()
+        self.press(self.alert(), 2)
+        wait_for(lambda: self.app.settings().get("skipped") == "2.0.0", what="skipped stored")
+        self.relaunch()
+        self.assert_no_alert()
+        self.serve(manifest("2.0.1"))
+        self.relaunch()
+        self.press(self.alert(), 1)  # Later
+        self.assertEqual(self.app.settings().get("skipped"), "2.0.0")
+        self.assertEqual(self.desktop.browsed(), [])
+
+    def test_error_status_with_a_valid_body_is_still_offered(self):
+        self.serve(manifest("3.0.0"), status=500)
+        self.launch()
+        self.press(self.alert(), 1)
+
+    def test_unusable_manifests_give_no_alert(self):
+        for body in [manifest("1.0.0"), manifest("0.9"), manifest("2.0.0", url="http://main.localhost/x"),
+                     manifest("2.0.0", url="HTTPS://main.localhost/x"), "garbage", "[1, 2]",
+                     json.dumps({"version": 2, "url": DOWNLOAD}), "{\"version\": \"2.0.0\"}",
+                     "{\"version\": \"2.0.0\", \"url\": \"https://x\", \"n\": \"" + "x" * 600000 + "\"}"]:
+            with self.subTest(body=body[:60]):
+                self.serve(body)
+                self.launch()
+                self.assert_no_alert()
+                self.assertEqual(self.app.quit(), 0)
+                self.service.reset()
+
+    def test_slow_or_missing_service_neither_hangs_nor_alerts(self):
+        self.serve(manifest("2.0.0"), delay_ms=60000)
+        self.launch()
+        self.loaded("dashboard")  # the launch went on while the manifest hangs
+        self.assertEqual(self.app.quit(), 0)
+        os.kill(self.service.proc.pid, signal.SIGKILL)  # now a closed port
+        self.service.proc.wait()
+        self.launch()
+        self.app.wait_log("failed ")
+        time.sleep(2)
+        self.assertRaises(AssertionError, self.alert, 0.5)
+        self.assertIsNone(self.app.proc.poll())
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
