@@ -1,10 +1,14 @@
 // Windows on GTK 3 under X11, with or without an EWMH window manager. The main window is a managed,
 // decorated toplevel; its saved frame includes the decorations (_NET_FRAME_EXTENTS). Floating panels are
-// undecorated, keep-above, sticky, out of the taskbar and pager, and never take the focus when shown;
+// unmanaged (override-redirect), so no window manager can stack a full-screen game above them; they are
+// on every workspace, out of the taskbar and pager, and never take the focus when shown;
 // their round corners and the bubble's circle come from an input and bounding shape, so they work
 // without a compositor (smooth edges and the alpha value show only with one). Wayland: not supported.
 #include "platform/gtk/gtk_window.h"
 
+#include <gdk/gdkx.h>
+
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -70,6 +74,7 @@ GtkAppWindow::GtkAppWindow(const WindowSpec& s, WindowDelegate* d, GtkApplicatio
     GdkScreen* screen = gtk_widget_get_screen(window.get());
     if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen)) gtk_widget_set_visual(window.get(), rgba);
     gtk_widget_set_app_paintable(window.get(), spec.kind == WindowKind::Bubble);
+    g_signal_connect(window.get(), "realize", G_CALLBACK(onRealize), this);
     gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
     g_signal_connect(window.get(), "button-press-event", G_CALLBACK(onButton), this);
     g_signal_connect(window.get(), "button-release-event", G_CALLBACK(onButton), this);
@@ -173,6 +178,11 @@ void GtkAppWindow::setContent(WebView& view) {
   GtkWidget* w = static_cast<GtkWebView&>(view).widget();
   gtk_box_pack_end(GTK_BOX(layout), w, TRUE, TRUE, 0);
   gtk_widget_show(w);
+  if (spec.kind != WindowKind::Overlay) return;
+  // The page covers the whole panel: see its clicks first, for the edges and for the keyboard.
+  g_signal_connect(w, "button-press-event", G_CALLBACK(onButton), this);
+  g_signal_connect(w, "button-release-event", G_CALLBACK(onButton), this);
+  g_signal_connect(w, "motion-notify-event", G_CALLBACK(onMotion), this);
 }
 
 void GtkAppWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) {
@@ -291,21 +301,67 @@ gboolean GtkAppWindow::onButton(GtkWidget*, GdkEventButton* e, gpointer self) {
     if (e->type == GDK_BUTTON_RELEASE && h.up) h.up();
     return TRUE;
   }
+  if (e->type == GDK_BUTTON_RELEASE && me->resizing) {
+    me->resizing.reset();
+    return TRUE;
+  }
   if (e->type == GDK_BUTTON_PRESS) {
-    if (auto edge = me->edgeAt(e->x, e->y)) {
-      gtk_window_begin_resize_drag(me->gtkWindow(), *edge, 1, static_cast<int>(e->x_root),
-                                   static_cast<int>(e->y_root), e->time);
+    int originX = 0, originY = 0;
+    gdk_window_get_origin(gtk_widget_get_window(me->window.get()), &originX, &originY);
+    if (auto edge = me->edgeAt(e->x_root - originX, e->y_root - originY)) {
+      int x, y, w, h;
+      gtk_window_get_position(me->gtkWindow(), &x, &y);
+      gtk_window_get_size(me->gtkWindow(), &w, &h);
+      me->resizing = Resize{*edge, {x, y, w, h}, e->x_root, e->y_root};
       return TRUE;
     }
     // A click into the overlay page takes the keyboard, so the user can type there.
-    gtk_window_set_accept_focus(me->gtkWindow(), TRUE);
-    gtk_window_present_with_time(me->gtkWindow(), e->time);
+    me->takeKeyboard(e->time);
   }
   return FALSE;
 }
 
-gboolean GtkAppWindow::onMotion(GtkWidget*, GdkEventMotion*, gpointer self) {
+void GtkAppWindow::onRealize(GtkWidget* w, gpointer) {
+  gdk_window_set_override_redirect(gtk_widget_get_window(w), TRUE);
+}
+
+void GtkAppWindow::takeKeyboard(guint32 time) {
+  GdkWindow* gw = gtk_widget_get_window(window.get());
+  if (!gw || !GDK_IS_X11_WINDOW(gw)) return;
+  XSetInputFocus(GDK_WINDOW_XDISPLAY(gw), GDK_WINDOW_XID(gw), RevertToParent, time);
+}
+
+void GtkAppWindow::resizeTo(double pointerX, double pointerY) {
+  const Resize& r = *resizing;
+  int dx = static_cast<int>(pointerX - r.pointerX), dy = static_cast<int>(pointerY - r.pointerY);
+  int minW = std::max(static_cast<int>(spec.minWidth), 2 * kResizeBorder + 1);
+  int minH = std::max(static_cast<int>(spec.minHeight), 2 * kResizeBorder + 1);
+  GdkRectangle next = r.start;
+  auto west = r.edge == GDK_WINDOW_EDGE_WEST || r.edge == GDK_WINDOW_EDGE_NORTH_WEST || r.edge == GDK_WINDOW_EDGE_SOUTH_WEST;
+  auto east = r.edge == GDK_WINDOW_EDGE_EAST || r.edge == GDK_WINDOW_EDGE_NORTH_EAST || r.edge == GDK_WINDOW_EDGE_SOUTH_EAST;
+  auto north = r.edge == GDK_WINDOW_EDGE_NORTH || r.edge == GDK_WINDOW_EDGE_NORTH_WEST || r.edge == GDK_WINDOW_EDGE_NORTH_EAST;
+  auto south = r.edge == GDK_WINDOW_EDGE_SOUTH || r.edge == GDK_WINDOW_EDGE_SOUTH_WEST || r.edge == GDK_WINDOW_EDGE_SOUTH_EAST;
+  if (east) next.width = std::max(minW, r.start.width + dx);
+  if (south) next.height = std::max(minH, r.start.height + dy);
+  if (west) {
+    next.width = std::max(minW, r.start.width - dx);
+    next.x = r.start.x + r.start.width - next.width;
+  }
+  if (north) {
+    next.height = std::max(minH, r.start.height - dy);
+    next.y = r.start.y + r.start.height - next.height;
+  }
+  gtk_window_move(gtkWindow(), next.x, next.y);
+  gtk_window_resize(gtkWindow(), next.width, next.height);
+  applyShape(next.width, next.height);
+}
+
+gboolean GtkAppWindow::onMotion(GtkWidget*, GdkEventMotion* e, gpointer self) {
   auto* me = static_cast<GtkAppWindow*>(self);
+  if (me->resizing) {
+    me->resizeTo(e->x_root, e->y_root);
+    return TRUE;
+  }
   if (me->spec.kind == WindowKind::Bubble && me->pressed && me->bubbleHandlers.dragged) me->bubbleHandlers.dragged();
   return FALSE;
 }

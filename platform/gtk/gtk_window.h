@@ -60,8 +60,17 @@ class GtkAppWindow : public Window {
   BubbleStyle bubbleStyle;
   BubbleHandlers bubbleHandlers;
   bool pressed = false;
-  // Edge resizing of the borderless overlay.
+  // Edge resizing of the borderless overlay, done here: no window manager handles an unmanaged panel.
+  struct Resize {
+    GdkWindowEdge edge;
+    GdkRectangle start;
+    double pointerX, pointerY;
+  };
   std::optional<GdkWindowEdge> edgeAt(double x, double y) const;
+  void resizeTo(double pointerX, double pointerY);
+  void takeKeyboard(guint32 time);
+  static void onRealize(GtkWidget* w, gpointer self);
+  std::optional<Resize> resizing;
 };
 
 }  // namespace qm::gtk

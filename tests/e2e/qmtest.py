@@ -57,7 +57,7 @@ class Desktop:
         self._start_x(width, height)
         self._start_dbus()
         if wm:
-            self.spawn(["openbox", "--config-file", os.path.join(SOURCE, "tests", "e2e", "openbox.xml")])
+            self.spawn(["openbox"])
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]), what="openbox")
 
     def _install_handlers(self):
@@ -160,7 +160,10 @@ class Desktop:
     def windows(self):
         """Top-level windows as (id, name, x, y, w, h) from xwininfo's tree, root coordinates."""
         found = []
-        for line in self.run(["xwininfo", "-root", "-tree"]).splitlines():
+        # A window that goes away during the walk makes xwininfo fail: walk again.
+        tree = wait_for(lambda: subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True,
+                                               text=True).stdout or None, 5, 0.05, "the window tree")
+        for line in tree.splitlines():
             match = re.match(r'\s*(0x[0-9a-f]+) (?:"([^"]*)"|\(has no name\)).*?(\d+)x(\d+)\+-?\d+\+-?\d+'
                              r'\s+\+(-?\d+)\+(-?\d+)\s*$', line)
             if match:

@@ -1,0 +1,114 @@
+"""The MDT overlay, its bubble and drags, under a real window manager, over a fake game window."""
+import os
+import time
+
+from qmtest import TOOLS, Case, wait_for
+
+OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
+
+
+class Overlay(Case):
+    WM = True
+
+    def setUp(self):
+        super().setUp()
+        self.app.write_settings({"guild": "12345"})
+        self.app.start()
+        self.loaded("cad")
+
+    def game(self, *args):
+        proc = self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
+        window = wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Roblox"), None), what="game")
+        self.desktop.xdotool("windowactivate", "--sync", window[0])
+        return proc, window
+
+    def window(self, name):
+        return next((w for w in self.desktop.windows() if w[1] == name and self.viewable(w)), None)
+
+    def viewable(self, w):
+        return "IsViewable" in self.desktop.run(["xwininfo", "-id", w[0]], check=False)
+
+    def active(self):
+        return int(self.desktop.xdotool("getactivewindow").strip())
+
+    def show_overlay(self):
+        self.service.command("cad", "QMApp.send({t:'overlay'})")
+        return wait_for(lambda: self.window("MDT"), what="the overlay")
+
+    def bubble(self):
+        return wait_for(lambda: next((w for w in self.desktop.windows() if w[4:] == (58, 58) and self.viewable(w)),
+                                     None), what="the bubble")
+
+    def test_overlay_floats_without_taking_the_focus(self):
+        _, game = self.game()
+        focused = self.active()
+        self.assertEqual(focused, int(game[0], 16))
+        overlay = self.show_overlay()
+        self.assertEqual(overlay[2:], OVERLAY_DEFAULT)
+        self.loaded("mdt")
+        time.sleep(0.5)
+        self.desktop.screenshot("overlay-over-game")
+        self.assertEqual(self.active(), focused)
+
+    def test_minimize_to_the_bubble_click_restores_and_drag_moves_it(self):
+        self.show_overlay()
+        self.loaded("mdt")
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = self.bubble()
+        wait_for(lambda: self.window("MDT") is None, what="the overlay to hide")
+        self.assertEqual(bubble[2] + 58 + 6, 1920, "the bubble sits 6 points in from the right edge")
+        time.sleep(0.3)
+        self.desktop.screenshot("overlay-bubble")
+        cx, cy = bubble[2] + 29, bubble[3] + 29
+        self.desktop.click(cx, cy)
+        wait_for(lambda: self.window("MDT"), what="the overlay to come back")
+        self.assertIsNone(next((w for w in self.desktop.windows() if w[4:] == (58, 58) and self.viewable(w)), None))
+
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = self.bubble()
+        self.desktop.xdotool("mousemove", "--sync", cx, cy)
+        self.desktop.xdotool("mousedown", 1)
+        for step in range(1, 11):
+            self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
+            time.sleep(0.02)
+        self.desktop.xdotool("mouseup", 1)
+        moved = wait_for(lambda: next((w for w in self.desktop.windows() if w[4:] == (58, 58) and self.viewable(w)
+                                       and w[3] == bubble[3] - 200), None), what="the bubble to move up")
+        self.assertEqual(moved[2], bubble[2], "the bubble moves only vertically")
+        self.assertIn("bubbleY", self.app.settings())
+        self.assertIsNone(self.window("MDT"), "a drag is not a click")
+
+    def test_page_drag_moves_the_overlay_and_stores_its_frame(self):
+        overlay = self.show_overlay()
+        self.loaded("mdt")
+        x, y = self.element_center("mdt", "b-drag", overlay)
+        self.desktop.xdotool("mousemove", "--sync", x, y)
+        self.desktop.xdotool("mousedown", 1)
+        time.sleep(0.3)  # the page's message reaches the app before the hand moves
+        for step in range(1, 11):
+            self.desktop.xdotool("mousemove", "--sync", x - 30 * step, y + 10 * step)
+            time.sleep(0.03)
+        time.sleep(0.2)
+        self.desktop.xdotool("mouseup", 1)
+        moved = wait_for(lambda: (lambda w: w if w and w[2:4] == (overlay[2] - 300, overlay[3] + 100) else None)(
+            self.window("MDT")), what="the overlay to follow the mouse")
+        # Stored in AppKit coordinates: the bottom of the screen is y 0.
+        expect = "{{%d, %d}, {900, 600}}" % (moved[2], 1080 - moved[3] - 600)
+        wait_for(lambda: self.app.settings().get("overlayFrame") == expect, what="the stored frame")
+
+    def test_overlay_stays_above_a_full_screen_game(self):
+        self.game("--fullscreen")
+        overlay = self.show_overlay()
+        self.loaded("mdt")
+        time.sleep(1)
+        shot = self.desktop.screenshot("overlay-over-full-screen-game")
+        x, y = overlay[2] + overlay[4] - 40, overlay[3] + overlay[5] - 40
+        pixel = self.desktop.run(["convert", shot, "-crop", f"1x1+{x}+{y}", "-depth", "8", "-format",
+                                  "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"])
+        r, g, b = map(int, pixel.split(","))
+        self.assertLess(max(r, g, b), 40, f"the game shows through at {x},{y}: {pixel}")
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
