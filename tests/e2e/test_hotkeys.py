@@ -1,0 +1,71 @@
+"""Global hotkeys while the game has the focus, their silence in our own windows, and Ctrl+Q."""
+import os
+import time
+
+from qmtest import TOOLS, Case, wait_for
+
+
+class Hotkeys(Case):
+    WM = True
+
+    def setUp(self):
+        super().setUp()
+        self.app.write_settings({"guild": "12345"})
+        self.app.start()
+        self.loaded("cad")
+        self.game = self.desktop.spawn([os.path.join(TOOLS, "fake_game")])
+        self.game_window = wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Roblox"), None),
+                                    what="game")
+        self.focus(self.game_window)
+
+    def focus(self, window):
+        self.desktop.xdotool("windowactivate", "--sync", window[0])
+        time.sleep(0.2)
+
+    def events(self):
+        return [r["detail"] for r in self.service.events("cad") if "detail" in r]
+
+    def overlay_viewable(self):
+        return any(w[1] == "MDT" and "IsViewable" in self.desktop.run(["xwininfo", "-id", w[0]], check=False)
+                   for w in self.desktop.windows())
+
+    def test_keys_reach_the_page_while_the_game_has_the_focus(self):
+        self.desktop.xdotool("keydown", "v")
+        wait_for(lambda: self.events() == [{"type": "ptt", "down": True}], what="ptt down")
+        time.sleep(0.5)  # held: no repeats
+        self.desktop.xdotool("keyup", "v")
+        wait_for(lambda: self.events()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
+        self.desktop.xdotool("key", "F9")
+        self.desktop.xdotool("key", "F10")
+        wait_for(lambda: self.events()[2:] == [{"type": "bodycam"}, {"type": "clip"}], what="bodycam and clip")
+        self.desktop.xdotool("key", "F8")
+        wait_for(self.overlay_viewable, what="the overlay")
+        self.assertEqual(int(self.desktop.xdotool("getactivewindow")), int(self.game_window[0], 16))
+        self.desktop.xdotool("key", "F8")
+        wait_for(lambda: not self.overlay_viewable(), what="the overlay to hide")
+
+    def test_in_our_own_window_push_to_talk_is_typing_and_other_keys_act_once(self):
+        self.focus(self.app.main_window())
+        self.desktop.xdotool("key", "v")
+        self.desktop.xdotool("key", "F9")
+        wait_for(lambda: self.events() == [{"type": "bodycam"}], what="bodycam from the local monitor")
+        time.sleep(1)
+        self.assertEqual(self.events(), [{"type": "bodycam"}], "no push-to-talk, no second bodycam")
+        self.focus(self.game_window)
+        self.desktop.xdotool("key", "F10")
+        wait_for(lambda: self.events()[1:] == [{"type": "clip"}], what="clip from the game")
+
+    def test_ctrl_q_quits_and_saves_the_window_state(self):
+        main = self.app.main_window()
+        self.focus(main)
+        self.desktop.xdotool("key", "ctrl+q")
+        self.app.proc.wait(timeout=20)
+        self.assertEqual(self.app.proc.returncode, 0)
+        settings = self.app.settings()
+        self.assertIn("mainFrame", settings)
+        self.assertIs(settings.get("overlayOpen"), False)
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
