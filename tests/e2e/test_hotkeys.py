@@ -1,5 +1,6 @@
 """Global hotkeys while the game has the focus, their silence in our own windows, and Ctrl+Q."""
 import os
+import re
 import time
 
 from qmtest import TOOLS, Case, wait_for
@@ -54,6 +55,50 @@ class Hotkeys(Case):
         self.focus(self.game_window)
         self.desktop.xdotool("key", "F10")
         wait_for(lambda: self.events()[1:] == [{"type": "clip"}], what="clip from the game")
+
+    def status_menu(self):
+        """The "QM" status menu as exported over D-Bus: label -> item id."""
+        layout = wait_for(lambda: self.desktop.run(
+            ["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
+             "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.GetLayout",
+             "--", "0", "-1", "@as []"], check=False), what="the exported status menu")
+        return {label: int(item) for item, label in re.findall(r"\((\d+), \{'label': <'([^']*)'>", layout)}
+
+    def choose(self, label):
+        item = self.status_menu()[label]
+        self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
+                          "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.Event",
+                          "--", str(item), "clicked", "<0>", "0"])
+
+    def test_picker_rebinds_push_to_talk_for_good(self):
+        self.assertIn("Radio push-to-talk (hold): V", self.status_menu())
+        self.choose("Radio push-to-talk (hold): V")
+        main = self.app.main_window()
+        picker = wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[0] != main[0]
+                                        and 100 < w[4] and w[5] < 400 and "IsViewable" in self.desktop.run(
+                                            ["xwininfo", "-id", w[0]], check=False)), None), what="the picker")
+        self.focus(picker)
+        self.desktop.screenshot("hotkeys-picker")
+        self.desktop.xdotool("key", "b")
+        time.sleep(0.5)
+        self.desktop.screenshot("hotkeys-picker-picked")
+        self.assertNotIn("key.ptt", self.app.settings(), "kept only on OK")
+        self.desktop.xdotool("key", "Return")  # OK, the default button
+        wait_for(lambda: self.app.settings().get("key.ptt") == 11, what="B stored for push-to-talk")
+        wait_for(lambda: "Radio push-to-talk (hold): key 11" in self.status_menu(), what="the menu rebuilt")
+        wait_for(lambda: "IsViewable" not in self.desktop.run(["xwininfo", "-id", picker[0]], check=False),
+                 what="the picker to close")
+        time.sleep(0.5)
+        self.focus(self.game_window)
+        wait_for(lambda: int(self.desktop.xdotool("getactivewindow")) == int(self.game_window[0], 16),
+                 what="the game to have the focus")
+        self.desktop.xdotool("key", "v")
+        self.desktop.xdotool("key", "b")
+        wait_for(lambda: self.events() == [{"type": "ptt", "down": True}, {"type": "ptt", "down": False}],
+                 what=f"push-to-talk on B, not {self.events()}")
+        self.assertEqual(self.app.quit(), 0)
+        self.app.start()
+        wait_for(lambda: "Radio push-to-talk (hold): key 11" in self.status_menu(), 20, what="B after a restart")
 
     def test_ctrl_q_quits_and_saves_the_window_state(self):
         main = self.app.main_window()
