@@ -153,6 +153,9 @@ class Desktop:
         xs, ys = [h[0] for h in hits], [h[1] for h in hits]
         return (min(xs) + max(xs)) // 2 + min_run // 2, (min(ys) + max(ys)) // 2
 
+    def viewable(self, window):
+        return "IsViewable" in self.run(["xwininfo", "-id", window[0]], check=False)
+
     def click(self, x, y):
         self.xdotool("mousemove", "--sync", x, y)
         self.xdotool("click", 1)
@@ -286,8 +289,18 @@ class App:
             json.dump(values, f)
 
     def main_window(self):
-        return wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Quillmere"), None),
+        # Our dialogs have the same title; the main window is never under 600 high.
+        return wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[5] >= 600), None),
                         what="the main window")
+
+    def dialog(self, timeout=15):
+        """Our modal dialog on screen, once it has settled where it is centred."""
+        def find():
+            return next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[5] < 400
+                         and self.desktop.viewable(w)), None)
+        first = wait_for(find, timeout, what="a dialog")
+        time.sleep(0.5)
+        return find() or first
 
     def quit(self):
         """Quits as the session would (SIGTERM) and waits for the termination steps."""

@@ -27,8 +27,7 @@ class Hotkeys(Case):
         return [r["detail"] for r in self.service.events("cad") if "detail" in r]
 
     def overlay_viewable(self):
-        return any(w[1] == "MDT" and "IsViewable" in self.desktop.run(["xwininfo", "-id", w[0]], check=False)
-                   for w in self.desktop.windows())
+        return any(w[1] == "MDT" and self.desktop.viewable(w) for w in self.desktop.windows())
 
     def test_keys_reach_the_page_while_the_game_has_the_focus(self):
         self.desktop.xdotool("keydown", "v")
@@ -73,10 +72,7 @@ class Hotkeys(Case):
     def test_picker_rebinds_push_to_talk_for_good(self):
         self.assertIn("Radio push-to-talk (hold): V", self.status_menu())
         self.choose("Radio push-to-talk (hold): V")
-        main = self.app.main_window()
-        picker = wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[0] != main[0]
-                                        and 100 < w[4] and w[5] < 400 and "IsViewable" in self.desktop.run(
-                                            ["xwininfo", "-id", w[0]], check=False)), None), what="the picker")
+        picker = self.app.dialog()
         self.focus(picker)
         self.desktop.screenshot("hotkeys-picker")
         self.desktop.xdotool("key", "b")
@@ -86,8 +82,7 @@ class Hotkeys(Case):
         self.desktop.xdotool("key", "Return")  # OK, the default button
         wait_for(lambda: self.app.settings().get("key.ptt") == 11, what="B stored for push-to-talk")
         wait_for(lambda: "Radio push-to-talk (hold): key 11" in self.status_menu(), what="the menu rebuilt")
-        wait_for(lambda: "IsViewable" not in self.desktop.run(["xwininfo", "-id", picker[0]], check=False),
-                 what="the picker to close")
+        wait_for(lambda: not self.desktop.viewable(picker), what="the picker to close")
         time.sleep(0.5)
         self.focus(self.game_window)
         wait_for(lambda: int(self.desktop.xdotool("getactivewindow")) == int(self.game_window[0], 16),

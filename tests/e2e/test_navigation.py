@@ -65,13 +65,10 @@ class Navigation(Case):
         self.assertEqual(self.desktop.browsed(), ["https://example.com/popup"])
 
     def test_confirm_is_a_modal_dialog_with_ok_and_cancel(self):
-        main = self.app.main_window()
         for share, answer in [(0.75, False), (0.25, True)]:  # Cancel on the right, OK on the left
             with self.subTest(answer=answer):
                 self.act("document.getElementById('b-confirm').click()")
-                dialog = wait_for(lambda: [w for w in self.desktop.windows()
-                                           if w[1] == "Quillmere" and w[0] != main[0] and w[4] > 100], what="the dialog")[0]
-                time.sleep(0.5)
+                dialog = self.app.dialog()
                 self.desktop.screenshot("navigation-confirm")
                 self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
                 wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],

@@ -18,7 +18,10 @@ class SignIn(Case):
         self.loaded("dashboard", signedIn=False)
         self.service.command("dashboard", "document.getElementById('b-signin').click()")
         self.app.wait_log("nav -1 signin.localhost/start")
+        self.app.wait_log("loaded about:blank")
+        time.sleep(0.5)  # painted
         link = wait_for(lambda: self.desktop.find_light_fill(), what="the built-in sign-in page")
+        self.assertLess(abs(link[0] - 960), 100, "the link is the page's centred button")
         self.desktop.screenshot("signin-built-in-page")
         self.desktop.click(*link)
         start = wait_for(lambda: [u for u in self.desktop.browsed() if "/api/auth/app-start" in u],

@@ -18,11 +18,7 @@ class Update(Case):
         self.service.post("/_test/manifest", {"status": status, "body": body, "delayMs": delay_ms})
 
     def alert(self, timeout=15):
-        main = self.app.main_window()
-        return wait_for(lambda: next((w for w in self.desktop.windows()
-                                      if w[1] == "Quillmere" and w[0] != main[0] and w[4] > 100 and
-                                      "IsViewable" in self.desktop.run(["xwininfo", "-id", w[0]])), None),
-                        timeout, what="the update alert")
+        return self.app.dialog(timeout)
 
     def assert_no_alert(self):
         wait_for(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and r["host"] == "updates.localhost"
@@ -32,11 +28,8 @@ class Update(Case):
 
     def press(self, alert, index):
         """Clicks the index-th of the alert's three buttons (Download, Later, Skip this version)."""
-        time.sleep(0.5)  # the dialog is centred on its parent after it maps
-        alert = next(w for w in self.desktop.windows() if w[0] == alert[0])
         self.desktop.click(alert[2] + int(alert[4] * (2 * index + 1) / 6), alert[3] + alert[5] - 16)
-        wait_for(lambda: "IsViewable" not in self.desktop.run(["xwininfo", "-id", alert[0]], check=False),
-                 what="the alert to close")
+        wait_for(lambda: not self.desktop.viewable(alert), what="the alert to close")
 
     def launch(self):
         self.app.start()
@@ -51,7 +44,6 @@ class Update(Case):
         self.serve(manifest("1.10.0"))
         self.launch()
         alert = self.alert()
-        time.sleep(0.5)
         self.desktop.screenshot("update-alert")
         self.press(alert, 0)
         wait_for(lambda: self.desktop.browsed() == [DOWNLOAD], what="the download page in the browser")
