@@ -149,8 +149,9 @@ TEST(SignIn, CallbackPatternAndVerifier) {
     h.app->onURL(c.url);
     EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), c.redeems ? 0u : 1u) << c.url;
     EXPECT_EQ(h.mainView().loads.size(), c.redeems ? 2u : 1u) << c.url;
-    if (c.redeems)
+    if (c.redeems) {
       EXPECT_EQ(h.mainView().loads.back(), SITE + "/api/auth/app?code=" + good + "&verifier=" + std::string(64, 'b'));
+    }
     EXPECT_NE(h.log().find("url event " + c.url.substr(0, 30) + "\n"), std::string::npos);
   }
 }
