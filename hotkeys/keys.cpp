@@ -40,7 +40,10 @@ bool App::onLocalKey(const KeyEvent& event) {
     picked(event.code);
     return false;
   }
-  if (event.code != key("ptt")) onKey(event);
+  // Push-to-talk typed into our own windows is just typing, but a release of a push-to-talk
+  // press taken from the game must still end it, or the radio stays keyed.
+  bool releasesHeldTalk = event.type == KeyType::Up && held.count(event.code);
+  if (event.code != key("ptt") || releasesHeldTalk) onKey(event);
   return true;
 }
 

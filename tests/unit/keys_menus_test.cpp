@@ -1,0 +1,225 @@
+#include "tests/unit/harness.h"
+#include "web/page_script.h"
+
+namespace qm::test {
+namespace {
+
+constexpr std::uint16_t kV = 9, kF8 = 100, kF9 = 101, kF10 = 109, kA = 0, kB = 11, kEscape = 53;
+
+KeyEvent down(std::uint16_t code) { return {code, KeyType::Down}; }
+KeyEvent up(std::uint16_t code) { return {code, KeyType::Up}; }
+
+struct Keys : Harness {
+  Keys() { launch(); }
+  // The page events sent so far, as their detail text.
+  std::vector<std::string> events() {
+    std::vector<std::string> out;
+    for (const auto& s : mainView().scripts)
+      for (const char* type : {"ptt", "bodycam", "clip", "panic"})
+        for (const auto& detail : {nlohmann::json{{"type", type}}, nlohmann::json{{"type", type}, {"down", true}},
+                                   nlohmann::json{{"type", type}, {"down", false}}})
+          if (s == eventScript(detail.dump())) out.push_back(detail.dump());
+    return out;
+  }
+  void global(const KeyEvent& e) { fakes.desktop.global(e); }
+  bool local(const KeyEvent& e) { return fakes.desktop.local(e); }
+  bool overlayShown() {
+    auto* w = windowOf(WindowKind::Overlay);
+    return w && w->visible();
+  }
+};
+
+const std::string kPttDown = R"({"down":true,"type":"ptt"})", kPttUp = R"({"down":false,"type":"ptt"})";
+const std::string kBodycam = R"({"type":"bodycam"})", kClip = R"({"type":"clip"})", kPanic = R"({"type":"panic"})";
+
+std::vector<std::string> titles(const std::vector<MenuItem>& items) {
+  std::vector<std::string> out;
+  for (const auto& i : items) out.push_back(i.separator ? "-" : i.title + (i.key.empty() ? "" : " ^" + i.key) + (i.shift ? "+shift" : ""));
+  return out;
+}
+
+const MenuItem& titledItem(const std::vector<MenuItem>& items, const std::string& title) {
+  for (const auto& i : items)
+    if (i.title == title) return i;
+  throw std::runtime_error("no item " + title);
+}
+
+}  // namespace
+
+TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
+  struct Case {
+    const char* what;
+    std::map<std::string, nlohmann::json> stored;
+    std::vector<KeyEvent> keys;
+    std::vector<std::string> events;
+  };
+  const Case cases[] = {
+      {"ptt held with repeats", {}, {down(kV), down(kV), down(kV), up(kV)}, {kPttDown, kPttUp}},
+      {"up never taken", {}, {up(kV), up(kF9)}, {}},
+      {"bodycam and clip", {}, {down(kF9), down(kF9), up(kF9), down(kF10), up(kF10)}, {kBodycam, kClip}},
+      {"panic unbound by default", {}, {down(kA), up(kA), down(kB), up(kB)}, {}},
+      {"panic once bound", {{"key.panic", kB}}, {down(kB), up(kB)}, {kPanic}},
+      {"ptt off fires for no key, not even A", {{"key.ptt", 0}}, {down(kA), up(kA), down(kV), up(kV)}, {}},
+      {"rebound ptt", {{"key.ptt", kB}}, {down(kV), up(kV), down(kB), up(kB)}, {kPttDown, kPttUp}},
+      {"ptt and clip on one key", {{"key.clip", kV}}, {down(kV), up(kV)}, {kPttDown, kClip, kPttUp}},
+      {"not an integer falls back", {{"key.ptt", 11.5}}, {down(kV), up(kV)}, {kPttDown, kPttUp}},
+      {"out of range matches nothing", {{"key.bodycam", 70000}}, {down(kF9), down(70000 & 0xffff), up(kF9)}, {}},
+  };
+  for (const auto& c : cases) {
+    Keys h;
+    for (const auto& [k, v] : c.stored) h.fakes.settings.values[k] = v;
+    for (const auto& e : c.keys) h.global(e);
+    EXPECT_EQ(h.events(), c.events) << c.what;
+  }
+}
+
+TEST(Keys, OverlayKeyTogglesTheOverlay) {
+  Keys h;
+  h.global(down(kF8));
+  h.global(down(kF8));  // auto-repeat
+  EXPECT_TRUE(h.overlayShown());
+  h.global(up(kF8));
+  EXPECT_TRUE(h.overlayShown());
+  h.global(down(kF8));
+  EXPECT_FALSE(h.overlayShown());
+  EXPECT_TRUE(h.events().empty());
+}
+
+TEST(Keys, LocalMonitorLeavesPushToTalkToTypingButNeverLeavesItStuck) {
+  Keys h;
+  EXPECT_TRUE(h.local(down(kV)));
+  EXPECT_TRUE(h.local(up(kV)));
+  EXPECT_TRUE(h.events().empty());
+  EXPECT_TRUE(h.local(down(kF9)));  // other keys work in our windows too
+  EXPECT_EQ(h.events(), std::vector{kBodycam});
+
+  // Pressed in the game, released after our window took the focus.
+  h.global(down(kV));
+  EXPECT_TRUE(h.local(up(kV)));
+  EXPECT_EQ(h.events(), (std::vector{kBodycam, kPttDown, kPttUp}));
+  EXPECT_TRUE(h.app->held.count(kV) == 0);
+  h.global(up(kV));
+  EXPECT_EQ(h.events().size(), 3u);
+}
+
+TEST(Keys, UntrustedPollsEveryTwoSecondsUntilTrusted) {
+  Harness h;
+  h.fakes.desktop.trusted = false;
+  h.launch();
+  EXPECT_FALSE(h.fakes.desktop.global);
+  ASSERT_EQ(h.fakes.desktop.timers.size(), 1u);
+  EXPECT_DOUBLE_EQ(h.fakes.desktop.timers[0]->interval, 2.0);
+  EXPECT_EQ(titles(h.fakes.desktop.statusItems).at(6), "Keys need Accessibility permission\u2026");
+  h.fakes.desktop.fireTimers();
+  EXPECT_TRUE(h.fakes.desktop.timers[0]->valid);
+  int builds = h.fakes.desktop.statusBuilds;
+  h.fakes.desktop.trusted = true;
+  h.fakes.desktop.fireTimers();
+  EXPECT_FALSE(h.fakes.desktop.timers[0]->valid);
+  EXPECT_TRUE(h.fakes.desktop.global);
+  EXPECT_EQ(h.fakes.desktop.statusBuilds, builds + 1);
+  EXPECT_EQ(titles(h.fakes.desktop.statusItems).size(), 7u);
+  EXPECT_EQ(h.fakes.desktop.prompts, 1);
+}
+
+TEST(Picker, StoresTheFirstKeyEscapeMeansOffCancelKeepsTheOld) {
+  struct Case {
+    const char* what;
+    std::vector<KeyEvent> keys;
+    int answer;
+    nlohmann::json stored;
+    std::string informative;
+  };
+  const Case cases[] = {
+      {"a key", {down(kB)}, 0, kB, "Picked: key 11. Press OK to keep it."},
+      {"only the first", {down(kF10), down(kB)}, 0, kF10, "Picked: F10. Press OK to keep it."},
+      {"escape", {down(kEscape)}, 0, 0, "Picked: Off. Press OK to keep it."},
+      {"cancelled", {down(kB)}, 1, nullptr, "Picked: key 11. Press OK to keep it."},
+      {"no key before OK", {}, 0, nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    Keys h;
+    int builds = h.fakes.desktop.statusBuilds;
+    std::vector<bool> delivered;
+    h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
+      for (const auto& k : c.keys) delivered.push_back(h.local(k));
+      return c.answer;
+    };
+    h.app->pickKey("ptt");
+    auto& alert = *h.fakes.desktop.alerts.back();
+    EXPECT_EQ(alert.message, "Press the key for radio push-to-talk (hold)") << c.what;
+    EXPECT_EQ(alert.buttons, (std::vector<std::string>{"OK", "Cancel"})) << c.what;
+    if (!c.keys.empty()) {
+      EXPECT_EQ(alert.informative, c.informative) << c.what;
+      EXPECT_FALSE(delivered.front()) << c.what << ": the picked key is swallowed";
+    }
+    auto stored = h.fakes.settings.values.find("key.ptt");
+    EXPECT_EQ(stored == h.fakes.settings.values.end() ? nlohmann::json() : stored->second, c.stored) << c.what;
+    EXPECT_EQ(h.fakes.desktop.statusBuilds - builds, c.stored.is_null() ? 0 : 1) << c.what;
+    EXPECT_FALSE(h.app->capture) << c.what;
+    EXPECT_EQ(h.fakes.desktop.activations, 1) << c.what;
+  }
+}
+
+TEST(Picker, PickedKeyDownNeverReachesTheActionsNorLeavesPushToTalkHeld) {
+  Keys h;
+  h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
+    h.local(down(kF9));  // taken by the picker
+    h.local(up(kF9));
+    h.local(down(kF8));  // later keys act as usual
+    return 0;
+  };
+  h.app->pickKey("clip");
+  EXPECT_TRUE(h.events().empty());
+  EXPECT_TRUE(h.overlayShown());
+  EXPECT_EQ(h.fakes.settings.values["key.clip"], kF9);
+  EXPECT_EQ(titledItem(titledItem(h.fakes.desktop.statusItems, "Keys").submenu, "Save a bodycam clip: F9").represented,
+            "clip");
+}
+
+TEST(Menus, MainMenuHasTheProductsItemsAndKeys) {
+  Keys h;
+  const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
+      {"", {"About Quillmere", "-", "Hide Quillmere ^h", "Quit Quillmere ^q"}},
+      {"Edit", {"Undo ^z", "Cut ^x", "Copy ^c", "Paste ^v", "Select All ^a"}},
+      {"View", {"Reload ^r", "Show or hide the MDT ^m"}},
+      {"Window", {"Minimize ^m+shift", "Quillmere ^1"}},
+  };
+  const auto& menus = h.fakes.desktop.mainMenu;
+  ASSERT_EQ(menus.size(), expected.size());
+  for (std::size_t i = 0; i < menus.size(); i++) {
+    EXPECT_EQ(menus[i].title, expected[i].first);
+    EXPECT_EQ(titles(menus[i].items), expected[i].second) << menus[i].title;
+  }
+  titledItem(menus[2].items, "Show or hide the MDT").action(menus[2].items[1]);
+  EXPECT_TRUE(h.overlayShown());
+}
+
+TEST(Menus, StatusMenuShowsBindingsAndItsItemsAct) {
+  Keys h;
+  const auto& items = h.fakes.desktop.statusItems;
+  EXPECT_EQ(h.fakes.desktop.statusTitle, "QM");
+  EXPECT_EQ(titles(items), (std::vector<std::string>{"Open Quillmere", "MDT overlay (F8)", "MDT opacity", "MDT size",
+                                                     "Keys", "-", "Quit Quillmere ^q"}));
+  EXPECT_EQ(titles(titledItem(items, "MDT opacity").submenu),
+            (std::vector<std::string>{"100%", "94%", "85%", "70%", "55%"}));
+  EXPECT_EQ(titles(titledItem(items, "MDT size").submenu), (std::vector<std::string>{"Small", "Medium", "Large"}));
+  EXPECT_EQ(titles(titledItem(items, "Keys").submenu),
+            (std::vector<std::string>{"Radio push-to-talk (hold): V", "Show or hide the MDT: F8", "Bodycam: F9",
+                                      "Save a bodycam clip: F10", "Panic: Off"}));
+
+  auto seventy = titledItem(titledItem(items, "MDT opacity").submenu, "70%");
+  EXPECT_EQ(seventy.represented, 0.7);
+  seventy.action(seventy);
+  EXPECT_EQ(h.fakes.settings.values["opacity"], 0.7);
+  h.app->showOverlay();
+  auto small = titledItem(titledItem(items, "MDT size").submenu, "Small");
+  small.action(small);
+  EXPECT_EQ(h.windowOf(WindowKind::Overlay)->rect.w, 760);
+
+  h.fakes.settings.values["key.overlay"] = 0;
+  h.app->buildStatusItem();
+  EXPECT_EQ(titles(h.fakes.desktop.statusItems).at(1), "MDT overlay (Off)");
+}
+
+}  // namespace qm::test
