@@ -1,0 +1,109 @@
+#include "tests/unit/harness.h"
+#include "update/version_compare.h"
+
+namespace qm::test {
+namespace {
+
+int sign(int v) { return (v > 0) - (v < 0); }
+
+}  // namespace
+
+TEST(Update, VersionsCompareDigitRunsAsNumbers) {
+  const std::tuple<const char*, const char*, int> cases[] = {
+      {"1.10.0", "1.9.3", 1},  {"1.0.0", "1.0.0", 0},  {"0.9", "1.0.0", -1},  {"1.0.1", "1.0", 1},
+      {"1.0", "1.0.0", -1},    {"01.2", "1.2", 0},     {"1.002", "1.2", 0},   {"1.010", "1.9", 1},
+      {"2.0.0", "10.0.0", -1}, {"1.0b", "1.0a", 1},    {"1.0-beta", "1.0", 1}, {"v2", "v10", -1},
+      {"", "1.0.0", -1},       {"99999999999999999999.0", "99999999999999999998.9", 1},
+  };
+  for (const auto& [a, b, order] : cases) {
+    EXPECT_EQ(sign(compareVersions(a, b)), order) << a << " vs " << b;
+    EXPECT_EQ(sign(compareVersions(b, a)), -order) << b << " vs " << a;
+  }
+}
+
+TEST(Update, ManifestChecks) {
+  struct Case {
+    std::string body;
+    bool usable;
+    std::optional<std::string> notes;
+  };
+  const Case cases[] = {
+      {R"({"version":"2.0.0","url":"https://x/y","notes":"Fixes"})", true, "Fixes"},
+      {R"({"version":"2.0.0","url":"https://x/y"})", true, std::nullopt},
+      {R"({"version":"2.0.0","url":"https://x/y","notes":""})", true, ""},
+      {R"({"version":"2.0.0","url":"https://x/y","notes":5})", true, std::nullopt},
+      {R"({"version":"2.0.0","url":"https://not a url"})", true, std::nullopt},
+      {R"({"url":"https://x/y"})", false, std::nullopt},
+      {R"({"version":2,"url":"https://x/y"})", false, std::nullopt},
+      {R"({"version":"2.0.0","url":null})", false, std::nullopt},
+      {R"({"version":"2.0.0","url":"http://x/y"})", false, std::nullopt},
+      {R"({"version":"2.0.0","url":"HTTPS://x/y"})", false, std::nullopt},
+      {R"(["2.0.0","https://x/y"])", false, std::nullopt},
+      {R"("2.0.0")", false, std::nullopt},
+      {"{\"version\":\"2.0.\xff\",\"url\":\"https://x/y\"}", false, std::nullopt},
+      {"<html>502 Bad Gateway</html>", false, std::nullopt},
+      {"", false, std::nullopt},
+      {R"({"version":"2.0.0","url":"https://x/y","pad":")" + std::string(1 << 20, 'x') + "\"}", true, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    auto m = readManifest(c.body);
+    EXPECT_EQ(m.has_value(), c.usable) << c.body.substr(0, 80);
+    if (m) {
+      EXPECT_EQ(m->notes, c.notes) << c.body.substr(0, 80);
+    }
+  }
+}
+
+TEST(Update, OffersNewerVersionsAndActsOnTheAnswer) {
+  struct Case {
+    const char* what;
+    std::string version;
+    std::optional<std::string> skipped;
+    int answer;
+    bool offered;
+    std::vector<std::string> opened;
+    std::optional<std::string> skippedAfter;
+  };
+  const Case cases[] = {
+      {"download", "2.0.0", std::nullopt, 0, true, {"https://dl/q.dmg"}, std::nullopt},
+      {"later", "2.0.0", std::nullopt, 1, true, {}, std::nullopt},
+      {"skip", "2.0.0", std::nullopt, 2, true, {}, "2.0.0"},
+      {"skipped stays quiet", "2.0.0", "2.0.0", 2, false, {}, "2.0.0"},
+      {"newer than skipped", "2.0.1", "2.0.0", 2, true, {}, "2.0.1"},
+      {"equal", "1.0.0", std::nullopt, 0, false, {}, std::nullopt},
+      {"lower", "0.9.9", std::nullopt, 0, false, {}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    Harness h;
+    if (c.skipped) h.fakes.settings.values["skipped"] = *c.skipped;
+    h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) { return c.answer; };
+    h.launch();
+    EXPECT_EQ(h.fakes.http.lastTimeout, 30);
+    EXPECT_EQ(h.fakes.http.lastMax, 256u * 1024);
+    h.fakes.http.pending(nlohmann::json{{"version", c.version}, {"url", "https://dl/q.dmg"}, {"notes", ""}}.dump());
+    EXPECT_TRUE(h.fakes.desktop.alerts.empty()) << c.what << ": alert before the main thread ran";
+    h.fakes.desktop.runPosted();
+    ASSERT_EQ(h.fakes.desktop.alerts.size(), c.offered ? 1u : 0u) << c.what;
+    if (c.offered) {
+      const auto& alert = *h.fakes.desktop.alerts[0];
+      EXPECT_EQ(alert.message, "Quillmere " + c.version + " is available");
+      EXPECT_EQ(alert.informative, "You have 1.0.0.\n\n");
+      EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Download", "Later", "Skip this version"}));
+    }
+    EXPECT_EQ(h.fakes.desktop.opened, c.opened) << c.what;
+    auto skipped = h.fakes.settings.values.find("skipped");
+    EXPECT_EQ(skipped == h.fakes.settings.values.end() ? std::nullopt : std::optional(skipped->second.get<std::string>()),
+              c.skippedAfter)
+        << c.what;
+  }
+}
+
+TEST(Update, NoAnswerGivesNothing) {
+  Harness h;
+  h.launch();
+  h.fakes.http.pending(std::nullopt);
+  h.fakes.desktop.runPosted();
+  EXPECT_TRUE(h.fakes.desktop.alerts.empty());
+}
+
+}  // namespace qm::test
