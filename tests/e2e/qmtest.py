@@ -1,5 +1,6 @@
 """What every end-to-end test needs: a private X server, D-Bus session and home, the stand-in
 service, the real binary, and ways to look at them (page reports, the log, settings, screenshots)."""
+import ctypes
 import http.client
 import json
 import os
@@ -34,6 +35,32 @@ def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
         if time.monotonic() > end:
             raise AssertionError(f"timed out waiting for {what}")
         time.sleep(step)
+
+
+class Keyboard:
+    """XTest key presses from this process, without a tool start between the clock and the key."""
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XStringToKeysym.restype = ctypes.c_ulong
+        self.x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x.XFlush.argtypes = [ctypes.c_void_p]
+        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.dpy = self.x.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open " + display)
+
+    def key(self, name, down):
+        code = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(name.encode()))
+        self.xtst.XTestFakeKeyEvent(self.dpy, code, 1 if down else 0, 0)
+        self.x.XFlush(self.dpy)
+
+    def close(self):
+        self.x.XCloseDisplay(self.dpy)
 
 
 class Desktop:
@@ -119,6 +146,9 @@ class Desktop:
 
     def xdotool(self, *args):
         return self.run(["xdotool", *map(str, args)])
+
+    def keyboard(self):
+        return Keyboard(self.env["DISPLAY"])
 
     def screenshot(self, name):
         os.makedirs(SHOTS, exist_ok=True)

@@ -3,7 +3,7 @@ import os
 import re
 import time
 
-from qmtest import TOOLS, Case, wait_for
+from qmtest import BUILD, TOOLS, Case, wait_for
 
 
 class Hotkeys(Case):
@@ -94,6 +94,33 @@ class Hotkeys(Case):
         self.assertEqual(self.app.quit(), 0)
         self.app.start()
         wait_for(lambda: "Radio push-to-talk (hold): key 11" in self.status_menu(), 20, what="B after a restart")
+
+    def test_key_press_to_page_event_latency(self):
+        """A figure, not a pass mark: XTest key press to the page's "qm-app" event over 300 presses."""
+        presses = 300
+        keyboard = self.desktop.keyboard()
+        pressed = []
+        try:
+            for _ in range(presses):
+                pressed.append(time.time() * 1000)
+                keyboard.key("F10", True)
+                keyboard.key("F10", False)
+                time.sleep(0.03)
+        finally:
+            keyboard.close()
+
+        def clips():
+            return sorted(r["at"] for r in self.service.events("cad") if r.get("detail") == {"type": "clip"})
+        wait_for(lambda: len(clips()) >= presses, 30, what="an event for every press")
+        time.sleep(0.5)
+        arrived = clips()
+        self.assertEqual(len(arrived), presses, "exactly one event per press")
+        latencies = sorted(a - p for a, p in zip(arrived, pressed))
+        figure = (f"key press to page event over {presses} presses: median {latencies[presses // 2]:.1f} ms, "
+                  f"99th percentile {latencies[int(presses * 0.99) - 1]:.1f} ms\n")
+        with open(os.path.join(BUILD, "key-latency.txt"), "w") as f:
+            f.write(figure)
+        print(figure, end="")
 
     def test_ctrl_q_quits_and_saves_the_window_state(self):
         main = self.app.main_window()
