@@ -47,6 +47,20 @@ class Overlay(Case):
         self.desktop.screenshot("overlay-over-game")
         self.assertEqual(self.active(), focused)
 
+    def test_a_click_into_the_overlay_page_takes_the_keyboard(self):
+        _, game = self.game()
+        overlay = self.show_overlay()
+        self.loaded("mdt")
+        self.assertEqual(self.active(), int(game[0], 16))
+        self.desktop.click(*self.element_center("mdt", "typing", overlay))
+        time.sleep(0.3)
+        self.desktop.xdotool("type", "--delay", "30", "10-4 copy")
+        time.sleep(0.3)
+        self.desktop.screenshot("overlay-typing")
+        self.service.command("mdt", "report({kind: 'typed', value: document.getElementById('typing').value})")
+        typed = wait_for(lambda: self.service.reports("typed"), what="the typed text")
+        self.assertEqual(typed[-1]["value"], "10-4 copy")
+
     def test_minimize_to_the_bubble_click_restores_and_drag_moves_it(self):
         self.show_overlay()
         self.loaded("mdt")
