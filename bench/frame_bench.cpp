@@ -1,5 +1,5 @@
-// Frame conversion against a bare TurboJPEG compress of the same pixels, and the frame event script
-// against the 250 ms frame interval. Read the ratios, not the absolute times.
+// Frame conversion against a bare TurboJPEG compress of the same pixels. Read the ratio, not the
+// absolute times.
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "capture/frame_encoder.h"
-#include "web/page_script.h"
 
 namespace {
 
@@ -54,15 +53,7 @@ void BM_FrameConversion(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameConversion)->Unit(benchmark::kMillisecond);
 
-void BM_FrameEventScript(benchmark::State& state) {
-  auto px = gameLikeFrame(1280, 720);
-  qm::FrameEncoder encoder;
-  auto text = *encoder.base64JPEG({px.data(), 1280, 720, 1280 * 4}, 0);
-  for (auto _ : state) benchmark::DoNotOptimize(qm::frameEventScript(text));
-}
-BENCHMARK(BM_FrameEventScript)->Unit(benchmark::kMicrosecond);
-
-// Prints the usual table, then the figures the goals are stated in.
+// Prints the usual table, then the figure the goal is stated in.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   RatioReporter() : ConsoleReporter(OO_None) {}
@@ -74,9 +65,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void Finalize() override {
     ConsoleReporter::Finalize();
     double bare = seconds["BM_BareCompress"], conversion = seconds["BM_FrameConversion"];
-    double script = seconds["BM_FrameEventScript"];
     if (bare > 0) std::printf("frame conversion / bare compress: %.3f (goal: at most 1.15)\n", conversion / bare);
-    if (script > 0) std::printf("frame event script: %.4f %% of the 250 ms frame interval\n", script / 0.250 * 100);
   }
 
  private:

@@ -1,0 +1,133 @@
+// One bodycam frame event on a real WebKitGTK view: what it costs our main thread (building the script
+// and handing it to the web process) and the whole round trip until the page's listener has run, each
+// as a share of the 250 ms between frames.
+#include <benchmark/benchmark.h>
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "capture/frame_encoder.h"
+#include "web/page_script.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A dashboard-like listener: it shows each frame, as the service's page does.
+constexpr const char* kPage =
+    "<!DOCTYPE html><img id=f><script>window.addEventListener('qm-app', function (e) {"
+    " if (e.detail.type === 'frame') document.getElementById('f').src = 'data:image/jpeg;base64,' + e.detail.data;"
+    "});</script>";
+
+std::string frameText() {
+  std::vector<std::uint8_t> px(1280 * 720 * 4);
+  for (int y = 0; y < 720; ++y)
+    for (int x = 0; x < 1280; ++x) {
+      auto* p = &px[(static_cast<std::size_t>(y) * 1280 + x) * 4];
+      p[0] = static_cast<std::uint8_t>((x * 3 + y) & 255), p[1] = static_cast<std::uint8_t>((y * 2) & 255);
+      p[2] = static_cast<std::uint8_t>(((x ^ y) * 5) & 255);
+    }
+  qm::FrameEncoder encoder;
+  return *encoder.base64JPEG({px.data(), 1280, 720, 1280 * 4}, 0);
+}
+
+// An off-screen web view with the page loaded.
+struct Page {
+  Page() : window(gtk_offscreen_window_new()), view(WEBKIT_WEB_VIEW(webkit_web_view_new())) {
+    gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
+    gtk_widget_show_all(window);
+    g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent e, gpointer loaded) {
+                       if (e == WEBKIT_LOAD_FINISHED) *static_cast<bool*>(loaded) = true;
+                     }),
+                     &loaded);
+    webkit_web_view_load_html(view, kPage, "https://bench.localhost/");
+    runUntil(loaded);
+  }
+  ~Page() { gtk_widget_destroy(window); }
+  Page(const Page&) = delete;
+  Page& operator=(const Page&) = delete;
+  static void runUntil(const bool& flag) {
+    auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (!flag && Clock::now() < deadline) g_main_context_iteration(nullptr, TRUE);
+  }
+  // Evaluates the script; returns once the page has run it.
+  void evaluateAndWait(const std::string& script, Clock::time_point* handedOver) {
+    bool done = false;
+    webkit_web_view_evaluate_javascript(view, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+                                        nullptr, +[](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; },
+                                        &done);
+    if (handedOver) *handedOver = Clock::now();
+    runUntil(done);
+  }
+  GtkWidget* window;
+  WebKitWebView* view;
+  bool loaded = false;
+};
+
+Page* page = nullptr;
+const std::string* frame = nullptr;
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void BM_FrameEventOnTheMainThread(benchmark::State& state) {
+  for (auto _ : state) {
+    auto start = Clock::now();
+    Clock::time_point handedOver;
+    page->evaluateAndWait(qm::frameEventScript(*frame), &handedOver);
+    state.SetIterationTime(seconds(handedOver - start));
+  }
+}
+BENCHMARK(BM_FrameEventOnTheMainThread)->Unit(benchmark::kMicrosecond)->UseManualTime();
+
+void BM_FrameEventRoundTrip(benchmark::State& state) {
+  for (auto _ : state) {
+    auto start = Clock::now();
+    page->evaluateAndWait(qm::frameEventScript(*frame), nullptr);
+    state.SetIterationTime(seconds(Clock::now() - start));
+  }
+}
+BENCHMARK(BM_FrameEventRoundTrip)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+class ShareReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& run : runs)
+      if (run.iterations > 0 && !run.error_occurred)
+        perEvent[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    for (const auto& [name, what] : std::map<std::string, std::string>{
+             {"BM_FrameEventOnTheMainThread/manual_time", "main thread (build + hand-over)"},
+             {"BM_FrameEventRoundTrip/manual_time", "round trip until the listener ran"}})
+      if (perEvent[name] > 0)
+        std::printf("frame event for a 1280x720 frame, %s: %.3f ms, %.3f %% of the 250 ms frame interval\n",
+                    what.c_str(), perEvent[name] * 1000, perEvent[name] / 0.250 * 100);
+  }
+
+ private:
+  std::map<std::string, double> perEvent;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "frame event bench: no display\n");
+    return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  std::string text = frameText();
+  Page loaded;
+  page = &loaded;
+  frame = &text;
+  ShareReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+}
