@@ -3,13 +3,13 @@
 // frame is the path's own cost; the figure is its share of the 250 ms between frames.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <benchmark/benchmark.h>
 
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "capture/frame_encoder.h"
 #include "platform/gtk/x11/x11_capture.h"
 
@@ -42,10 +42,7 @@ class GameWindow {
 
  private:
   void paint(int screen) {
-    std::vector<std::uint32_t> px(static_cast<std::size_t>(kGameW) * kGameH);
-    for (int y = 0; y < kGameH; ++y)
-      for (int x = 0; x < kGameW; ++x)
-        px[static_cast<std::size_t>(y) * kGameW + x] = ((x * 3 + y) & 255) | ((y * 2) & 255) << 8 | (((x ^ y) * 5) & 255) << 16;
+    auto px = qm::bench::gameLikeFrame(kGameW, kGameH);
     XImage* image = XCreateImage(dpy, DefaultVisual(dpy, screen), 24, ZPixmap, 0, reinterpret_cast<char*>(px.data()),
                                  kGameW, kGameH, 32, 0);
     XPutImage(dpy, window, DefaultGC(dpy, screen), image, 0, 0, 0, 0, kGameW, kGameH);
@@ -74,8 +71,6 @@ struct FrameCounter {
     return arrived.wait_for(lock, std::chrono::seconds(5), [&] { return frames > count; });
   }
 };
-
-double secondsPerFrame = 0;
 
 void BM_WholeCapturePath(benchmark::State& state) {
   GameWindow game;
@@ -120,27 +115,13 @@ void BM_WholeCapturePath(benchmark::State& state) {
 }
 BENCHMARK(BM_WholeCapturePath)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class ShareReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.iterations > 0 && !run.error_occurred) secondsPerFrame = run.real_accumulated_time / static_cast<double>(run.iterations);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    if (secondsPerFrame > 0)
-      std::printf("whole capture path (2560x1440 grab, scale to 1280x720, convert): %.1f ms a frame, %.1f %% of the "
-                  "250 ms frame interval\n",
-                  secondsPerFrame * 1000, secondsPerFrame / 0.250 * 100);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  ShareReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  return qm::bench::runBenchmarks(argc, argv, [](qm::bench::Timings& t) {
+    if (double frame = t["BM_WholeCapturePath/real_time"]; frame > 0)
+      std::printf("whole capture path (2560x1440 grab, scale to 1280x720, convert): %.1f ms a frame, %.1f %% of the "
+                  "250 ms frame interval\n",
+                  frame * 1000, frame / 0.250 * 100);
+  });
 }

@@ -1,7 +1,6 @@
 // One bodycam frame event on a real WebKitGTK view: what it costs our main thread (building the script
 // and handing it to the web process) and the whole round trip until the page's listener has run, each
 // as a share of the 250 ms between frames.
-#include <benchmark/benchmark.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
@@ -9,8 +8,8 @@
 #include <cstdio>
 #include <map>
 #include <string>
-#include <vector>
 
+#include "bench/bench_support.h"
 #include "capture/frame_encoder.h"
 #include "web/page_script.h"
 
@@ -25,13 +24,7 @@ constexpr const char* kPage =
     "});</script>";
 
 std::string frameText() {
-  std::vector<std::uint8_t> px(1280 * 720 * 4);
-  for (int y = 0; y < 720; ++y)
-    for (int x = 0; x < 1280; ++x) {
-      auto* p = &px[(static_cast<std::size_t>(y) * 1280 + x) * 4];
-      p[0] = static_cast<std::uint8_t>((x * 3 + y) & 255), p[1] = static_cast<std::uint8_t>((y * 2) & 255);
-      p[2] = static_cast<std::uint8_t>(((x ^ y) * 5) & 255);
-    }
+  auto px = qm::bench::gameLikeFrame(1280, 720);
   qm::FrameEncoder encoder;
   return *encoder.base64JPEG({px.data(), 1280, 720, 1280 * 4}, 0);
 }
@@ -93,28 +86,6 @@ void BM_FrameEventRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameEventRoundTrip)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-class ShareReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.iterations > 0 && !run.error_occurred)
-        perEvent[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const auto& [name, what] : std::map<std::string, std::string>{
-             {"BM_FrameEventOnTheMainThread/manual_time", "main thread (build + hand-over)"},
-             {"BM_FrameEventRoundTrip/manual_time", "round trip until the listener ran"}})
-      if (perEvent[name] > 0)
-        std::printf("frame event for a 1280x720 frame, %s: %.3f ms, %.3f %% of the 250 ms frame interval\n",
-                    what.c_str(), perEvent[name] * 1000, perEvent[name] / 0.250 * 100);
-  }
-
- private:
-  std::map<std::string, double> perEvent;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,12 +93,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "frame event bench: no display\n");
     return 1;
   }
-  benchmark::Initialize(&argc, argv);
   std::string text = frameText();
   Page loaded;
   page = &loaded;
   frame = &text;
-  ShareReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  return qm::bench::runBenchmarks(argc, argv, [](qm::bench::Timings& t) {
+    for (const auto& [name, what] : std::map<std::string, std::string>{
+             {"BM_FrameEventOnTheMainThread/manual_time", "main thread (build + hand-over)"},
+             {"BM_FrameEventRoundTrip/manual_time", "round trip until the listener ran"}})
+      if (double event = t[name]; event > 0)
+        std::printf("frame event for a 1280x720 frame, %s: %.3f ms, %.3f %% of the 250 ms frame interval\n",
+                    what.c_str(), event * 1000, event / 0.250 * 100);
+  });
 }

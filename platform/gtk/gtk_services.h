@@ -1,4 +1,4 @@
-// Randomness and hashing from the system, one HTTP GET with libsoup 3 on a worker thread.
+// One HTTP GET with libsoup 3 on a worker thread.
 #pragma once
 
 #include <string>
@@ -6,12 +6,6 @@
 #include "platform/services.h"
 
 namespace qm::gtk {
-
-class SystemCrypto : public Crypto {
- public:
-  bool randomBytes(std::span<std::uint8_t> out) override;
-  std::array<std::uint8_t, 32> sha256(std::string_view bytes) override;
-};
 
 class SoupHttp : public Http {
  public:

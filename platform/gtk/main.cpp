@@ -15,6 +15,7 @@
 #include "platform/gtk/x11/x11_capture.h"
 #include "platform/posix/file_settings.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/system_crypto.h"
 
 namespace qm::gtk {
 namespace {

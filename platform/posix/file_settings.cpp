@@ -9,20 +9,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/posix_files.h"
+
 namespace qm {
 
 bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   std::string temp = path + ".tmp-" + std::to_string(getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  bool ok = done == bytes.size() && ::fsync(fd) == 0;
+  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());

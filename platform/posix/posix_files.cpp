@@ -13,15 +13,20 @@ namespace qm {
 AppendResult PosixFiles::append(const std::string& file, const std::string& bytes) {
   int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? AppendResult::Missing : AppendResult::Unwritable;
+  bool written = writeAll(fd, bytes);
+  ::close(fd);
+  return written ? AppendResult::Written : AppendResult::Unwritable;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
-  ::close(fd);
-  return AppendResult::Written;
+  return true;
 }
 
 void PosixFiles::writeAtomically(const std::string& file, const std::string& bytes) {

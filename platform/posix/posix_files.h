@@ -16,6 +16,9 @@ class PosixFiles : public Files {
   std::string path;
 };
 
+// Writes every byte, going on after interruptions; false when the file took less.
+bool writeAll(int fd, const std::string& bytes);
+
 // Makes a directory and its parents; true when it exists afterwards.
 bool makeDirectories(const std::string& dir);
 

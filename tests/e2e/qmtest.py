@@ -360,6 +360,11 @@ class Case(unittest.TestCase):
                 pass
         self.desktop.close()
 
+    def start_game(self, *args):
+        """The fake game window: its process and its xwininfo tuple."""
+        proc = self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
+        return proc, wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Roblox"), None), what="game")
+
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""
         self.service.command(view, "var r = document.getElementById('%s').getBoundingClientRect();"

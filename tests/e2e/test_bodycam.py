@@ -35,12 +35,8 @@ class Bodycam(Case):
     def errors(self):
         return [r["detail"] for r in self.service.events("dashboard") if r.get("detail", {}).get("type") == "bodycam-error"]
 
-    def game(self, *args):
-        proc = self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args])
-        return proc, wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Roblox"), None), what="game")
-
     def test_frames_of_a_window_lose_the_title_band_and_stop_when_it_closes(self):
-        _, window = self.game("800", "600")
+        _, window = self.start_game("800", "600")
         self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
         wait_for(lambda: len(self.frames()) >= 2, what="frames")
         first = len(self.frames())
@@ -61,7 +57,7 @@ class Bodycam(Case):
         self.assertEqual(len(self.frames()), count, "no frame after the stop")
 
     def test_full_screen_window_keeps_its_top_band_and_turning_off_stops_frames(self):
-        self.game("--fullscreen")
+        self.start_game("--fullscreen")
         self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
         wait_for(lambda: self.frames(), what="frames")
         w, h, top = jpeg_facts(self.frames()[-1]["data"])

@@ -3,7 +3,7 @@ import os
 import re
 import time
 
-from qmtest import BUILD, TOOLS, Case, wait_for
+from qmtest import BUILD, Case, wait_for
 
 
 class Hotkeys(Case):
@@ -14,9 +14,7 @@ class Hotkeys(Case):
         self.app.write_settings({"guild": "12345"})
         self.app.start()
         self.loaded("cad")
-        self.game = self.desktop.spawn([os.path.join(TOOLS, "fake_game")])
-        self.game_window = wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Roblox"), None),
-                                    what="game")
+        self.game, self.game_window = self.start_game()
         self.focus(self.game_window)
 
     def focus(self, window):

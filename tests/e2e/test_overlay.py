@@ -1,8 +1,7 @@
 """The MDT overlay, its bubble and drags, under a real window manager, over a fake game window."""
-import os
 import time
 
-from qmtest import TOOLS, Case, wait_for
+from qmtest import Case, wait_for
 
 OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
 
@@ -17,8 +16,7 @@ class Overlay(Case):
         self.loaded("cad")
 
     def game(self, *args):
-        proc = self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
-        window = wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Roblox"), None), what="game")
+        proc, window = self.start_game(*args)
         self.desktop.xdotool("windowactivate", "--sync", window[0])
         return proc, window
 

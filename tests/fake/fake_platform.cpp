@@ -1,7 +1,5 @@
 #include "tests/fake/fake_platform.h"
 
-#include <glib.h>
-
 namespace qm::fake {
 
 std::optional<nlohmann::json> FakeSettings::get(const std::string& key) const {
@@ -121,16 +119,6 @@ bool FakeCrypto::randomBytes(std::span<std::uint8_t> out) {
   if (fails) return false;
   for (auto& b : out) b = next++;
   return true;
-}
-
-std::array<std::uint8_t, 32> FakeCrypto::sha256(std::string_view bytes) {
-  std::array<std::uint8_t, 32> digest{};
-  GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
-  g_checksum_update(sum, reinterpret_cast<const guchar*>(bytes.data()), static_cast<gssize>(bytes.size()));
-  gsize len = digest.size();
-  g_checksum_get_digest(sum, digest.data(), &len);
-  g_checksum_free(sum);
-  return digest;
 }
 
 void FakeHttp::get(const std::string& url, double timeout, std::size_t maxBytes,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/system_crypto.h"
 
 namespace qm::fake {
 
@@ -150,10 +151,10 @@ class FakeWebContext : public WebContext {
   std::vector<Cookie> cookies;
 };
 
-class FakeCrypto : public Crypto {
+// Counting bytes instead of random ones; the real digest.
+class FakeCrypto : public SystemCrypto {
  public:
   bool randomBytes(std::span<std::uint8_t> out) override;
-  std::array<std::uint8_t, 32> sha256(std::string_view bytes) override;
   bool fails = false;
   std::uint8_t next = 0;
 };
