@@ -1,4 +1,4 @@
-// RAII for GObject references and signal connections.
+// RAII for GObject references, signal connections and main-loop sources.
 #pragma once
 
 #include <glib-object.h>
@@ -54,6 +54,26 @@ class SignalScope {
  private:
   gpointer instance = nullptr;
   gpointer data = nullptr;
+};
+
+// A main-loop source that is removed when its owner goes.
+class SourceScope {
+ public:
+  SourceScope() = default;
+  SourceScope(const SourceScope&) = delete;
+  SourceScope& operator=(const SourceScope&) = delete;
+  ~SourceScope() { cancel(); }
+  void set(guint source) {
+    cancel();
+    id = source;
+  }
+  void fired() { id = 0; }  // call from a callback that returns G_SOURCE_REMOVE
+  void cancel() {
+    if (id) g_source_remove(std::exchange(id, 0));
+  }
+
+ private:
+  guint id = 0;
 };
 
 }  // namespace qm::gtk

@@ -231,18 +231,20 @@ gboolean GtkAppWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
 
 gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
   auto* me = static_cast<GtkAppWindow*>(self);
-  if (auto rect = std::exchange(me->pendingPlace, std::nullopt)) {
-    // The decorations are known now; put the frame or the content exactly where it was asked.
-    g_timeout_add_full(G_PRIORITY_DEFAULT, 50, [](gpointer data) -> gboolean {
+  if (me->pendingPlace) {
+    // The decorations are known shortly after the map; put the frame or the content exactly where it was asked.
+    me->pendingTimer.set(g_timeout_add(50, [](gpointer data) -> gboolean {
       auto* w = static_cast<GtkAppWindow*>(data);
-      w->place(w->spec.rect, w->spec.rectIsFrame);
+      w->pendingTimer.fired();
+      if (auto rect = std::exchange(w->pendingPlace, std::nullopt)) w->place(*rect, w->pendingIsFrame);
       return G_SOURCE_REMOVE;
-    }, me, nullptr);
-    (void)rect;
+    }, me));
   }
   if (me->spec.kind == WindowKind::Bubble)
-    if (GdkWindow* gw = gtk_widget_get_window(me->window.get()))
-      gdk_window_set_cursor(gw, gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
+    if (GdkWindow* gw = gtk_widget_get_window(me->window.get())) {
+      GObjectPtr<GdkCursor> pointer(gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
+      gdk_window_set_cursor(gw, pointer.get());
+    }
   return FALSE;
 }
 

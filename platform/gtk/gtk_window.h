@@ -56,6 +56,7 @@ class GtkAppWindow : public Window {
   std::optional<Rect> hiddenFrame;  // the frame a hidden window had on screen
   std::optional<Rect> pendingPlace;  // placed again once the decorations are known
   bool pendingIsFrame = false;
+  SourceScope pendingTimer;
   int shapedWidth = 0, shapedHeight = 0;
   BubbleStyle bubbleStyle;
   BubbleHandlers bubbleHandlers;

@@ -319,9 +319,14 @@ class App:
             json.dump(values, f)
 
     def main_window(self):
-        # Our dialogs have the same title; the main window is never under 600 high.
-        return wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[5] >= 600), None),
-                        what="the main window")
+        # Our dialogs have the same title; the main window is never under 600 high. A window not yet
+        # mapped may still sit where X created it.
+        def on_screen():
+            found = next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[5] >= 600
+                          and self.desktop.viewable(w)), None)
+            # Read the place again: the first look may predate the map.
+            return found and next((w for w in self.desktop.windows() if w[0] == found[0]), None)
+        return wait_for(on_screen, what="the main window on screen")
 
     def dialog(self, timeout=15):
         """Our modal dialog on screen, once it has settled where it is centred."""
@@ -332,10 +337,10 @@ class App:
         time.sleep(0.5)
         return find() or first
 
-    def quit(self):
-        """Quits as the session would (SIGTERM) and waits for the termination steps."""
+    def quit(self, how=signal.SIGTERM):
+        """Quits as the session would and waits for the termination steps."""
         if self.proc and self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
+            self.proc.send_signal(how)
             self.proc.wait(timeout=20)
         return self.proc.returncode
 
@@ -351,11 +356,13 @@ class Case(unittest.TestCase):
         self.app = App(self.desktop)
 
     def _finish(self):
-        failed = any(error for _, error in getattr(self._outcome, "errors", []) if error)
+        result = getattr(self._outcome, "result", None)
+        failed = result is not None and any(test is self for test, _ in result.failures + result.errors)
         if failed or os.environ.get("QM_E2E_KEEP"):
             print("\n--- app log ---\n" + self.app.log())
             try:
-                print("--- app output ---\n" + open(self.desktop.path("app.out"), errors="replace").read()[-4000:])
+                with open(self.desktop.path("app.out"), errors="replace") as out:
+                    print("--- app output ---\n" + out.read()[-4000:])
             except OSError:
                 pass
         self.desktop.close()

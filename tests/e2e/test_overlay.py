@@ -93,14 +93,30 @@ class Overlay(Case):
         x, y = self.element_center("mdt", "b-drag", overlay)
         self.desktop.xdotool("mousemove", "--sync", x, y)
         self.desktop.xdotool("mousedown", 1)
-        time.sleep(0.3)  # the page's message reaches the app before the hand moves
+        # The page's message takes its time: nudge the mouse until the overlay starts to follow.
+        nudged = [0]
+
+        def following():
+            nudged[0] += 1
+            self.desktop.xdotool("mousemove", "--sync", x - nudged[0], y)
+            time.sleep(0.05)
+            window = self.window("MDT")
+            return window if window and window[2] != overlay[2] else None
+        wait_for(following, what="the drag to start")
+        time.sleep(0.1)
+        x -= nudged[0]
+        start = self.window("MDT")
         for step in range(1, 11):
             self.desktop.xdotool("mousemove", "--sync", x - 30 * step, y + 10 * step)
             time.sleep(0.03)
         time.sleep(0.2)
         self.desktop.xdotool("mouseup", 1)
-        moved = wait_for(lambda: (lambda w: w if w and w[2:4] == (overlay[2] - 300, overlay[3] + 100) else None)(
-            self.window("MDT")), what="the overlay to follow the mouse")
+        target = (start[2] - 300, start[3] + 100)
+        try:
+            moved = wait_for(lambda: (lambda w: w if w and w[2:4] == target else None)(self.window("MDT")),
+                             what="the overlay to follow the mouse")
+        except AssertionError:
+            self.fail(f"the overlay went from {start} to {self.window('MDT')}, not to {target}")
         # Stored in AppKit coordinates: the bottom of the screen is y 0.
         expect = "{{%d, %d}, {900, 600}}" % (moved[2], 1080 - moved[3] - 600)
         wait_for(lambda: self.app.settings().get("overlayFrame") == expect, what="the stored frame")

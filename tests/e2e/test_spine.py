@@ -57,6 +57,17 @@ class Spine(Case):
         self.app.start()
         self.assertEqual(self.app.main_window()[2:], (300, 150, 1440, 900))
 
+    def test_every_ending_signal_saves_the_window_state(self):
+        for run, (how, x) in enumerate(((signal.SIGTERM, 200), (signal.SIGINT, 250), (signal.SIGHUP, 300)), 1):
+            self.app.start()
+            window = self.app.main_window()
+            self.loaded("dashboard", run)
+            self.desktop.xdotool("windowmove", window[0], x, 150)
+            wait_for(lambda: self.app.main_window()[2:4] == (x, 150), what="the move")
+            self.assertEqual(self.app.quit(how), 0, how.name)
+            self.assertEqual(self.app.settings().get("mainFrame"), "{{%d, 30}, {1440, 900}}" % x, how.name)
+            self.assertIs(self.app.settings().get("overlayOpen"), False, how.name)
+
     def test_saved_frames_of_400_or_less_are_ignored(self):
         for frame, expect in [("{{100, 200}, {400, 700}}", (240, 90, 1440, 900)),
                               ("{{100, 200}, {1000, 700}}", (100, 180, 1000, 700)),
