@@ -31,7 +31,8 @@ using Timings = std::map<std::string, double>;
 
 class FigureReporter : public benchmark::ConsoleReporter {
  public:
-  explicit FigureReporter(std::function<void(Timings&)> figures) : figures(std::move(figures)) {}
+  explicit FigureReporter(std::function<void(Timings&)> figures)
+      : ConsoleReporter(OO_Tabular), figures(std::move(figures)) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const auto& run : runs)

@@ -13,9 +13,9 @@ status=0
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure || status=1
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
 ctest --test-dir build --output-on-failure || status=1
-build/bench/quillmere_bench --benchmark_min_time=0.2 --benchmark_color=false || status=1
+build/bench/quillmere_bench --benchmark_min_time=0.2 || status=1
 # The capture path needs an X server as large as the game window it films.
-xvfb-run -a -s "-screen 0 2560x1440x24" build/bench/capture_bench --benchmark_min_time=0.5 --benchmark_color=false || status=1
-xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/frame_event_bench --benchmark_min_time=0.5 --benchmark_color=false || status=1
+xvfb-run -a -s "-screen 0 2560x1440x24" build/bench/capture_bench --benchmark_min_time=0.5 || status=1
+xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/frame_event_bench --benchmark_min_time=0.5 || status=1
 cat build/key-latency.txt 2>/dev/null || true
 exit $status
