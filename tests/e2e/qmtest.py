@@ -26,14 +26,14 @@ SHOTS = os.path.join(BUILD, "e2e-shots")
 
 
 def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
-    """Polls until predicate() is truthy and returns its value."""
+    """Polls until predicate() is truthy and returns its value; `what` may be a callable, read at the end."""
     end = time.monotonic() + timeout
     while True:
         value = predicate()
         if value:
             return value
         if time.monotonic() > end:
-            raise AssertionError(f"timed out waiting for {what}")
+            raise AssertionError(f"timed out waiting for {what() if callable(what) else what}")
         time.sleep(step)
 
 

@@ -88,7 +88,7 @@ class Hotkeys(Case):
         self.desktop.xdotool("key", "v")
         self.desktop.xdotool("key", "b")
         wait_for(lambda: self.events() == [{"type": "ptt", "down": True}, {"type": "ptt", "down": False}],
-                 what=f"push-to-talk on B, not {self.events()}")
+                 what=lambda: f"push-to-talk on B, not {self.events()}")
         self.assertEqual(self.app.quit(), 0)
         self.app.start()
         wait_for(lambda: "Radio push-to-talk (hold): key 11" in self.status_menu(), 20, what="B after a restart")
