@@ -25,8 +25,11 @@ class Spine(Case):
         time.sleep(1)
         shot = self.desktop.screenshot("spine-first-launch")
         # The window's own dark background fills what the page leaves at the bottom right.
-        pixel = self.desktop.run(["convert", shot, "-crop", "1x1+1670+980", "-format", "%[pixel:p]", "info:"])
-        self.assertIn(pixel.strip(), ("srgb(10,10,13)", "srgb(11,11,12)", "srgb(4%,4%,5%)"))
+        pixel = self.desktop.run(["convert", shot, "-crop", "1x1+1670+980", "-depth", "8", "-format",
+                                  "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"])
+        rgb = tuple(map(int, pixel.split(",")))
+        # Near #0b0b0c: the compositing of the page and the window may round a channel either way.
+        self.assertLessEqual(max(abs(c - d) for c, d in zip(rgb, (11, 11, 12))), 3, f"background {rgb}")
 
     def test_first_page_follows_the_stored_guild(self):
         cases = [("12345", "cad", SITE + "/dashboard/#/g/12345/cad"),
