@@ -36,19 +36,19 @@ void App::applicationDidFinishLaunching() {
   Rect v = mainScreenVisibleFrame();
   auto saved = defaults.get("mainFrame");
   Rect frame = rectFromString(saved && saved->is_string() ? saved->get<std::string>() : "");
-  WindowSpec spec;
-  spec.kind = WindowKind::Main;
+  WindowOptions options;
+  options.kind = WindowKind::Main;
   if (frame.w > 400) {
-    spec.rect = frame;
-    spec.rectIsFrame = true;
+    options.rect = frame;
+    options.rectIsFrame = true;
   } else {
-    spec.rect = {v.midX() - 720, v.midY() - 450, std::min(v.w, 1440.0), std::min(v.h, 900.0)};
+    options.rect = {v.midX() - 720, v.midY() - 450, std::min(v.w, 1440.0), std::min(v.h, 900.0)};
   }
-  spec.title = "Quillmere";
-  spec.background = {0.04, 0.04, 0.05, 1.0};
-  spec.minWidth = 900;
-  spec.minHeight = 600;
-  main = platform.desktop.makeWindow(spec, this);
+  options.title = "Quillmere";
+  options.background = {0.04, 0.04, 0.05, 1.0};
+  options.minWidth = 900;
+  options.minHeight = 600;
+  main = platform.desktop.makeWindow(options, this);
   web = makeWeb();
   main->setContent(*web);
   auto g = guild();

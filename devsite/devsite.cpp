@@ -161,8 +161,8 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
       queue.pop_front();
     }
   } else if (path == "/_test/forget" && method == "POST") {
-    auto spec = nlohmann::json::parse(bodyOf(msg), nullptr, false);
-    std::string kind = spec.is_object() ? spec.value("kind", "") : "";
+    auto request = nlohmann::json::parse(bodyOf(msg), nullptr, false);
+    std::string kind = request.is_object() ? request.value("kind", "") : "";
     nlohmann::json kept = nlohmann::json::array();
     for (auto& r : reports)
       if (!r.is_object() || r.value("kind", "") != kind) kept.push_back(r);
@@ -178,11 +178,11 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
     commands.clear();
     respond(msg, 204, "text/plain", "");
   } else if (path == "/_test/manifest" && method == "POST") {
-    auto spec = nlohmann::json::parse(bodyOf(msg), nullptr, false);
-    if (spec.is_object()) {
-      manifest.status = spec.value("status", 200);
-      manifest.body = spec.value("body", std::string());
-      manifest.delayMs = spec.value("delayMs", 0);
+    auto request = nlohmann::json::parse(bodyOf(msg), nullptr, false);
+    if (request.is_object()) {
+      manifest.status = request.value("status", 200);
+      manifest.body = request.value("body", std::string());
+      manifest.delayMs = request.value("delayMs", 0);
     }
     respond(msg, 204, "text/plain", "");
   } else if (path.rfind("/pages/", 0) == 0 && path.find("..") == std::string::npos) {

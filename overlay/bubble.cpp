@@ -39,10 +39,10 @@ void App::minimize() {
   Rect v = overlay->screenVisibleFrame().value_or(mainScreenVisibleFrame());
   if (!bubble) {
     auto y = defaults.get("bubbleY");
-    WindowSpec spec;
-    spec.kind = WindowKind::Bubble;
-    spec.rect = {v.maxX() - 64, y && y->is_number() ? y->get<double>() : v.midY() - 29, 58, 58};
-    bubble = platform.desktop.makeWindow(spec, nullptr);
+    WindowOptions options;
+    options.kind = WindowKind::Bubble;
+    options.rect = {v.maxX() - 64, y && y->is_number() ? y->get<double>() : v.midY() - 29, 58, 58};
+    bubble = platform.desktop.makeWindow(options, nullptr);
     bubbleView = std::make_unique<Bubble>(platform.desktop, defaults);
     bubbleView->window = bubble.get();
     std::weak_ptr<App> weak = weak_from_this();

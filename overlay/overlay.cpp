@@ -18,11 +18,11 @@ void App::showOverlay() {
     Rect v = mainScreenVisibleFrame();
     auto saved = defaults.get("overlayFrame");
     Rect frame = rectFromString(saved && saved->is_string() ? saved->get<std::string>() : "");
-    WindowSpec spec;
-    spec.kind = WindowKind::Overlay;
-    spec.rect = frame.w > 500 ? frame : Rect{v.maxX() - 920, v.midY() - 300, 900, 600};
-    spec.cornerRadius = 26;
-    overlay = platform.desktop.makeWindow(spec, nullptr);
+    WindowOptions options;
+    options.kind = WindowKind::Overlay;
+    options.rect = frame.w > 500 ? frame : Rect{v.maxX() - 920, v.midY() - 300, 900, 600};
+    options.cornerRadius = 26;
+    overlay = platform.desktop.makeWindow(options, nullptr);
     overlay->setAlpha(number(defaults.get("opacity")).value_or(0.94));
     overlayWeb = makeWeb();
     overlay->setContent(*overlayWeb);

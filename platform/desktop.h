@@ -48,7 +48,7 @@ class Desktop {
   virtual bool leftButtonDown() const = 0;
   virtual std::chrono::system_clock::time_point now() const = 0;
 
-  virtual std::unique_ptr<Window> makeWindow(const WindowSpec& spec, WindowDelegate* delegate) = 0;
+  virtual std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate* delegate) = 0;
   virtual void setMainMenu(const std::vector<Menu>& menus) = 0;
   virtual void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) = 0;
   virtual std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,

@@ -17,7 +17,7 @@ enum class WindowKind {
   Bubble,   // floating, borderless, non-activating, circular
 };
 
-struct WindowSpec {
+struct WindowOptions {
   WindowKind kind = WindowKind::Main;
   Rect rect;                 // content rectangle, or the whole frame when rectIsFrame
   bool rectIsFrame = false;  // a saved frame includes the decorations

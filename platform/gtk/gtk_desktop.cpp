@@ -115,9 +115,9 @@ bool GtkDesktop::leftButtonDown() const {
   return (mask & GDK_BUTTON1_MASK) != 0;
 }
 
-std::unique_ptr<Window> GtkDesktop::makeWindow(const WindowSpec& spec, WindowDelegate* delegate) {
-  auto window = std::make_unique<GtkAppWindow>(spec, delegate, app);
-  if (spec.kind == WindowKind::Main) {
+std::unique_ptr<Window> GtkDesktop::makeWindow(const WindowOptions& options, WindowDelegate* delegate) {
+  auto window = std::make_unique<GtkAppWindow>(options, delegate, app);
+  if (options.kind == WindowKind::Main) {
     mainWindow = window.get();
     GtkAccelGroup* accel = gtk_accel_group_new();
     gtk_window_add_accel_group(window->gtkWindow(), accel);

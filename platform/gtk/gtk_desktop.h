@@ -21,7 +21,7 @@ class GtkDesktop : public Desktop {
   Point mouseLocation() const override;
   bool leftButtonDown() const override;
   std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
-  std::unique_ptr<Window> makeWindow(const WindowSpec& spec, WindowDelegate* delegate) override;
+  std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate* delegate) override;
   void setMainMenu(const std::vector<Menu>& menus) override;
   void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) override;
   std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,

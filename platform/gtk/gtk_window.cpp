@@ -38,31 +38,31 @@ void roundedPath(cairo_t* cr, double w, double h, double r) {
 
 }  // namespace
 
-GtkAppWindow::GtkAppWindow(const WindowSpec& s, WindowDelegate* d, GtkApplication* app)
-    : spec(s), delegate(d), window(adopt(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
+GtkAppWindow::GtkAppWindow(const WindowOptions& s, WindowDelegate* d, GtkApplication* app)
+    : options(s), delegate(d), window(adopt(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
   GtkWindow* w = gtkWindow();
   if (app) gtk_application_add_window(app, w);
   layout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(w), layout);
   gtk_widget_show(layout);
-  if (spec.kind == WindowKind::Main) {
-    gtk_window_set_title(w, spec.title.c_str());
+  if (options.kind == WindowKind::Main) {
+    gtk_window_set_title(w, options.title.c_str());
     GdkGeometry hints{};
-    hints.min_width = static_cast<int>(spec.minWidth);
-    hints.min_height = static_cast<int>(spec.minHeight);
+    hints.min_width = static_cast<int>(options.minWidth);
+    hints.min_height = static_cast<int>(options.minHeight);
     gtk_window_set_geometry_hints(w, nullptr, &hints, GDK_HINT_MIN_SIZE);
     g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
     auto* css = gtk_css_provider_new();
     char rule[128];
     g_snprintf(rule, sizeof rule, "window { background-color: rgba(%d,%d,%d,%.2f); }",
-               static_cast<int>(spec.background.r * 255), static_cast<int>(spec.background.g * 255),
-               static_cast<int>(spec.background.b * 255), spec.background.a);
+               static_cast<int>(options.background.r * 255), static_cast<int>(options.background.g * 255),
+               static_cast<int>(options.background.b * 255), options.background.a);
     gtk_css_provider_load_from_data(css, rule, -1, nullptr);
     gtk_style_context_add_provider(gtk_widget_get_style_context(window.get()), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
   } else {
-    gtk_window_set_title(w, spec.kind == WindowKind::Overlay ? "MDT" : "MDT bubble");
+    gtk_window_set_title(w, options.kind == WindowKind::Overlay ? "MDT" : "MDT bubble");
     gtk_window_set_decorated(w, FALSE);
     gtk_window_set_keep_above(w, TRUE);
     gtk_window_stick(w);
@@ -73,7 +73,7 @@ GtkAppWindow::GtkAppWindow(const WindowSpec& s, WindowDelegate* d, GtkApplicatio
     gtk_window_set_type_hint(w, GDK_WINDOW_TYPE_HINT_UTILITY);
     GdkScreen* screen = gtk_widget_get_screen(window.get());
     if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen)) gtk_widget_set_visual(window.get(), rgba);
-    gtk_widget_set_app_paintable(window.get(), spec.kind == WindowKind::Bubble);
+    gtk_widget_set_app_paintable(window.get(), options.kind == WindowKind::Bubble);
     g_signal_connect(window.get(), "realize", G_CALLBACK(onRealize), this);
     gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
     g_signal_connect(window.get(), "button-press-event", G_CALLBACK(onButton), this);
@@ -84,7 +84,7 @@ GtkAppWindow::GtkAppWindow(const WindowSpec& s, WindowDelegate* d, GtkApplicatio
   g_signal_connect(window.get(), "map-event", G_CALLBACK(onMap), this);
   g_signal_connect(window.get(), "configure-event", G_CALLBACK(onConfigure), this);
   signals.bind(window.get(), this);
-  place(spec.rect, spec.rectIsFrame);
+  place(options.rect, options.rectIsFrame);
 }
 
 GtkAppWindow::~GtkAppWindow() {
@@ -178,7 +178,7 @@ void GtkAppWindow::setContent(WebView& view) {
   GtkWidget* w = static_cast<GtkWebView&>(view).widget();
   gtk_box_pack_end(GTK_BOX(layout), w, TRUE, TRUE, 0);
   gtk_widget_show(w);
-  if (spec.kind != WindowKind::Overlay) return;
+  if (options.kind != WindowKind::Overlay) return;
   // The page covers the whole panel: see its clicks first, for the edges and for the keyboard.
   g_signal_connect(w, "button-press-event", G_CALLBACK(onButton), this);
   g_signal_connect(w, "button-release-event", G_CALLBACK(onButton), this);
@@ -189,7 +189,7 @@ void GtkAppWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers han
   bubbleStyle = style;
   bubbleHandlers = std::move(handlers);
   g_signal_connect(window.get(), "draw", G_CALLBACK(onDrawBubble), this);
-  applyShape(static_cast<int>(spec.rect.w), static_cast<int>(spec.rect.h));
+  applyShape(static_cast<int>(options.rect.w), static_cast<int>(options.rect.h));
   if (GdkWindow* gw = gtk_widget_get_window(window.get()))
     gdk_window_set_cursor(gw, gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
 }
@@ -203,16 +203,16 @@ std::optional<Rect> GtkAppWindow::screenVisibleFrame() const {
 }
 
 void GtkAppWindow::applyShape(int width, int height) {
-  if (spec.kind == WindowKind::Main || (width == shapedWidth && height == shapedHeight)) return;
+  if (options.kind == WindowKind::Main || (width == shapedWidth && height == shapedHeight)) return;
   shapedWidth = width;
   shapedHeight = height;
   // A 1-bit mask: clean enough edges without a compositor, and clicks outside go through.
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, width, height);
   cairo_t* cr = cairo_create(mask);
-  if (spec.kind == WindowKind::Bubble)
+  if (options.kind == WindowKind::Bubble)
     cairo_arc(cr, width / 2.0, height / 2.0, width / 2.0 - bubbleStyle.inset + 1, 0, 2 * M_PI);
   else
-    roundedPath(cr, width, height, spec.cornerRadius);
+    roundedPath(cr, width, height, options.cornerRadius);
   cairo_fill(cr);
   cairo_destroy(cr);
   cairo_region_t* region = gdk_cairo_region_create_from_surface(mask);
@@ -240,7 +240,7 @@ gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
       return G_SOURCE_REMOVE;
     }, me));
   }
-  if (me->spec.kind == WindowKind::Bubble)
+  if (me->options.kind == WindowKind::Bubble)
     if (GdkWindow* gw = gtk_widget_get_window(me->window.get())) {
       GObjectPtr<GdkCursor> pointer(gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
       gdk_window_set_cursor(gw, pointer.get());
@@ -296,7 +296,7 @@ std::optional<GdkWindowEdge> GtkAppWindow::edgeAt(double x, double y) const {
 gboolean GtkAppWindow::onButton(GtkWidget*, GdkEventButton* e, gpointer self) {
   auto* me = static_cast<GtkAppWindow*>(self);
   if (e->button != 1) return FALSE;
-  if (me->spec.kind == WindowKind::Bubble) {
+  if (me->options.kind == WindowKind::Bubble) {
     me->pressed = e->type == GDK_BUTTON_PRESS;
     auto& h = me->bubbleHandlers;
     if (e->type == GDK_BUTTON_PRESS && h.down) h.down();
@@ -336,8 +336,8 @@ void GtkAppWindow::takeKeyboard(guint32 time) {
 void GtkAppWindow::resizeTo(double pointerX, double pointerY) {
   const Resize& r = *resizing;
   int dx = static_cast<int>(pointerX - r.pointerX), dy = static_cast<int>(pointerY - r.pointerY);
-  int minW = std::max(static_cast<int>(spec.minWidth), 2 * kResizeBorder + 1);
-  int minH = std::max(static_cast<int>(spec.minHeight), 2 * kResizeBorder + 1);
+  int minW = std::max(static_cast<int>(options.minWidth), 2 * kResizeBorder + 1);
+  int minH = std::max(static_cast<int>(options.minHeight), 2 * kResizeBorder + 1);
   GdkRectangle next = r.start;
   auto west = r.edge == GDK_WINDOW_EDGE_WEST || r.edge == GDK_WINDOW_EDGE_NORTH_WEST || r.edge == GDK_WINDOW_EDGE_SOUTH_WEST;
   auto east = r.edge == GDK_WINDOW_EDGE_EAST || r.edge == GDK_WINDOW_EDGE_NORTH_EAST || r.edge == GDK_WINDOW_EDGE_SOUTH_EAST;
@@ -364,7 +364,7 @@ gboolean GtkAppWindow::onMotion(GtkWidget*, GdkEventMotion* e, gpointer self) {
     me->resizeTo(e->x_root, e->y_root);
     return TRUE;
   }
-  if (me->spec.kind == WindowKind::Bubble && me->pressed && me->bubbleHandlers.dragged) me->bubbleHandlers.dragged();
+  if (me->options.kind == WindowKind::Bubble && me->pressed && me->bubbleHandlers.dragged) me->bubbleHandlers.dragged();
   return FALSE;
 }
 

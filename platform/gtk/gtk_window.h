@@ -12,7 +12,7 @@ namespace qm::gtk {
 
 class GtkAppWindow : public Window {
  public:
-  GtkAppWindow(const WindowSpec& spec, WindowDelegate* delegate, GtkApplication* app);
+  GtkAppWindow(const WindowOptions& options, WindowDelegate* delegate, GtkApplication* app);
   ~GtkAppWindow() override;
   GtkAppWindow(const GtkAppWindow&) = delete;
   GtkAppWindow& operator=(const GtkAppWindow&) = delete;
@@ -31,7 +31,7 @@ class GtkAppWindow : public Window {
 
   GtkWindow* gtkWindow() const { return GTK_WINDOW(window.get()); }
   GtkBox* box() const { return GTK_BOX(layout); }
-  WindowKind kind() const { return spec.kind; }
+  WindowKind kind() const { return options.kind; }
 
  private:
   struct Extents {
@@ -48,7 +48,7 @@ class GtkAppWindow : public Window {
   static gboolean onButton(GtkWidget*, GdkEventButton* e, gpointer self);
   static gboolean onMotion(GtkWidget*, GdkEventMotion* e, gpointer self);
 
-  WindowSpec spec;
+  WindowOptions options;
   WindowDelegate* delegate;
   GObjectPtr<GtkWidget> window;
   GtkWidget* layout = nullptr;  // owned by the window

@@ -32,8 +32,8 @@ void FakeFiles::writeAtomically(const std::string& path, const std::string& byte
 
 int FakeAlert::run() { return whileOpen ? whileOpen(*this) : 0; }
 
-std::unique_ptr<Window> FakeDesktop::makeWindow(const WindowSpec& spec, WindowDelegate*) {
-  auto window = std::make_unique<FakeWindow>(spec);
+std::unique_ptr<Window> FakeDesktop::makeWindow(const WindowOptions& options, WindowDelegate*) {
+  auto window = std::make_unique<FakeWindow>(options);
   windows.push_back(window.get());
   return window;
 }

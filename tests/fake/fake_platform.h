@@ -34,7 +34,7 @@ class FakeFiles : public Files {
 
 class FakeWindow : public Window {
  public:
-  explicit FakeWindow(WindowSpec s) : spec(std::move(s)), rect(spec.rect) {}
+  explicit FakeWindow(WindowOptions s) : options(std::move(s)), rect(options.rect) {}
   Rect frame() const override { return rect; }
   void setFrame(const Rect& f) override { rect = f; }
   void setOrigin(const Point& p) override { rect.x = p.x, rect.y = p.y; }
@@ -47,7 +47,7 @@ class FakeWindow : public Window {
   void setBubbleContent(const BubbleStyle& s, BubbleHandlers h) override { style = s, handlers = std::move(h); }
   std::optional<Rect> screenVisibleFrame() const override { return screen; }
 
-  WindowSpec spec;
+  WindowOptions options;
   Rect rect;
   bool shown = false;
   int keyShows = 0, quietShows = 0;
@@ -81,7 +81,7 @@ class FakeDesktop : public Desktop {
   Point mouseLocation() const override { return mouse; }
   bool leftButtonDown() const override { return buttonDown; }
   std::chrono::system_clock::time_point now() const override { return clock; }
-  std::unique_ptr<Window> makeWindow(const WindowSpec& spec, WindowDelegate* delegate) override;
+  std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate* delegate) override;
   void setMainMenu(const std::vector<Menu>& menus) override { mainMenu = menus; }
   void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) override;
   std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,

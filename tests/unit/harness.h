@@ -23,7 +23,7 @@ struct Harness {
   fake::FakeWindow& mainWindow() { return *fakes.desktop.windows.at(0); }
   fake::FakeWindow* windowOf(WindowKind kind) {
     for (auto* w : fakes.desktop.windows)
-      if (w->spec.kind == kind) return w;
+      if (w->options.kind == kind) return w;
     return nullptr;
   }
   std::string log() { return fakes.files.files[fakes.files.logPath()]; }

@@ -25,11 +25,11 @@ TEST(Launch, PlacesTheMainWindow) {
     if (c.saved) h.fakes.settings.values["mainFrame"] = *c.saved;
     h.launch();
     auto& w = h.mainWindow();
-    EXPECT_EQ(w.spec.rect, c.expected) << c.saved.value_or("none");
-    EXPECT_EQ(w.spec.rectIsFrame, c.isFrame);
-    EXPECT_EQ(w.spec.title, "Quillmere");
-    EXPECT_EQ(w.spec.minWidth, 900);
-    EXPECT_EQ(w.spec.minHeight, 600);
+    EXPECT_EQ(w.options.rect, c.expected) << c.saved.value_or("none");
+    EXPECT_EQ(w.options.rectIsFrame, c.isFrame);
+    EXPECT_EQ(w.options.title, "Quillmere");
+    EXPECT_EQ(w.options.minWidth, 900);
+    EXPECT_EQ(w.options.minHeight, 600);
     EXPECT_EQ(w.keyShows, 1);
   }
 }
@@ -38,7 +38,7 @@ TEST(Launch, NoScreenUsesTheFallbackFrame) {
   Harness h;
   h.fakes.desktop.screenList.clear();
   h.launch();
-  EXPECT_EQ(h.mainWindow().spec.rect, (Rect{0, 0, 1440, 900}));
+  EXPECT_EQ(h.mainWindow().options.rect, (Rect{0, 0, 1440, 900}));
 }
 
 TEST(Launch, ChoosesTheFirstPage) {

@@ -47,7 +47,7 @@ TEST(Overlay, FloatsAtTheSavedOrDefaultFrameWithoutTakingFocus) {
     auto* w = h.overlayWindow();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->rect, c.frame) << c.saved.value_or("none");
-    EXPECT_EQ(w->spec.cornerRadius, 26);
+    EXPECT_EQ(w->options.cornerRadius, 26);
     EXPECT_DOUBLE_EQ(w->alpha, c.alpha);
     EXPECT_EQ(h.overlayView().loads, std::vector{c.url});
     EXPECT_EQ(h.overlayView().lastTimeout, 60);
