@@ -27,7 +27,7 @@ class Navigation(Case):
     def act(self, js):
         self.service.command("dashboard", js)
 
-    def test_links_leave_for_the_browser_or_stay_as_specified(self):
+    def test_links_leave_for_the_browser_or_stay_in_the_app(self):
         cases = [  # script, what the browser gets, log line
             ("document.getElementById('l-external').click()", "https://example.com/outside",
              "nav 0 example.com/outside"),
