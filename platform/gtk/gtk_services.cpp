@@ -2,7 +2,6 @@
 
 #include <libsoup/soup.h>
 
-#include <cerrno>
 #include <thread>
 
 namespace qm::gtk {

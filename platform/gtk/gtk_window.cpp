@@ -190,8 +190,15 @@ void GtkAppWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers han
   bubbleHandlers = std::move(handlers);
   g_signal_connect(window.get(), "draw", G_CALLBACK(onDrawBubble), this);
   applyShape(static_cast<int>(options.rect.w), static_cast<int>(options.rect.h));
-  if (GdkWindow* gw = gtk_widget_get_window(window.get()))
-    gdk_window_set_cursor(gw, gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
+  showPointingHand();
+}
+
+// The bubble is a button: the pointer says so. Set again on each map, as the window may be new.
+void GtkAppWindow::showPointingHand() {
+  if (GdkWindow* gw = gtk_widget_get_window(window.get())) {
+    GObjectPtr<GdkCursor> pointer(gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
+    gdk_window_set_cursor(gw, pointer.get());
+  }
 }
 
 std::optional<Rect> GtkAppWindow::screenVisibleFrame() const {
@@ -240,11 +247,7 @@ gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
       return G_SOURCE_REMOVE;
     }, me));
   }
-  if (me->options.kind == WindowKind::Bubble)
-    if (GdkWindow* gw = gtk_widget_get_window(me->window.get())) {
-      GObjectPtr<GdkCursor> pointer(gdk_cursor_new_from_name(gdk_display_get_default(), "pointer"));
-      gdk_window_set_cursor(gw, pointer.get());
-    }
+  if (me->options.kind == WindowKind::Bubble) me->showPointingHand();
   return FALSE;
 }
 

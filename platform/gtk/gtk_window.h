@@ -41,6 +41,7 @@ class GtkAppWindow : public Window {
   void place(const Rect& rect, bool isFrame);
   void showAtLastFrame();
   void applyShape(int width, int height);
+  void showPointingHand();
   static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onMap(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer self);
