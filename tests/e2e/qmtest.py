@@ -37,6 +37,14 @@ def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
         time.sleep(step)
 
 
+def pixel_at(image, x, y):
+    """One pixel of an image file as (r, g, b), 8 bits each."""
+    text = subprocess.run(["convert", image, "-crop", f"1x1+{x}+{y}", "-depth", "8", "-format",
+                           "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"],
+                          capture_output=True, text=True, check=True, timeout=30).stdout
+    return tuple(map(int, text.split(",")))
+
+
 class Keyboard:
     """XTest key presses from this process, without a tool start between the clock and the key."""
 

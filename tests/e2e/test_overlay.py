@@ -1,7 +1,7 @@
 """The MDT overlay, its bubble and drags, under a real window manager, over a fake game window."""
 import time
 
-from qmtest import Case, wait_for
+from qmtest import Case, pixel_at, wait_for
 
 OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
 
@@ -128,10 +128,8 @@ class Overlay(Case):
         time.sleep(1)
         shot = self.desktop.screenshot("overlay-over-full-screen-game")
         x, y = overlay[2] + overlay[4] - 40, overlay[3] + overlay[5] - 40
-        pixel = self.desktop.run(["convert", shot, "-crop", f"1x1+{x}+{y}", "-depth", "8", "-format",
-                                  "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"])
-        r, g, b = map(int, pixel.split(","))
-        self.assertLess(max(r, g, b), 40, f"the game shows through at {x},{y}: {pixel}")
+        pixel = pixel_at(shot, x, y)
+        self.assertLess(max(pixel), 40, f"the game shows through at {x},{y}: {pixel}")
 
 
 if __name__ == "__main__":

@@ -5,7 +5,7 @@ import signal
 import subprocess
 import time
 
-from qmtest import SITE, TOOLS, Case, wait_for
+from qmtest import SITE, TOOLS, Case, pixel_at, wait_for
 
 
 def map_state(case, window):
@@ -25,9 +25,7 @@ class Spine(Case):
         time.sleep(1)
         shot = self.desktop.screenshot("spine-first-launch")
         # The window's own dark background fills what the page leaves at the bottom right.
-        pixel = self.desktop.run(["convert", shot, "-crop", "1x1+1670+980", "-depth", "8", "-format",
-                                  "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"])
-        rgb = tuple(map(int, pixel.split(",")))
+        rgb = pixel_at(shot, 1670, 980)
         # Near #0b0b0c: the compositing of the page and the window may round a channel either way.
         self.assertLessEqual(max(abs(c - d) for c, d in zip(rgb, (11, 11, 12))), 3, f"background {rgb}")
 
