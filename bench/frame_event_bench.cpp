@@ -52,7 +52,13 @@ struct Page {
   void evaluateAndWait(const std::string& script, Clock::time_point* handedOver) {
     bool done = false;
     webkit_web_view_evaluate_javascript(view, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
-                                        nullptr, +[](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; },
+                                        nullptr, +[](GObject* source, GAsyncResult* result, gpointer d) {
+                                          // The answer is the listener's return value; only its arrival counts.
+                                          if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                                                  WEBKIT_WEB_VIEW(source), result, nullptr))
+                                            g_object_unref(value);
+                                          *static_cast<bool*>(d) = true;
+                                        },
                                         &done);
     if (handedOver) *handedOver = Clock::now();
     runUntil(done);
