@@ -75,7 +75,8 @@ struct FrameCounter {
 void BM_WholeCapturePath(benchmark::State& state) {
   GameWindow game;
   qm::gtk::X11Capture capture("");
-  if (!game.dpy || !capture.available()) return state.SkipWithError("no X display with Composite, XShm and RENDER");
+  if (!game.dpy) return state.SkipWithError("cannot open the X display");
+  if (!capture.available()) return state.SkipWithError("the X display lacks Composite 0.2, XShm or RENDER");
   FrameCounter counter;
   qm::FrameEncoder encoder;  // used on the capture worker only
   std::mutex startMutex;

@@ -15,7 +15,7 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 
 ctest --test-dir build --output-on-failure || status=1
 build/bench/quillmere_bench --benchmark_min_time=0.2 || status=1
 # The capture path needs an X server as large as the game window it films.
-xvfb-run -a -s "-screen 0 2560x1440x24" build/bench/capture_bench --benchmark_min_time=0.5 || status=1
-xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/frame_event_bench --benchmark_min_time=0.5 || status=1
+scripts/with-xvfb.sh 2560x1440 build/bench/capture_bench --benchmark_min_time=0.5 || status=1
+scripts/with-xvfb.sh 1280x1024 build/bench/frame_event_bench --benchmark_min_time=0.5 || status=1
 cat build/key-latency.txt 2>/dev/null || true
 exit $status

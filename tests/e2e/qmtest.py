@@ -194,6 +194,15 @@ class Desktop:
     def viewable(self, window):
         return "IsViewable" in self.run(["xwininfo", "-id", window[0]], check=False)
 
+    def shown(self, match):
+        """The first window that matches and is on screen, its place read after it was seen mapped:
+        a window not yet mapped may still sit where X created it."""
+        for w in self.windows():
+            if match(w) and self.viewable(w):
+                again = next((a for a in self.windows() if a[0] == w[0]), None)
+                return again if again and match(again) else None
+        return None
+
     def click(self, x, y):
         self.xdotool("mousemove", "--sync", x, y)
         self.xdotool("click", 1)
@@ -327,20 +336,14 @@ class App:
             json.dump(values, f)
 
     def main_window(self):
-        # Our dialogs have the same title; the main window is never under 600 high. A window not yet
-        # mapped may still sit where X created it.
-        def on_screen():
-            found = next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[5] >= 600
-                          and self.desktop.viewable(w)), None)
-            # Read the place again: the first look may predate the map.
-            return found and next((w for w in self.desktop.windows() if w[0] == found[0]), None)
-        return wait_for(on_screen, what="the main window on screen")
+        # Our dialogs have the same title; the main window is never under 600 high.
+        return wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Quillmere" and w[5] >= 600),
+                        what="the main window on screen")
 
     def dialog(self, timeout=15):
         """Our modal dialog on screen, once it has settled where it is centred."""
         def find():
-            return next((w for w in self.desktop.windows() if w[1] == "Quillmere" and w[5] < 400
-                         and self.desktop.viewable(w)), None)
+            return self.desktop.shown(lambda w: w[1] == "Quillmere" and w[5] < 400)
         first = wait_for(find, timeout, what="a dialog")
         time.sleep(0.5)
         return find() or first

@@ -25,7 +25,7 @@ class Hotkeys(Case):
         return [r["detail"] for r in self.service.events("cad") if "detail" in r]
 
     def overlay_viewable(self):
-        return any(w[1] == "MDT" and self.desktop.viewable(w) for w in self.desktop.windows())
+        return self.desktop.shown(lambda w: w[1] == "MDT") is not None
 
     def test_keys_reach_the_page_while_the_game_has_the_focus(self):
         self.desktop.xdotool("keydown", "v")

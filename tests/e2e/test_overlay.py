@@ -21,7 +21,7 @@ class Overlay(Case):
         return proc, window
 
     def window(self, name):
-        return next((w for w in self.desktop.windows() if w[1] == name and self.desktop.viewable(w)), None)
+        return self.desktop.shown(lambda w: w[1] == name)
 
     def active(self):
         return int(self.desktop.xdotool("getactivewindow").strip())
@@ -31,8 +31,7 @@ class Overlay(Case):
         return wait_for(lambda: self.window("MDT"), what="the overlay")
 
     def bubble(self):
-        return wait_for(lambda: next((w for w in self.desktop.windows() if w[4:] == (58, 58) and self.desktop.viewable(w)),
-                                     None), what="the bubble")
+        return wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
 
     def test_overlay_floats_without_taking_the_focus(self):
         _, game = self.game()
@@ -71,7 +70,7 @@ class Overlay(Case):
         cx, cy = bubble[2] + 29, bubble[3] + 29
         self.desktop.click(cx, cy)
         wait_for(lambda: self.window("MDT"), what="the overlay to come back")
-        self.assertIsNone(next((w for w in self.desktop.windows() if w[4:] == (58, 58) and self.desktop.viewable(w)), None))
+        self.assertIsNone(self.desktop.shown(lambda w: w[4:] == (58, 58)))
 
         self.service.command("mdt", "QMApp.send({t:'minimize'})")
         bubble = self.bubble()
@@ -81,8 +80,7 @@ class Overlay(Case):
             self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
             time.sleep(0.02)
         self.desktop.xdotool("mouseup", 1)
-        moved = wait_for(lambda: next((w for w in self.desktop.windows() if w[4:] == (58, 58) and self.desktop.viewable(w)
-                                       and w[3] == bubble[3] - 200), None), what="the bubble to move up")
+        moved = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200), what="the bubble to move up")
         self.assertEqual(moved[2], bubble[2], "the bubble moves only vertically")
         self.assertIn("bubbleY", self.app.settings())
         self.assertIsNone(self.window("MDT"), "a drag is not a click")
