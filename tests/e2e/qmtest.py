@@ -381,7 +381,7 @@ class Case(unittest.TestCase):
     def start_game(self, *args):
         """The fake game window: its process and its xwininfo tuple."""
         proc = self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
-        return proc, wait_for(lambda: next((w for w in self.desktop.windows() if w[1] == "Roblox"), None), what="game")
+        return proc, wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="game")
 
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""
