@@ -119,15 +119,14 @@ std::unique_ptr<Window> GtkDesktop::makeWindow(const WindowOptions& options, Win
   auto window = std::make_unique<GtkAppWindow>(options, delegate, app);
   if (options.kind == WindowKind::Main) {
     mainWindow = window.get();
-    GtkAccelGroup* accel = gtk_accel_group_new();
-    gtk_window_add_accel_group(window->gtkWindow(), accel);
+    GObjectPtr<GtkAccelGroup> accel(gtk_accel_group_new());
+    gtk_window_add_accel_group(window->gtkWindow(), accel.get());
     GtkWidget* bar = gtk_menu_bar_new();
     for (const auto& menu : mainMenus) {
       GtkWidget* top = gtk_menu_item_new_with_label(menu.title.empty() ? "Quillmere" : menu.title.c_str());
-      gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), buildMenu(menu.items, mainItems, accel));
+      gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), buildMenu(menu.items, mainItems, accel.get()));
       gtk_menu_shell_append(GTK_MENU_SHELL(bar), top);
     }
-    g_object_unref(accel);
     gtk_box_pack_start(window->box(), bar, FALSE, FALSE, 0);
     gtk_widget_show_all(bar);
   }

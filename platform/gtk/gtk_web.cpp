@@ -45,14 +45,12 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   g_signal_connect(content.get(), signal.c_str(), G_CALLBACK(onMessage), this);
   contentSignals.bind(content.get(), this);
 
-  auto* settings = webkit_settings_new_with_settings("enable-developer-extras", config.developerExtras,
-                                                     "media-playback-requires-user-gesture",
-                                                     config.mediaNeedsGesture, "enable-media-stream", TRUE,
-                                                     "enable-webrtc", TRUE, nullptr);
+  GObjectPtr<WebKitSettings> settings(webkit_settings_new_with_settings(
+      "enable-developer-extras", config.developerExtras, "media-playback-requires-user-gesture",
+      config.mediaNeedsGesture, "enable-media-stream", TRUE, "enable-webrtc", TRUE, nullptr));
   view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(g_object_ref_sink(
       g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content.get(), "settings",
-                   settings, nullptr))));
-  g_object_unref(settings);
+                   settings.get(), nullptr))));
   defaultAgent = webkit_settings_get_user_agent(webkit_web_view_get_settings(view.get()));
   GdkRGBA under{config.underPageColor.r, config.underPageColor.g, config.underPageColor.b, config.underPageColor.a};
   webkit_web_view_set_background_color(view.get(), &under);
@@ -92,14 +90,13 @@ void GtkWebView::evaluateForText(const std::string& script, std::function<void(s
       [](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<TextAnswer> pending(static_cast<TextAnswer*>(data));
         GError* error = nullptr;
-        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error));
         std::optional<std::string> text;
-        if (value && jsc_value_is_string(value)) {
-          char* s = jsc_value_to_string(value);
+        if (value && jsc_value_is_string(value.get())) {
+          char* s = jsc_value_to_string(value.get());
           text = s;
           g_free(s);
         }
-        if (value) g_object_unref(value);
         if (error) g_error_free(error);
         pending->answer(text);
       },

@@ -38,8 +38,8 @@ void roundedPath(cairo_t* cr, double w, double h, double r) {
 
 }  // namespace
 
-GtkAppWindow::GtkAppWindow(const WindowOptions& s, WindowDelegate* d, GtkApplication* app)
-    : options(s), delegate(d), window(adopt(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
+GtkAppWindow::GtkAppWindow(const WindowOptions& opts, WindowDelegate* d, GtkApplication* app)
+    : options(opts), delegate(d), window(adopt(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
   GtkWindow* w = gtkWindow();
   if (app) gtk_application_add_window(app, w);
   layout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
@@ -52,15 +52,14 @@ GtkAppWindow::GtkAppWindow(const WindowOptions& s, WindowDelegate* d, GtkApplica
     hints.min_height = static_cast<int>(options.minHeight);
     gtk_window_set_geometry_hints(w, nullptr, &hints, GDK_HINT_MIN_SIZE);
     g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
-    auto* css = gtk_css_provider_new();
+    GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
     char rule[128];
     g_snprintf(rule, sizeof rule, "window { background-color: rgba(%d,%d,%d,%.2f); }",
                static_cast<int>(options.background.r * 255), static_cast<int>(options.background.g * 255),
                static_cast<int>(options.background.b * 255), options.background.a);
-    gtk_css_provider_load_from_data(css, rule, -1, nullptr);
-    gtk_style_context_add_provider(gtk_widget_get_style_context(window.get()), GTK_STYLE_PROVIDER(css),
+    gtk_css_provider_load_from_data(css.get(), rule, -1, nullptr);
+    gtk_style_context_add_provider(gtk_widget_get_style_context(window.get()), GTK_STYLE_PROVIDER(css.get()),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(css);
   } else {
     gtk_window_set_title(w, options.kind == WindowKind::Overlay ? "MDT" : "MDT bubble");
     gtk_window_set_decorated(w, FALSE);

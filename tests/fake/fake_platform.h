@@ -34,7 +34,7 @@ class FakeFiles : public Files {
 
 class FakeWindow : public Window {
  public:
-  explicit FakeWindow(WindowOptions s) : options(std::move(s)), rect(options.rect) {}
+  explicit FakeWindow(WindowOptions opts) : options(std::move(opts)), rect(options.rect) {}
   Rect frame() const override { return rect; }
   void setFrame(const Rect& f) override { rect = f; }
   void setOrigin(const Point& p) override { rect.x = p.x, rect.y = p.y; }
