@@ -80,7 +80,8 @@ class Overlay(Case):
             self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
             time.sleep(0.02)
         self.desktop.xdotool("mouseup", 1)
-        moved = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200), what="the bubble to move up")
+        moved = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
+                         what="the bubble to move up")
         self.assertEqual(moved[2], bubble[2], "the bubble moves only vertically")
         self.assertIn("bubbleY", self.app.settings())
         self.assertIsNone(self.window("MDT"), "a drag is not a click")

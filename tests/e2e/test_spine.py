@@ -2,7 +2,6 @@
 import json
 import os
 import signal
-import subprocess
 import time
 
 from qmtest import SITE, TOOLS, Case, pixel_at, wait_for
