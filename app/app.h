@@ -29,6 +29,8 @@ extern std::map<int, std::string> KEY_NAMES;
 
 void setGlobals(const std::string& version);
 
+inline constexpr double kLoadTimeout = 60;  // seconds, for every page the app loads
+
 class App : public WebViewDelegate, public WindowDelegate, public std::enable_shared_from_this<App> {
  public:
   explicit App(Platform platform);
@@ -63,12 +65,13 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   std::shared_ptr<WebView> makeWeb();
   void send(const nlohmann::json& event);
   bool in(const std::string& url) const;
+  bool openInBrowser(const std::string& url);
 
   // WebViewDelegate.
   void onMessage(WebView& sender, const nlohmann::json& body) override;
   void decidePolicy(WebView& view, const std::optional<std::string>& url, int type,
                     const std::function<void(Policy)>& decide) override;
-  void onPopup(WebView& view, const std::optional<std::string>& url) override;
+  void onPopup(WebView& view, const std::optional<std::string>& url, int type) override;
   bool allowMedia(WebView& view, const std::string& originHost) override;
   void onAlert(WebView& view, const std::string& message) override;
   bool onConfirm(WebView& view, const std::string& message) override;
@@ -126,6 +129,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   Rect mainScreenVisibleFrame() const;
   void startBodycam(WebView& sender, bool on);
   void offerUpdate(const Manifest& manifest);
+  void noteNavigation(int type, const std::string& url);
 
   Platform platform;
   std::shared_ptr<Timer> trustPoll, dragTimer;

@@ -9,7 +9,6 @@
 namespace qm {
 namespace {
 
-constexpr double kLoadTimeout = 60;
 const Rect kNoScreen{0, 0, 1440, 900};
 
 // A guild only makes a valid address as the digits the app stores itself.
@@ -75,6 +74,9 @@ void App::applicationWillTerminate() {
   if (main) defaults.set("mainFrame", stringFromRect(main->frame()));
   defaults.set("overlayOpen", overlay != nullptr && overlay->visible());
   if (overlay) defaults.set("overlayFrame", stringFromRect(overlay->frame()));
+  // No frame may reach a page or the desktop once the app is going.
+  if (gameCapture) gameCapture->stop();
+  gameCapture.reset();
 }
 
 void App::showMain() {

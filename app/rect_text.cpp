@@ -50,6 +50,12 @@ bool readPair(Reader& r, double& a, double& b) {
   return r.expect('{') && r.read(a) && r.expect(',') && r.read(b) && r.expect('}');
 }
 
+// A rectangle no screen could hold is no saved place of a window.
+bool onSomeScreen(const Rect& r) {
+  constexpr double kFar = 1e5;  // points, beyond any screen arrangement
+  return std::fabs(r.x) <= kFar && std::fabs(r.y) <= kFar && r.w >= 0 && r.h >= 0 && r.w <= kFar && r.h <= kFar;
+}
+
 }  // namespace
 
 std::string stringFromRect(const Rect& r) {
@@ -60,7 +66,7 @@ Rect rectFromString(std::string_view text) {
   Reader reader(text);
   Rect r;
   if (reader.expect('{') && readPair(reader, r.x, r.y) && reader.expect(',') && readPair(reader, r.w, r.h) &&
-      reader.expect('}') && reader.atEnd())
+      reader.expect('}') && reader.atEnd() && onSomeScreen(r))
     return r;
   return {};
 }

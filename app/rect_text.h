@@ -9,7 +9,7 @@
 namespace qm {
 
 std::string stringFromRect(const Rect& r);
-// Text it cannot read gives the zero rectangle.
+// Text it cannot read, or a rectangle no screen could hold, gives the zero rectangle.
 Rect rectFromString(std::string_view text);
 
 }  // namespace qm

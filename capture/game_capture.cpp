@@ -1,5 +1,7 @@
 #include "capture/game_capture.h"
 
+#include <utility>
+
 #include "capture/window_choice.h"
 
 namespace qm {
@@ -27,8 +29,9 @@ void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>
   cropTop = cropTopFor(game->frame, screens);
   auto size = outputSizeFor(game->frame);
   StreamConfig config{size.width, size.height, 0.25, 3, false};
-  auto self = shared_from_this();  // the set-up holds the object until it answers
-  std::weak_ptr<GameCapture> weak = self;
+  // The set-up holds the object until it answers, and no longer.
+  auto setUp = std::make_shared<std::shared_ptr<GameCapture>>(shared_from_this());
+  std::weak_ptr<GameCapture> weak = *setUp;
   capture.startStream(game->id, config,
                       {[weak](const PixelFrame& f) {
                          if (auto s = weak.lock()) s->convert(f);
@@ -36,8 +39,8 @@ void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>
                        [weak] {
                          if (auto s = weak.lock()) s->streamStopped();
                        },
-                       [self](std::shared_ptr<CaptureStream> st, std::optional<std::string> error) {
-                         self->streamStarted(std::move(st), error);
+                       [setUp](std::shared_ptr<CaptureStream> st, std::optional<std::string> error) {
+                         if (auto self = std::exchange(*setUp, nullptr)) self->streamStarted(std::move(st), error);
                        }});
 }
 

@@ -10,7 +10,7 @@ void App::pickKey(const nlohmann::json& represented) {
   if (!represented.is_string()) return;
   std::string action = represented.get<std::string>();
   auto entry = std::find_if(KEY_LABELS.begin(), KEY_LABELS.end(), [&](const auto& p) { return p.first == action; });
-  std::string subject = entry == KEY_LABELS.end() ? action : lower(entry->second);
+  std::string subject = entry == KEY_LABELS.end() ? action : asciiLower(entry->second);
   auto alert = platform.desktop.makeAlert(
       "Press the key for " + subject,
       "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use.",

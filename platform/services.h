@@ -18,12 +18,18 @@ class Crypto {
   virtual std::array<std::uint8_t, 32> sha256(std::string_view bytes) = 0;
 };
 
+struct HttpAnswer {
+  std::string url;  // where the body came from, after redirects
+  std::string body;
+};
+
 class Http {
  public:
   virtual ~Http() = default;
-  // The body (any status), or none without one. Answered off the main thread.
+  // The body (any status), or none without one, within timeoutSeconds for the whole fetch.
+  // Answered off the main thread.
   virtual void get(const std::string& url, double timeoutSeconds, std::size_t maxBytes,
-                   std::function<void(std::optional<std::string>)> done) = 0;
+                   std::function<void(std::optional<HttpAnswer>)> done) = 0;
 };
 
 }  // namespace qm

@@ -60,7 +60,7 @@ class WebViewDelegate {
   // decide must be called exactly once; it may be called before follow-up work.
   virtual void decidePolicy(WebView& view, const std::optional<std::string>& url, int type,
                             const std::function<void(Policy)>& decide) = 0;
-  virtual void onPopup(WebView& view, const std::optional<std::string>& url) = 0;
+  virtual void onPopup(WebView& view, const std::optional<std::string>& url, int type) = 0;
   virtual bool allowMedia(WebView& view, const std::string& originHost) = 0;
   virtual void onAlert(WebView& view, const std::string& message) = 0;
   virtual bool onConfirm(WebView& view, const std::string& message) = 0;

@@ -5,10 +5,10 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libglib2.0-dev
   libx11-dev libxi-dev libxcomposite-dev libxext-dev libxrender-dev libxtst-dev
-  libturbojpeg0-dev nlohmann-json3-dev libayatana-appindicator3-dev
+  libturbojpeg0-dev nlohmann-json3-dev liburiparser-dev libayatana-appindicator3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
-  openssl desktop-file-utils xdg-utils curl python3
+  openssl desktop-file-utils xdg-utils curl python3 locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -17,6 +17,11 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
   export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 update -q
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
+fi
+# The unit tests check that address handling ignores the process locale, under a Turkish one.
+if ! locale -a 2>/dev/null | grep -qi '^tr_TR\.utf-\?8$'; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO localedef -i tr_TR -f UTF-8 tr_TR.UTF-8
 fi

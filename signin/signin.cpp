@@ -60,7 +60,7 @@ void App::startBrowserSignIn() {
   defaults.set("signinVerifier", verifier);
   std::string challenge = challengeFor(platform.crypto, verifier);
   note("browser sign-in started, challenge " + challenge.substr(0, 8));
-  platform.desktop.openURL(SITE + "/api/auth/app-start?c=" + challenge);
+  openInBrowser(SITE + "/api/auth/app-start?c=" + challenge);
 }
 
 void App::onURL(const std::optional<std::string>& url) {
@@ -68,7 +68,7 @@ void App::onURL(const std::optional<std::string>& url) {
   if (!url) return;
   std::smatch match;
   if (!std::regex_search(*url, match, callbackPattern())) return;
-  std::string code = lower(match.str(0).substr(match.length(0) - 64));
+  std::string code = asciiLower(match.str(0).substr(match.length(0) - 64));
   auto stored = defaults.get("signinVerifier");
   if (!stored || !stored->is_string()) {
     note("no verifier");
@@ -79,7 +79,7 @@ void App::onURL(const std::optional<std::string>& url) {
        challengeFor(platform.crypto, verifier).substr(0, 8));
   defaults.remove("signinVerifier");
   showMain();
-  if (web) web->load(SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier, 60);
+  if (web) web->load(SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier, kLoadTimeout);
 }
 
 }  // namespace qm

@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "update/version_compare.h"
+#include "web/navigation.h"
 
 namespace qm {
 
@@ -20,9 +21,10 @@ void App::checkForUpdate() {
   std::weak_ptr<App> weak = weak_from_this();
   Desktop& desk = platform.desktop;
   // A broken server can neither hang the check nor fill memory.
-  platform.http.get(UPDATE_MANIFEST, 30, 256 * 1024, [weak, &desk](std::optional<std::string> body) {
-    if (!body) return;
-    auto manifest = readManifest(*body);
+  platform.http.get(UPDATE_MANIFEST, 30, 256 * 1024, [weak, &desk](std::optional<HttpAnswer> answer) {
+    // A redirect to plain http must not decide what the user is offered.
+    if (!answer || schemeOf(answer->url) != "https") return;
+    auto manifest = readManifest(answer->body);
     if (!manifest || compareVersions(manifest->version, VERSION) <= 0) return;
     desk.postToMain([weak, manifest = *manifest] {
       auto app = weak.lock();
@@ -41,8 +43,9 @@ void App::offerUpdate(const Manifest& manifest) {
   auto alert = platform.desktop.makeAlert("Quillmere " + manifest.version + " is available", info,
                                           {"Download", "Later", "Skip this version"});
   int answer = alert->run();
-  if (answer == 0)
-    platform.desktop.openURL(manifest.url);
+  // "Download" opens only a secure address that reads as one.
+  if (answer == 0 && schemeOf(manifest.url) == "https")
+    openInBrowser(manifest.url);
   else if (answer == 2)
     defaults.set("skipped", manifest.version);
 }

@@ -1,79 +1,50 @@
 #include "web/navigation.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/app.h"
 #include "app/config.h"
 
 namespace qm {
 
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-std::optional<URLParts> parseURL(const std::string& url) {
-  auto colon = url.find(':');
-  if (colon == std::string::npos || colon == 0) return std::nullopt;
-  URLParts parts;
-  parts.scheme = url.substr(0, colon);
-  bool validScheme = std::isalpha(static_cast<unsigned char>(parts.scheme[0])) &&
-                     std::all_of(parts.scheme.begin(), parts.scheme.end(), [](unsigned char c) {
-                       return std::isalnum(c) || c == '+' || c == '-' || c == '.';
-                     });
-  if (!validScheme) return std::nullopt;
-  std::string rest = url.substr(colon + 1);
-  auto endOfPath = rest.find_first_of("?#");
-  std::string beforeQuery = rest.substr(0, endOfPath);
-  if (beforeQuery.rfind("//", 0) == 0) {
-    auto authorityEnd = beforeQuery.find('/', 2);
-    std::string authority = beforeQuery.substr(2, authorityEnd == std::string::npos ? std::string::npos : authorityEnd - 2);
-    if (auto at = authority.rfind('@'); at != std::string::npos) authority = authority.substr(at + 1);
-    if (!authority.empty() && authority[0] == '[') {
-      auto close = authority.find(']');
-      parts.host = authority.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-    } else {
-      parts.host = authority.substr(0, authority.find(':'));
-    }
-    parts.path = authorityEnd == std::string::npos ? "" : beforeQuery.substr(authorityEnd);
-  } else {
-    parts.path = beforeQuery;
-  }
-  return parts;
-}
-
 bool App::in(const std::string& url) const {
   auto parts = parseURL(url);
-  if (!parts || parts->scheme != "https" || parts->host.empty()) return false;
-  std::string host = lower(parts->host);
-  return host == config::kAltHost || host == config::kMainHost;
+  if (!parts || parts->scheme != "https") return false;
+  return parts->host == config::kAltHost || parts->host == config::kMainHost;
+}
+
+bool App::openInBrowser(const std::string& url) {
+  // Only web addresses leave the app: never a file, another app's scheme, or our own callback.
+  if (!opensInBrowser(url)) return false;
+  platform.desktop.openURL(url);
+  return true;
+}
+
+void App::noteNavigation(int type, const std::string& url) {
+  auto parts = parseURL(url).value_or(URLParts{});
+  note("nav " + std::to_string(type) + " " + parts.host + parts.path);
 }
 
 void App::decidePolicy(WebView& view, const std::optional<std::string>& url, int type,
                        const std::function<void(Policy)>& decide) {
   if (!url) return decide(Policy::Cancel);
-  auto parts = parseURL(*url).value_or(URLParts{});
-  note("nav " + std::to_string(type) + " " + parts.host + parts.path);
-  if (parts.scheme == "about" || parts.scheme == "data" || parts.scheme == "blob" || in(*url))
-    return decide(Policy::Allow);
+  noteNavigation(type, *url);
+  std::string scheme = schemeOf(*url);
+  if (scheme == "about" || scheme == "data" || scheme == "blob" || in(*url)) return decide(Policy::Allow);
   decide(Policy::Cancel);
+  auto parts = parseURL(*url).value_or(URLParts{});
   if (parts.host == config::kSignInHost && parts.path == "/start") {
     if (type == LinkActivated)
       startBrowserSignIn();
     else
       showSignIn(view);
-  } else if (parts.scheme == "https" || parts.scheme == "http") {
-    platform.desktop.openURL(*url);
+  } else {
+    openInBrowser(*url);
   }
 }
 
-void App::onPopup(WebView& view, const std::optional<std::string>& url) {
+void App::onPopup(WebView& view, const std::optional<std::string>& url, int type) {
   if (!url) return;
-  if (in(*url))
-    view.load(*url, 60);
-  else
-    platform.desktop.openURL(*url);
+  if (in(*url)) return view.load(*url, kLoadTimeout);
+  if (!openInBrowser(*url)) noteNavigation(type, *url);
 }
 
 bool App::allowMedia(WebView&, const std::string& originHost) {

@@ -31,9 +31,10 @@ class GtkTimer : public Timer {
 
 class GtkAlert : public ModalAlert {
  public:
-  GtkAlert(GtkWindow* parent, const std::string& message, const std::string& informative,
-           const std::vector<std::string>& buttons)
-      : dialog(GTK_DIALOG(gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s",
+  GtkAlert(std::set<GtkDialog*>& running, GtkWindow* parent, const std::string& message,
+           const std::string& informative, const std::vector<std::string>& buttons)
+      : running(running),
+        dialog(GTK_DIALOG(gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s",
                                                  message.c_str()))) {
     if (!informative.empty()) setInformativeText(informative);
     if (buttons.empty()) gtk_dialog_add_button(dialog, "OK", 0);
@@ -48,12 +49,15 @@ class GtkAlert : public ModalAlert {
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", text.c_str());
   }
   int run() override {
+    running.insert(dialog);
     int answer = gtk_dialog_run(dialog);
+    running.erase(dialog);
     gtk_widget_hide(GTK_WIDGET(dialog));
     return answer >= 0 ? answer : -1;
   }
 
  private:
+  std::set<GtkDialog*>& running;
   GtkDialog* dialog;
 };
 
@@ -204,7 +208,7 @@ void GtkDesktop::setStatusMenu(const std::string& title, const std::vector<MenuI
 
 std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, const std::string& informative,
                                                   const std::vector<std::string>& buttons) {
-  return std::make_shared<GtkAlert>(parentWindow(), message, informative, buttons);
+  return std::make_shared<GtkAlert>(runningAlerts, parentWindow(), message, informative, buttons);
 }
 
 GtkWindow* GtkDesktop::parentWindow() const {
@@ -243,7 +247,11 @@ void GtkDesktop::activate() {
   if (GtkWindow* w = gtk_application_get_active_window(app)) gtk_window_present(w);
 }
 
-void GtkDesktop::terminate() { g_application_quit(G_APPLICATION(app)); }
+void GtkDesktop::terminate() {
+  // A modal alert runs a loop of its own; it must end before the application's loop can.
+  for (GtkDialog* dialog : std::set(runningAlerts)) gtk_dialog_response(dialog, GTK_RESPONSE_DELETE_EVENT);
+  g_application_quit(G_APPLICATION(app));
+}
 
 std::shared_ptr<Timer> GtkDesktop::scheduleRepeating(double seconds, std::function<void(Timer&)> tick) {
   auto timer = std::make_shared<GtkTimer>(std::move(tick));

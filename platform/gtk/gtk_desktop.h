@@ -5,6 +5,7 @@
 
 #include <list>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/desktop.h"
@@ -29,7 +30,7 @@ class GtkDesktop : public Desktop {
   void openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) override;
   void openURL(const std::string& url) override;
   void activate() override;
-  void terminate() override;
+  void terminate() override;  // closes a running alert first, so quitting never waits for an answer
   std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override;
   void postToMain(std::function<void()> work) override;
   bool keysTrusted(bool prompt) override;
@@ -46,6 +47,7 @@ class GtkDesktop : public Desktop {
   std::vector<Menu> mainMenus;
   std::list<MenuItem> mainItems, statusItems;  // the menus' items, alive while shown
   GtkAppWindow* mainWindow = nullptr;
+  std::set<GtkDialog*> runningAlerts;
   struct Indicator;
   std::unique_ptr<Indicator> indicator;
 };

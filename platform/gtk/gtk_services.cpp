@@ -2,58 +2,101 @@
 
 #include <libsoup/soup.h>
 
-#include <thread>
-
-#include "platform/gtk/gobject_ptr.h"
-
 namespace qm::gtk {
-
 namespace {
 
-// The whole body, or nothing when it is over maxBytes.
-std::optional<std::string> readAtMost(GInputStream* in, std::size_t maxBytes) {
-  std::string data;
-  char buf[16384];
-  for (gssize n; (n = g_input_stream_read(in, buf, sizeof buf, nullptr, nullptr)) > 0;) {
-    data.append(buf, static_cast<std::size_t>(n));
-    if (data.size() > maxBytes) return std::nullopt;
+// One fetch driven on the worker's own main context, so a deadline for the whole fetch and a cancel
+// from the owner both end it, however slowly the server trickles.
+class Fetch {
+ public:
+  Fetch(GMainContext* context, GCancellable* quitting, std::size_t maxBytes)
+      : context(context), quitting(quitting), maxBytes(maxBytes) {}
+
+  std::optional<HttpAnswer> run(SoupSession* session, SoupMessage* message, double timeout) {
+    // The owner quitting ends this fetch too (at once when it has already quit).
+    gulong link = g_cancellable_connect(quitting, G_CALLBACK(onQuit), cancel.get(), nullptr);
+    GSource* deadline = g_timeout_source_new(static_cast<guint>(timeout * 1000));
+    g_source_set_callback(deadline, cancelFetch, cancel.get(), nullptr);
+    g_source_attach(deadline, context);
+    soup_session_send_async(session, message, G_PRIORITY_DEFAULT, cancel.get(), onSent, this);
+    while (!finished) g_main_context_iteration(context, TRUE);
+    g_source_destroy(deadline);
+    g_source_unref(deadline);
+    g_cancellable_disconnect(quitting, link);
+    if (!complete) return std::nullopt;
+    char* uri = g_uri_to_string(soup_message_get_uri(message));
+    HttpAnswer answer{uri ? uri : "", std::move(body)};
+    g_free(uri);
+    return answer;
   }
-  return data;
-}
 
-std::optional<std::string> fetchOnThisThread(const std::string& url, double timeout, std::size_t maxBytes,
-                                             const std::string& certificate) {
-  GObjectPtr<SoupSession> session(soup_session_new_with_options("timeout", static_cast<guint>(timeout),
-                                                                "idle-timeout", static_cast<guint>(timeout), nullptr));
-  if (!certificate.empty())
-    if (GObjectPtr<GTlsDatabase> db(g_tls_file_database_new(certificate.c_str(), nullptr)); db)
-      soup_session_set_tls_database(session.get(), db.get());
-  GObjectPtr<SoupMessage> message(soup_message_new("GET", url.c_str()));
-  if (!message) return std::nullopt;
-  GError* error = nullptr;
-  GObjectPtr<GInputStream> in(soup_session_send(session.get(), message.get(), nullptr, &error));
-  if (error) g_error_free(error);
-  return in ? readAtMost(in.get(), maxBytes) : std::nullopt;
-}
+ private:
+  static gboolean cancelFetch(gpointer cancel) {
+    g_cancellable_cancel(G_CANCELLABLE(cancel));
+    return G_SOURCE_REMOVE;
+  }
+  static void onQuit(GCancellable*, gpointer cancel) { g_cancellable_cancel(G_CANCELLABLE(cancel)); }
+  static void onSent(GObject* session, GAsyncResult* result, gpointer self) {
+    auto* me = static_cast<Fetch*>(self);
+    me->in.reset(soup_session_send_finish(SOUP_SESSION(session), result, nullptr));
+    me->in ? me->readMore() : me->finish(false);
+  }
+  static void onRead(GObject* stream, GAsyncResult* result, gpointer self) {
+    auto* me = static_cast<Fetch*>(self);
+    gssize n = g_input_stream_read_finish(G_INPUT_STREAM(stream), result, nullptr);
+    if (n <= 0) return me->finish(n == 0);
+    me->body.append(me->buffer, static_cast<std::size_t>(n));
+    // A broken server cannot fill memory.
+    me->body.size() > me->maxBytes ? me->finish(false) : me->readMore();
+  }
+  void readMore() {
+    g_input_stream_read_async(in.get(), buffer, sizeof buffer, G_PRIORITY_DEFAULT, cancel.get(), onRead, this);
+  }
+  void finish(bool whole) {
+    complete = whole;
+    finished = true;
+  }
 
-// The request runs on the calling thread's default context: the worker gets its own.
-std::optional<std::string> fetch(const std::string& url, double timeout, std::size_t maxBytes,
-                                 const std::string& certificate) {
+  GMainContext* context;
+  GCancellable* quitting;
+  GObjectPtr<GCancellable> cancel{g_cancellable_new()};
+  std::size_t maxBytes;
+  GObjectPtr<GInputStream> in;
+  char buffer[16384];
+  std::string body;
+  bool finished = false, complete = false;
+};
+
+std::optional<HttpAnswer> fetch(const std::string& url, double timeout, std::size_t maxBytes,
+                                const std::string& certificate, GCancellable* quitting) {
   GMainContext* context = g_main_context_new();
   g_main_context_push_thread_default(context);
-  auto body = fetchOnThisThread(url, timeout, maxBytes, certificate);
+  std::optional<HttpAnswer> answer;
+  {
+    GObjectPtr<SoupSession> session(soup_session_new());
+    if (!certificate.empty())
+      if (GObjectPtr<GTlsDatabase> db(g_tls_file_database_new(certificate.c_str(), nullptr)); db)
+        soup_session_set_tls_database(session.get(), db.get());
+    if (GObjectPtr<SoupMessage> message(soup_message_new("GET", url.c_str())); message)
+      answer = Fetch(context, quitting, maxBytes).run(session.get(), message.get(), timeout);
+  }
   g_main_context_pop_thread_default(context);
   g_main_context_unref(context);
-  return body;
+  return answer;
 }
 
 }  // namespace
 
+SoupHttp::~SoupHttp() {
+  g_cancellable_cancel(quitting.get());
+  workers.close();
+}
+
 void SoupHttp::get(const std::string& url, double timeoutSeconds, std::size_t maxBytes,
-                   std::function<void(std::optional<std::string>)> done) {
-  std::thread([this, url, timeoutSeconds, maxBytes, done = std::move(done)] {
-    done(fetch(url, timeoutSeconds, maxBytes, certificate));
-  }).detach();
+                   std::function<void(std::optional<HttpAnswer>)> done) {
+  workers.start([=, this, done = std::move(done)] {
+    done(fetch(url, timeoutSeconds, maxBytes, certificate, quitting.get()));
+  });
 }
 
 }  // namespace qm::gtk

@@ -150,16 +150,18 @@ GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
   struct Popup {
     GtkWebView* view;
     std::optional<std::string> url;
+    int type;
   };
   // Loading inside "create" itself is not reliable: answer from an idle callback.
   g_idle_add_full(
       G_PRIORITY_DEFAULT,
       [](gpointer data) -> gboolean {
         auto* p = static_cast<Popup*>(data);
-        p->view->delegate.onPopup(*p->view, p->url);
+        p->view->delegate.onPopup(*p->view, p->url, p->type);
         return G_SOURCE_REMOVE;
       },
-      new Popup{static_cast<GtkWebView*>(self), requestURI(action)}, [](gpointer data) { delete static_cast<Popup*>(data); });
+      new Popup{static_cast<GtkWebView*>(self), requestURI(action),
+                navigationType(webkit_navigation_action_get_navigation_type(action))}, [](gpointer data) { delete static_cast<Popup*>(data); });
   return nullptr;
 }
 

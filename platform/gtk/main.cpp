@@ -23,8 +23,8 @@ namespace {
 struct Backend {
   explicit Backend(GtkApplication* application)
       : settings(configDir() + "/settings.json",
-                 [this](const std::string& aside) {
-                   if (auto a = app.lock()) a->note("settings file could not be read; kept as " + aside);
+                 [this](const std::string& line) {
+                   if (auto a = app.lock()) a->note(line);
                  }),
         files(stateDir() + "/Quillmere.log"),
         desktop(application),
@@ -96,7 +96,10 @@ void onShutdown(GApplication*, gpointer) {
 }
 
 gboolean onSignal(gpointer application) {
-  g_application_quit(G_APPLICATION(application));
+  if (backend)
+    backend->desktop.terminate();
+  else
+    g_application_quit(G_APPLICATION(application));
   return G_SOURCE_CONTINUE;
 }
 

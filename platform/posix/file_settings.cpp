@@ -1,19 +1,60 @@
 #include "platform/posix/file_settings.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 #include "platform/posix/posix_files.h"
 
 namespace qm {
+namespace {
 
-bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+// Settings are a flat object of a few hundred bytes; anything far beyond is not ours to load.
+constexpr off_t kMaxBytes = 1 << 20;
+constexpr int kMaxDepth = 32;
+
+struct TooDeep {};
+
+// The file a write must replace: the target of a symbolic link, else the path itself.
+std::string writeTarget(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// The whole file, or none with errno set.
+std::optional<std::string> readAll(const std::string& path, bool& tooLarge) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0;
+  tooLarge = ok && st.st_size > kMaxBytes;
+  for (char buf[16384]; ok && !tooLarge;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    text.append(buf, static_cast<std::size_t>(n));
+    tooLarge = static_cast<off_t>(text.size()) > kMaxBytes;
+  }
+  int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return ok ? std::optional(std::move(text)) : std::nullopt;
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& file, const std::string& bytes) {
+  std::string path = writeTarget(file);
   std::string temp = path + ".tmp-" + std::to_string(getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
@@ -32,15 +73,23 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-FileSettings::FileSettings(std::string path, std::function<void(const std::string&)> setAside)
-    : path(std::move(path)), setAside(std::move(setAside)) {}
+FileSettings::FileSettings(std::string path, std::function<void(const std::string&)> report)
+    : path(std::move(path)), report(std::move(report)) {}
 
 FileSettings::State FileSettings::read(nlohmann::json& out) const {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return State::Missing;
-  std::stringstream text;
-  text << in.rdbuf();
-  out = nlohmann::json::parse(text.str(), nullptr, false);
+  bool tooLarge = false;
+  auto text = readAll(path, tooLarge);
+  if (tooLarge) return State::Unreadable;
+  if (!text) return errno == ENOENT ? State::Missing : State::Failed;
+  auto bounded = [](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
+    if (depth > kMaxDepth) throw TooDeep{};
+    return true;
+  };
+  try {
+    out = nlohmann::json::parse(*text, bounded, false);
+  } catch (const TooDeep&) {
+    return State::Unreadable;
+  }
   return !out.is_discarded() && out.is_object() ? State::Object : State::Unreadable;
 }
 
@@ -55,11 +104,17 @@ std::optional<nlohmann::json> FileSettings::get(const std::string& key) const {
 void FileSettings::change(const std::function<void(nlohmann::json&)>& edit) {
   nlohmann::json all;
   State state = read(all);
+  if (state == State::Failed) {
+    // What the user had stays untouched; the app goes on with fallbacks.
+    if (report && !std::exchange(failureReported, true))
+      report("settings file could not be read; changes are not saved");
+    return;
+  }
   if (state == State::Unreadable) {
     // Keep what the user had: move it aside instead of writing over it.
     std::string aside = path + ".unreadable-" + std::to_string(std::time(nullptr));
     if (std::rename(path.c_str(), aside.c_str()) != 0) return;
-    if (setAside) setAside(aside);
+    if (report) report("settings file could not be read; kept as " + aside);
   }
   if (state != State::Object) all = nlohmann::json::object();
   edit(all);

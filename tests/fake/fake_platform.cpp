@@ -122,7 +122,7 @@ bool FakeCrypto::randomBytes(std::span<std::uint8_t> out) {
 }
 
 void FakeHttp::get(const std::string& url, double timeout, std::size_t maxBytes,
-                   std::function<void(std::optional<std::string>)> done) {
+                   std::function<void(std::optional<HttpAnswer>)> done) {
   requested.push_back(url);
   lastTimeout = timeout;
   lastMax = maxBytes;

@@ -162,11 +162,11 @@ class FakeCrypto : public SystemCrypto {
 class FakeHttp : public Http {
  public:
   void get(const std::string& url, double timeout, std::size_t maxBytes,
-           std::function<void(std::optional<std::string>)> done) override;
+           std::function<void(std::optional<HttpAnswer>)> done) override;
   std::vector<std::string> requested;
   double lastTimeout = 0;
   std::size_t lastMax = 0;
-  std::function<void(std::optional<std::string>)> pending;
+  std::function<void(std::optional<HttpAnswer>)> pending;
 };
 
 class FakeStream : public CaptureStream {

@@ -73,34 +73,66 @@ TEST(Log, PosixFilesCreateThenAppend) {
   std::ifstream in(files.logPath());
   std::string all((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(all, "x\ny\n");
-  if (getuid() != 0) {  // root opens any file
-    std::filesystem::permissions(files.logPath(), std::filesystem::perms::owner_read);
-    EXPECT_EQ(files.append(files.logPath(), "z\n"), AppendResult::Unwritable);
-  }
+  // A log that exists but cannot be opened (even by root) is never replaced.
+  PosixFiles blocked((dir / "a").string());
+  EXPECT_EQ(blocked.append(blocked.logPath(), "z\n"), AppendResult::Unwritable);
   std::filesystem::remove_all(dir);
 }
 
-TEST(FileSettings, KeepsAnUnreadableFileAside) {
-  auto dir = std::filesystem::temp_directory_path() / ("qm-settings-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  auto path = (dir / "settings.json").string();
-  std::vector<std::string> asides;
-  FileSettings settings(path, [&](const std::string& p) { asides.push_back(p); });
-  EXPECT_EQ(settings.get("x"), std::nullopt);
-  settings.set("x", 1);
-  settings.set("y", "two");
-  settings.remove("x");
-  EXPECT_EQ(settings.get("x"), std::nullopt);
-  EXPECT_EQ(settings.get("y"), nlohmann::json("two"));
-  { std::ofstream(path) << "{\"y\": \"two\", broken"; }
-  EXPECT_EQ(settings.get("y"), std::nullopt);  // fallbacks while it is unreadable
-  settings.set("z", true);
-  ASSERT_EQ(asides.size(), 1u);
-  std::ifstream kept(asides[0]);
-  std::string old((std::istreambuf_iterator<char>(kept)), {});
-  EXPECT_EQ(old, "{\"y\": \"two\", broken");
-  EXPECT_EQ(settings.get("z"), nlohmann::json(true));
-  std::filesystem::remove_all(dir);
+struct SettingsDir {
+  SettingsDir() { std::filesystem::create_directories(dir); }
+  ~SettingsDir() { std::filesystem::remove_all(dir); }
+  std::string text(const std::filesystem::path& p) {
+    std::ifstream in(p);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("qm-settings-" + std::to_string(getpid()));
+  std::filesystem::path path = dir / "settings.json";
+  std::vector<std::string> lines;
+  FileSettings settings{path.string(), [this](const std::string& line) { lines.push_back(line); }};
+};
+
+TEST(FileSettings, WritesKeysAndKeepsAnUnreadableFileAside) {
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  const std::string big = "{\"pad\": \"" + std::string(2 << 20, 'x') + "\"}";
+  for (const std::string& unreadable : {std::string("{\"y\": \"two\", broken"), deep, "{\"a\":" + deep + "}", big}) {
+    SettingsDir d;
+    EXPECT_EQ(d.settings.get("x"), std::nullopt);
+    d.settings.set("x", 1);
+    d.settings.set("y", "two");
+    d.settings.remove("x");
+    EXPECT_EQ(d.settings.get("x"), std::nullopt);
+    EXPECT_EQ(d.settings.get("y"), nlohmann::json("two"));
+    { std::ofstream(d.path) << unreadable; }
+    EXPECT_EQ(d.settings.get("y"), std::nullopt);  // fallbacks while it is unreadable
+    d.settings.set("z", true);
+    ASSERT_EQ(d.lines.size(), 1u);
+    auto aside = d.lines[0].substr(d.lines[0].find(" kept as ") + 9);
+    EXPECT_EQ(d.text(aside), unreadable) << d.lines[0];
+    EXPECT_EQ(d.settings.get("z"), nlohmann::json(true));
+  }
+}
+
+TEST(FileSettings, NeverWritesOverAFileItCannotRead) {
+  SettingsDir d;
+  std::filesystem::create_directory(d.path);  // a failure no user, not even root, can read past
+  std::ofstream(d.path / "kept") << "mine";
+  EXPECT_EQ(d.settings.get("guild"), std::nullopt);
+  d.settings.set("guild", "12345");
+  d.settings.set("key.ptt", 9);
+  EXPECT_TRUE(std::filesystem::is_directory(d.path));
+  EXPECT_EQ(d.text(d.path / "kept"), "mine");
+  EXPECT_EQ(d.lines, std::vector<std::string>{"settings file could not be read; changes are not saved"});
+}
+
+TEST(FileSettings, WritesThroughALink) {
+  SettingsDir d;
+  auto target = d.dir / "dotfiles-settings.json";
+  std::ofstream(target) << "{\"guild\": \"12345\"}";
+  std::filesystem::create_symlink(target, d.path);
+  d.settings.set("key.ptt", 9);
+  EXPECT_TRUE(std::filesystem::is_symlink(d.path));
+  EXPECT_EQ(nlohmann::json::parse(d.text(target)), (nlohmann::json{{"guild", "12345"}, {"key.ptt", 9}}));
 }
 
 TEST(RectText, RoundTripsAndRejectsJunk) {
@@ -113,11 +145,15 @@ TEST(RectText, RoundTripsAndRejectsJunk) {
       {"{{1, 2}, {3, 4}} trailing", {}},
       {"{{a, 2}, {3, 4}}", {}},
       {"{{nan, 2}, {3, 4}}", {}},
+      {"{{1e300, 5}, {1e300, 1e300}}", {}},
+      {"{{0, 0}, {-800, 600}}", {}},
+      {"{{0, 0}, {800, 1e6}}", {}},
+      {"{{-1e6, 0}, {800, 600}}", {}},
   };
   for (const auto& [text, rect] : reads) EXPECT_EQ(rectFromString(text), rect) << text;
   EXPECT_EQ(stringFromRect({240, 90, 1440, 900}), "{{240, 90}, {1440, 900}}");
   EXPECT_EQ(stringFromRect({-0.0, 1.5, 900, 600.25}), "{{0, 1.5}, {900, 600.25}}");
-  Rect odd{1.0 / 3, -2.0 / 7, 1e6, 0.1};
+  Rect odd{1.0 / 3, -2.0 / 7, 1e4, 0.1};
   EXPECT_EQ(rectFromString(stringFromRect(odd)), odd);
 }
 

@@ -58,6 +58,7 @@ TEST(Update, OffersNewerVersionsAndActsOnTheAnswer) {
   struct Case {
     const char* what;
     std::string version;
+    std::string url;
     std::optional<std::string> skipped;
     int answer;
     bool offered;
@@ -65,13 +66,14 @@ TEST(Update, OffersNewerVersionsAndActsOnTheAnswer) {
     std::optional<std::string> skippedAfter;
   };
   const Case cases[] = {
-      {"download", "2.0.0", std::nullopt, 0, true, {"https://dl/q.dmg"}, std::nullopt},
-      {"later", "2.0.0", std::nullopt, 1, true, {}, std::nullopt},
-      {"skip", "2.0.0", std::nullopt, 2, true, {}, "2.0.0"},
-      {"skipped stays quiet", "2.0.0", "2.0.0", 2, false, {}, "2.0.0"},
-      {"newer than skipped", "2.0.1", "2.0.0", 2, true, {}, "2.0.1"},
-      {"equal", "1.0.0", std::nullopt, 0, false, {}, std::nullopt},
-      {"lower", "0.9.9", std::nullopt, 0, false, {}, std::nullopt},
+      {"download", "2.0.0", "https://dl/q.dmg", std::nullopt, 0, true, {"https://dl/q.dmg"}, std::nullopt},
+      {"download of no address", "2.0.0", "https://not a url", std::nullopt, 0, true, {}, std::nullopt},
+      {"later", "2.0.0", "https://dl/q.dmg", std::nullopt, 1, true, {}, std::nullopt},
+      {"skip", "2.0.0", "https://dl/q.dmg", std::nullopt, 2, true, {}, "2.0.0"},
+      {"skipped stays quiet", "2.0.0", "https://dl/q.dmg", "2.0.0", 2, false, {}, "2.0.0"},
+      {"newer than skipped", "2.0.1", "https://dl/q.dmg", "2.0.0", 2, true, {}, "2.0.1"},
+      {"equal", "1.0.0", "https://dl/q.dmg", std::nullopt, 0, false, {}, std::nullopt},
+      {"lower", "0.9.9", "https://dl/q.dmg", std::nullopt, 0, false, {}, std::nullopt},
   };
   for (const auto& c : cases) {
     Harness h;
@@ -80,7 +82,8 @@ TEST(Update, OffersNewerVersionsAndActsOnTheAnswer) {
     h.launch();
     EXPECT_EQ(h.fakes.http.lastTimeout, 30);
     EXPECT_EQ(h.fakes.http.lastMax, 256u * 1024);
-    h.fakes.http.pending(nlohmann::json{{"version", c.version}, {"url", "https://dl/q.dmg"}, {"notes", ""}}.dump());
+    h.fakes.http.pending(
+        HttpAnswer{UPDATE_MANIFEST, nlohmann::json{{"version", c.version}, {"url", c.url}, {"notes", ""}}.dump()});
     EXPECT_TRUE(h.fakes.desktop.alerts.empty()) << c.what << ": alert before the main thread ran";
     h.fakes.desktop.runPosted();
     ASSERT_EQ(h.fakes.desktop.alerts.size(), c.offered ? 1u : 0u) << c.what;
@@ -98,12 +101,21 @@ TEST(Update, OffersNewerVersionsAndActsOnTheAnswer) {
   }
 }
 
-TEST(Update, NoAnswerGivesNothing) {
-  Harness h;
-  h.launch();
-  h.fakes.http.pending(std::nullopt);
-  h.fakes.desktop.runPosted();
-  EXPECT_TRUE(h.fakes.desktop.alerts.empty());
+TEST(Update, NoAnswerOrOneNotOverHttpsGivesNothing) {
+  const std::string manifest = R"({"version":"9.0.0","url":"https://dl/q.dmg"})";
+  const std::optional<HttpAnswer> answers[] = {
+      std::nullopt,
+      HttpAnswer{"http://updates.example/downloads/quillmere-mac.json", manifest},
+      HttpAnswer{"HTTPS://updates.example/downloads/quillmere-mac.json", manifest},
+      HttpAnswer{"", manifest},
+  };
+  for (const auto& answer : answers) {
+    Harness h;
+    h.launch();
+    h.fakes.http.pending(answer);
+    h.fakes.desktop.runPosted();
+    EXPECT_TRUE(h.fakes.desktop.alerts.empty()) << (answer ? answer->url : "none");
+  }
 }
 
 }  // namespace qm::test

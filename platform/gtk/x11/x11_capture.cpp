@@ -270,15 +270,29 @@ X11Capture::X11Capture(std::string name) : displayName(std::move(name)), usable(
   if (!previousHandler) previousHandler = XSetErrorHandler(onXError);
 }
 
-X11Capture::~X11Capture() = default;
+X11Capture::~X11Capture() {
+  std::vector<std::weak_ptr<CaptureStream>> running;
+  {
+    std::lock_guard lock(mutex);
+    closing = true;
+    running.swap(streams);
+  }
+  for (auto& weak : running)
+    if (auto stream = weak.lock()) stream->stop();
+  workers.close();
+}
 
 void X11Capture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
-  std::thread([name = displayName, done = std::move(done)] { done(listOn(name)); }).detach();
+  workers.start([name = displayName, done = std::move(done)] { done(listOn(name)); });
 }
 
 void X11Capture::startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) {
   auto stream = std::make_shared<X11Stream>(displayName, static_cast<Window>(windowId), config);
-  std::thread([stream, callbacks = std::move(callbacks)]() mutable { stream->run(std::move(callbacks)); }).detach();
+  std::lock_guard lock(mutex);
+  if (closing) return;  // the app is quitting: nobody waits for this stream
+  std::erase_if(streams, [](const auto& weak) { return weak.expired(); });
+  streams.push_back(stream);
+  workers.start([stream, callbacks = std::move(callbacks)]() mutable { stream->run(std::move(callbacks)); });
 }
 
 }  // namespace qm::gtk
