@@ -24,6 +24,7 @@ struct Manifest {
   int status = 200;
   std::string body;
   int delayMs = 0;
+  std::string location;  // answer with a redirect there instead
 } manifest;
 
 std::string readPage(const std::string& name) {
@@ -99,6 +100,7 @@ std::string bodyOf(SoupServerMessage* msg) {
 }
 
 void serveManifest(SoupServerMessage* msg) {
+  if (!manifest.location.empty()) return redirect(msg, manifest.location);
   respond(msg, manifest.status, "application/json", manifest.body);
   if (manifest.delayMs <= 0) return;
   soup_server_message_pause(msg);
@@ -183,6 +185,7 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
       manifest.status = request.value("status", 200);
       manifest.body = request.value("body", std::string());
       manifest.delayMs = request.value("delayMs", 0);
+      manifest.location = request.value("location", std::string());
     }
     respond(msg, 204, "text/plain", "");
   } else if (path.rfind("/pages/", 0) == 0 && path.find("..") == std::string::npos) {

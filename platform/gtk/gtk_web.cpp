@@ -69,9 +69,19 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
 
 GtkWebView::~GtkWebView() = default;
 
-void GtkWebView::load(const std::string& url, double) {
-  // WebKitGTK has no per-request timeout; its network layer's own limits apply.
+void GtkWebView::load(const std::string& url, double timeoutSeconds) {
+  // WebKitGTK has no per-request timeout: a load not under way by then is stopped and fails as timed out.
+  timedOut = false;
+  loadDeadline.set(g_timeout_add(static_cast<guint>(timeoutSeconds * 1000), onLoadTimeout, this));
   webkit_web_view_load_uri(view.get(), url.c_str());
+}
+
+gboolean GtkWebView::onLoadTimeout(gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  me->loadDeadline.fired();
+  me->timedOut = true;
+  webkit_web_view_stop_loading(me->view.get());
+  return G_SOURCE_REMOVE;
 }
 
 void GtkWebView::loadHTML(const std::string& html) { webkit_web_view_load_html(view.get(), html.c_str(), nullptr); }
@@ -217,7 +227,9 @@ void GtkWebView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
 void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* me = static_cast<GtkWebView*>(self);
   if (event == WEBKIT_LOAD_STARTED) me->failedProvisionally = false;
+  if (event == WEBKIT_LOAD_COMMITTED) me->loadDeadline.cancel();
   if (event != WEBKIT_LOAD_FINISHED) return;
+  me->loadDeadline.cancel();
   // WebKitGTK finishes a failed load too; only a real finish counts.
   if (std::exchange(me->failedProvisionally, false)) return;
   me->delegate.onLoadFinished(*me);
@@ -229,6 +241,8 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, gchar*,
     me->failedProvisionally = true;
     if (!g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
       me->delegate.onLoadFailed(*me, error ? error->message : "");
+    else if (std::exchange(me->timedOut, false))
+      me->delegate.onLoadFailed(*me, "The request timed out.");
   }
   return TRUE;  // keep the page that was there
 }

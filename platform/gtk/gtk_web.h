@@ -41,12 +41,15 @@ class GtkWebView : public WebView {
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer self);
   static void onURI(GObject*, GParamSpec*, gpointer self);
+  static gboolean onLoadTimeout(gpointer self);
 
   GObjectPtr<WebKitUserContentManager> content;
   GObjectPtr<WebKitWebView> view;
   SignalScope viewSignals, contentSignals;
   std::string defaultAgent;
   bool failedProvisionally = false;
+  SourceScope loadDeadline;  // a load asked for must have an answer by then
+  bool timedOut = false;
 };
 
 class GtkWebContext : public WebContext {

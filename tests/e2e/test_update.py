@@ -1,6 +1,8 @@
 """The update check at launch against manifests the stand-in serves."""
+import http.server
 import json
 import os
+import threading
 import signal
 import time
 
@@ -14,8 +16,9 @@ def manifest(version, url=DOWNLOAD, notes="Faster bodycam frames."):
 
 
 class Update(Case):
-    def serve(self, body, status=200, delay_ms=0):
-        self.service.post("/_test/manifest", {"status": status, "body": body, "delayMs": delay_ms})
+    def serve(self, body, status=200, delay_ms=0, location=""):
+        self.service.post("/_test/manifest", {"status": status, "body": body, "delayMs": delay_ms,
+                                              "location": location})
 
     def alert(self, timeout=15):
         return self.app.dialog(timeout)
@@ -78,6 +81,26 @@ class Update(Case):
                 self.assert_no_alert()
                 self.assertEqual(self.app.quit(), 0)
                 self.service.reset()
+
+    def test_a_manifest_redirected_to_plain_http_is_refused(self):
+        body = manifest("4.0.0").encode()
+        fetched = threading.Event()
+
+        class Plain(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+                fetched.set()
+
+        server = http.server.HTTPServer(("127.0.0.1", 0), Plain)
+        threading.Thread(target=server.handle_request, daemon=True).start()
+        self.addCleanup(server.server_close)
+        self.serve("", location="http://127.0.0.1:%d/m.json" % server.server_port)
+        self.launch()
+        wait_for(fetched.is_set, what="the redirect followed to plain http")
+        self.assert_no_alert()
 
     def test_slow_or_missing_service_neither_hangs_nor_alerts(self):
         self.serve(manifest("2.0.0"), delay_ms=60000)
