@@ -1,0 +1,52 @@
+"""Quitting while work is under way: the bodycam streaming, an update alert waiting for an answer.
+Run against a sanitizer build too (scripts/test.sh), where any fault at quit shows in the app's output."""
+import signal
+
+from qmtest import Case, wait_for
+
+FAULTS = ("AddressSanitizer", "runtime error:", "ThreadSanitizer", "LeakSanitizer")
+
+
+class Quitting(Case):
+    WM = True
+
+    def output(self):
+        with open(self.desktop.path("app.out"), errors="replace") as f:
+            return f.read()
+
+    def assert_clean_quit(self, how, what):
+        if how == "ctrl+q":
+            self.desktop.xdotool("windowactivate", "--sync", self.app.main_window()[0])
+            self.desktop.xdotool("key", "ctrl+q")
+            self.app.proc.wait(timeout=30)
+        else:
+            self.app.quit(how)
+        self.assertEqual(self.app.proc.returncode, 0, what)
+        self.assertFalse([f for f in FAULTS if f in self.output()], what + ":\n" + self.output()[-6000:])
+
+    def test_quitting_while_the_bodycam_streams(self):
+        self.start_game("800", "600")
+        ways = [signal.SIGTERM, "ctrl+q", signal.SIGINT, signal.SIGHUP] * 2
+        for run, how in enumerate(ways, 1):
+            self.app.start()
+            self.loaded("dashboard", run)
+            seen = len([r for r in self.service.events("dashboard") if r.get("type") == "frame"])
+            self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
+            wait_for(lambda: len([r for r in self.service.events("dashboard") if r.get("type") == "frame"]) > seen,
+                     30, what="frames streaming")
+            self.assert_clean_quit(how, f"quit {run} by {how}")
+
+    def test_a_signal_ends_an_open_update_alert_and_saves_the_window_state(self):
+        self.service.post("/_test/manifest", {"status": 200, "body": '{"version": "9.0.0", "url": "https://x/y"}'})
+        self.app.start()
+        self.app.main_window()
+        self.app.dialog()
+        self.assert_clean_quit(signal.SIGTERM, "SIGTERM with the alert open")
+        settings = self.app.settings()
+        self.assertIn("mainFrame", settings)
+        self.assertIs(settings.get("overlayOpen"), False)
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
