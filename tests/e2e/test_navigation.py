@@ -42,7 +42,7 @@ class Navigation(Case):
                 self.act(script)
                 wait_for(lambda: self.desktop.browsed()[before:] == [browsed], what="the browser")
                 if line:
-                    self.assertIn(line, self.app.log_lines())
+                    wait_for(lambda: line in self.app.log_lines(), what=line)
         self.act("document.getElementById('l-mail').click()")
         self.app.wait_log("nav 0 someone@example.com")
         time.sleep(1)

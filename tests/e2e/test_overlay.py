@@ -83,7 +83,7 @@ class Overlay(Case):
         moved = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
                          what="the bubble to move up")
         self.assertEqual(moved[2], bubble[2], "the bubble moves only vertically")
-        self.assertIn("bubbleY", self.app.settings())
+        wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")
         self.assertIsNone(self.window("MDT"), "a drag is not a click")
 
     def test_page_drag_moves_the_overlay_and_stores_its_frame(self):

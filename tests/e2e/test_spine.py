@@ -1,6 +1,7 @@
 """Launch, placement, first page, window state across restarts, single instance and the settings file."""
 import json
 import os
+import re
 import signal
 import time
 
@@ -20,7 +21,9 @@ class Spine(Case):
         self.assertEqual(report["href"], SITE + "/dashboard/")
         self.assertEqual(report["qmapp"], {"platform": "mac", "version": "1.0.0", "capture": True})
         self.assertTrue(report["agent"].endswith(" QuillmereMac/1.0.0"), report["agent"])
-        self.assertRegex(self.app.log(), r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4} loaded " + SITE + "/dashboard/")
+        # The page's report can come before the app has logged the load.
+        wait_for(lambda: re.search(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4} loaded " + SITE + "/dashboard/",
+                                   self.app.log()), what="the loaded line")
         time.sleep(1)
         shot = self.desktop.screenshot("spine-first-launch")
         # The window's own dark background fills what the page leaves at the bottom right.
@@ -50,7 +53,7 @@ class Spine(Case):
         self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
         wait_for(lambda: map_state(self, window[0]) == "IsUnMapped", what="the window to close")
         # AppKit coordinates: the bottom of the screen is y 0.
-        self.assertEqual(self.app.settings()["mainFrame"], "{{300, 30}, {1440, 900}}")
+        wait_for(lambda: self.app.settings().get("mainFrame") == "{{300, 30}, {1440, 900}}", what="the frame stored")
         self.assertEqual(self.app.proc.poll(), None, "closing the window must not end the app")
         self.assertEqual(self.app.quit(), 0)
         self.assertEqual(self.app.settings()["mainFrame"], "{{300, 30}, {1440, 900}}")
