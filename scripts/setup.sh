@@ -2,7 +2,7 @@
 # Installs what Quillmere needs to build, run and test on Debian. Safe to run again.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-14 libclang-rt-14-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libglib2.0-dev
   libx11-dev libxi-dev libxcomposite-dev libxext-dev libxrender-dev libxtst-dev
   libturbojpeg0-dev nlohmann-json3-dev liburiparser-dev libayatana-appindicator3-dev

@@ -71,7 +71,6 @@ GtkWebView::~GtkWebView() = default;
 
 void GtkWebView::load(const std::string& url, double timeoutSeconds) {
   // WebKitGTK has no per-request timeout: a load not under way by then is stopped and fails as timed out.
-  timedOut = false;
   loadDeadline.set(g_timeout_add(static_cast<guint>(timeoutSeconds * 1000), onLoadTimeout, this));
   webkit_web_view_load_uri(view.get(), url.c_str());
 }
@@ -79,8 +78,8 @@ void GtkWebView::load(const std::string& url, double timeoutSeconds) {
 gboolean GtkWebView::onLoadTimeout(gpointer self) {
   auto* me = static_cast<GtkWebView*>(self);
   me->loadDeadline.fired();
-  me->timedOut = true;
-  webkit_web_view_stop_loading(me->view.get());
+  webkit_web_view_stop_loading(me->view.get());  // its own failure is a cancel, which is not reported
+  me->delegate.onLoadFailed(*me, "The request timed out.");
   return G_SOURCE_REMOVE;
 }
 
@@ -241,8 +240,6 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, gchar*,
     me->failedProvisionally = true;
     if (!g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
       me->delegate.onLoadFailed(*me, error ? error->message : "");
-    else if (std::exchange(me->timedOut, false))
-      me->delegate.onLoadFailed(*me, "The request timed out.");
   }
   return TRUE;  // keep the page that was there
 }

@@ -48,8 +48,7 @@ class GtkWebView : public WebView {
   SignalScope viewSignals, contentSignals;
   std::string defaultAgent;
   bool failedProvisionally = false;
-  SourceScope loadDeadline;  // a load asked for must have an answer by then
-  bool timedOut = false;
+  SourceScope loadDeadline;  // a load asked for must be under way by then
 };
 
 class GtkWebContext : public WebContext {

@@ -43,7 +43,10 @@ class Server {
 
  private:
   void serve() {
-    for (int client; (client = ::accept(listener, nullptr, nullptr)) >= 0;) {
+    for (int client; !stopping && (client = ::accept(listener, nullptr, nullptr)) >= 0;) {
+      // A connection opened ahead of need sends nothing: never wait on it for long.
+      timeval patience{1, 0};
+      ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
       char buffer[4096];
       ssize_t n = ::read(client, buffer, sizeof buffer);
       handler(*this, client, std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0));
