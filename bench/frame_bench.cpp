@@ -1,25 +1,44 @@
 // Frame conversion against a bare TurboJPEG compress of the same rows into a buffer made once: the ratio
-// is what cropping, base64 and the conversion's own bookkeeping add. Both are timed on CPU time in
-// interleaved repetitions, so a busy machine slows both alike; the median ratio is the figure.
+// is what cropping, base64 and the conversion's own bookkeeping add. Both are timed on CPU time, frame
+// by frame in turns, so a busy machine slows both alike; the median ratio of the repetitions is the figure.
 #include <turbojpeg.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "bench/bench_support.h"
 #include "capture/frame_encoder.h"
 
 namespace {
 
-constexpr int kWidth = 1280, kHeight = 800, kRepetitions = 9, kFramesPerBatch = 20;
+constexpr int kWidth = 1280, kHeight = 800, kRepetitions = 11, kFramesPerRepetition = 16;
 constexpr double kGameBand = 28.0 / 945;
 
-double cpuPerFrame(const std::function<void()>& convert) {
+double cpuOf(const std::function<void()>& convert) {
   double start = qm::bench::cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-  for (int i = 0; i < kFramesPerBatch; ++i) convert();
-  return (qm::bench::cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start) / kFramesPerBatch;
+  convert();
+  return qm::bench::cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start;
+}
+
+// CPU a frame of each in one repetition, frame by frame in turns, so both see the same machine.
+std::pair<double, double> repetition(const std::function<void()>& bare, const std::function<void()>& conversion) {
+  double b = 0, c = 0;
+  for (int i = 0; i < kFramesPerRepetition; ++i) {
+    // Alternate which goes first, so neither always finds the caches as the other left them.
+    if (i % 2) {
+      c += cpuOf(conversion);
+      b += cpuOf(bare);
+    } else {
+      b += cpuOf(bare);
+      c += cpuOf(conversion);
+    }
+  }
+  return {b / kFramesPerRepetition, c / kFramesPerRepetition};
 }
 
 }  // namespace
@@ -46,19 +65,10 @@ int main() {
     encoder.base64JPEG(frame, kGameBand, text);
     benchmark::DoNotOptimize(text.data());
   };
-  cpuPerFrame(bare);  // warm both up: buffers faulted in, caches filled
-  cpuPerFrame(conversion);
+  repetition(bare, conversion);  // warm both up: buffers faulted in, caches filled
   std::vector<double> ratios, bareTimes, conversionTimes;
   for (int r = 0; r < kRepetitions; ++r) {
-    // Alternate which goes first, so a drift of the machine's load does not favour one side.
-    double b = 0, c = 0;
-    if (r % 2) {
-      c = cpuPerFrame(conversion);
-      b = cpuPerFrame(bare);
-    } else {
-      b = cpuPerFrame(bare);
-      c = cpuPerFrame(conversion);
-    }
+    auto [b, c] = repetition(bare, conversion);
     bareTimes.push_back(b);
     conversionTimes.push_back(c);
     ratios.push_back(c / b);
