@@ -266,6 +266,7 @@ bool X11Stream::grab(CaptureDisplay& d, Scaler& scaler, const ShmImage& shm, con
     scaler.takeWindow(window, a);
     if (d.failed() || !scaler.hasWindow()) {
       scaler.forgetWindow();
+      d.failed();   // freeing what was never made fails as well
       return true;  // unmapped for a moment: try again next frame
     }
   }
