@@ -237,6 +237,8 @@ TEST(Frame, Base64IsStandardAndOnOneLine) {
       {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
       {"foobar", "Zm9vYmFy"},
       {std::string("\xfb\xff\xfe", 3), "+//+"},
+      {"Many hands make light work.", "TWFueSBoYW5kcyBtYWtlIGxpZ2h0IHdvcmsu"},
+      {std::string("\xfb\xff\xbf\xfb\xff\xbf\xfb\xff\xbf\x00\x10\x83", 12), "+/+/+/+/+/+/ABCD"},
   };
   std::string reused = "text of a longer frame before";
   for (const auto& [bytes, text] : cases) {
