@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -194,6 +195,8 @@ struct Bodycam {
     }
     cam->stop();
     desktop.runPosted();
+    cam->onFrame = nullptr;  // frames still on their way must not reach this run's counters
+    cam->onError = nullptr;
     return cost;
   }
 };
@@ -203,8 +206,8 @@ struct Ffmpeg {
   Window window;
   int rows;
   const XServerClock& server;
-  std::string output = (std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
-                       std::string("/capture_bench_ffmpeg.mjpeg");
+  std::string output = std::string(std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
+                       "/capture_bench_" + std::to_string(getpid()) + ".mjpeg";
   std::size_t jpegBytes = 0;
 
   // Frames beyond the first, so that ffmpeg's start-up and its first grab are not counted.
