@@ -275,6 +275,8 @@ bool X11Stream::grab(CaptureDisplay& d, Scaler& scaler, const ShmImage& shm, con
     scaler.forgetWindow();  // the window changed under us: name its pixmap again next frame
     return true;
   }
+  // The window was mapped, unmapped, reconfigured or destroyed meanwhile: the frame may show its old pixmap.
+  if (XEventsQueued(d.dpy, QueuedAlready) > 0) return true;
   cb.frame({reinterpret_cast<const std::uint8_t*>(shm.image->data), config.width, config.height,
             shm.image->bytes_per_line});
   return true;
