@@ -4,7 +4,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <string>
@@ -24,6 +26,25 @@ inline std::vector<std::uint8_t> gameLikeFrame(int w, int h) {
       p[3] = 0;
     }
   return px;
+}
+
+// CPU seconds used so far, by the calling thread or by the whole process.
+inline double cpuSeconds(clockid_t clock) {
+  timespec t{};
+  clock_gettime(clock, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Repeated measurements of one figure: the median says what it is, min and max how noisy the machine was.
+struct Spread {
+  double median = 0, min = 0, max = 0;
+};
+inline Spread spreadOf(std::vector<double> values) {
+  if (values.empty()) return {};
+  std::sort(values.begin(), values.end());
+  std::size_t mid = values.size() / 2;
+  double median = values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+  return {median, values.front(), values.back()};
 }
 
 // Seconds per iteration of each benchmark that ran, by name.

@@ -26,7 +26,9 @@ constexpr const char* kPage =
 std::string frameText() {
   auto px = qm::bench::gameLikeFrame(1280, 720);
   qm::FrameEncoder encoder;
-  return *encoder.base64JPEG({px.data(), 1280, 720, 1280 * 4}, 0);
+  std::string text;
+  encoder.base64JPEG({px.data(), 1280, 720, 1280 * 4}, 0, text);
+  return text;
 }
 
 // An off-screen web view with the page loaded.

@@ -91,11 +91,27 @@ void GameCapture::fail(const std::string& message) {
 }
 
 void GameCapture::convert(const PixelFrame& frame) {
-  auto text = encoder.base64JPEG(frame, cropTop);
-  if (!text) return;
-  desktop.postToMain([self = shared_from_this(), text = std::move(*text)] {
+  std::string text = spareText();
+  if (!encoder.base64JPEG(frame, cropTop, text)) return keepText(std::move(text));
+  desktop.postToMain([self = shared_from_this(), text = std::move(text)]() mutable {
     if (self->onFrame) self->onFrame(text);
+    self->keepText(std::move(text));
   });
+}
+
+std::string GameCapture::spareText() {
+  std::lock_guard lock(spareMutex);
+  if (spareTexts.empty()) return {};
+  std::string text = std::move(spareTexts.back());
+  spareTexts.pop_back();
+  return text;
+}
+
+void GameCapture::keepText(std::string text) {
+  // As many as can be on their way at once: the queue's depth and the one being converted.
+  constexpr std::size_t kMostInFlight = 4;
+  std::lock_guard lock(spareMutex);
+  if (spareTexts.size() < kMostInFlight) spareTexts.push_back(std::move(text));
 }
 
 }  // namespace qm

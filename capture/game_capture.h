@@ -48,6 +48,12 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
   double cropTop = 0;
   FrameEncoder encoder;  // the worker's own
 
+  // Texts the main thread has shown, kept for the worker's next frames so that frames allocate nothing.
+  std::string spareText();
+  void keepText(std::string text);
+  std::mutex spareMutex;
+  std::vector<std::string> spareTexts;
+
   mutable std::mutex mutex;  // guards stream and stopped across the worker, the set-up answer and stop()
   std::shared_ptr<CaptureStream> stream;
   bool stopped = false;

@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
   openssl desktop-file-utils xdg-utils curl python3 locales
+  # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
+  ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do

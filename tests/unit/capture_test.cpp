@@ -24,7 +24,7 @@ struct Pixels {
   PixelFrame frame;
 };
 
-std::pair<int, int> jpegSize(const std::string& jpeg) {
+std::pair<int, int> jpegSize(std::string_view jpeg) {
   tjhandle tj = tjInitDecompress();
   int w = 0, h = 0, sub = 0, space = 0;
   int rc = tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), &w, &h, &sub,
@@ -216,6 +216,9 @@ TEST(Capture, FramesFromTheWorkerReachOnFrameOnlyThroughTheMainThread) {
   fakes.desktop.runPosted();
   ASSERT_EQ(r.frames.size(), 3u);  // frames already dispatched still arrive
   EXPECT_EQ(r.frames[0].find_first_of("\n\r"), std::string::npos);
+  fakes.capture.callbacks.frame(pixels.frame);  // converted into a text the main thread gave back
+  fakes.desktop.runPosted();
+  EXPECT_EQ(r.frames.back(), r.frames[0]);
   EXPECT_TRUE(r.errors.empty());
 }
 
@@ -234,8 +237,15 @@ TEST(Frame, Base64IsStandardAndOnOneLine) {
       {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
       {"foobar", "Zm9vYmFy"},
       {std::string("\xfb\xff\xfe", 3), "+//+"},
+      {"Many hands make light work.", "TWFueSBoYW5kcyBtYWtlIGxpZ2h0IHdvcmsu"},
+      {std::string("\xfb\xff\xbf\xfb\xff\xbf\xfb\xff\xbf\x00\x10\x83", 12), "+/+/+/+/+/+/ABCD"},
   };
-  for (const auto& [bytes, text] : cases) EXPECT_EQ(base64(bytes), text) << text;
+  std::string reused = "text of a longer frame before";
+  for (const auto& [bytes, text] : cases) {
+    EXPECT_EQ(base64(bytes), text) << text;
+    base64Into(bytes, reused);
+    EXPECT_EQ(reused, text) << "written over an earlier text";
+  }
   EXPECT_EQ(base64(std::string(1000, 'x')).find('\n'), std::string::npos);
 }
 
@@ -246,7 +256,8 @@ TEST(Frame, JPEGHasTheKeptSizeAndFramesWithoutAnImageAreDropped) {
   EXPECT_EQ(jpegSize(*encoder.jpeg(big.frame, 0)), std::pair(1280, 800));
   EXPECT_EQ(jpegSize(*encoder.jpeg(small.frame, 28.0 / 600)), std::pair(800, 572));
   EXPECT_FALSE(encoder.jpeg(PixelFrame{}, 0));
-  EXPECT_FALSE(encoder.base64JPEG(PixelFrame{nullptr, 10, 10, 40}, 0));
+  std::string text;
+  EXPECT_FALSE(encoder.base64JPEG(PixelFrame{nullptr, 10, 10, 40}, 0, text));
 }
 
 }  // namespace qm

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 
 namespace qm::gtk {
 namespace {
@@ -156,6 +157,80 @@ struct ShmImage {
   bool attached = false;
 };
 
+// A server-side resource, freed with its own request when its holder lets go.
+template <auto Free>
+class XResource {
+ public:
+  XResource() = default;
+  XResource(Display* d, XID id) : dpy(d), id(id) {}
+  ~XResource() { reset(); }
+  XResource(const XResource&) = delete;
+  XResource& operator=(XResource&& other) noexcept {
+    reset();
+    dpy = other.dpy;
+    id = std::exchange(other.id, None);
+    return *this;
+  }
+  void reset() {
+    if (id != None) Free(dpy, id);
+    id = None;
+  }
+  XID get() const { return id; }
+
+ private:
+  Display* dpy = nullptr;
+  XID id = None;
+};
+
+// The server's part of each frame: the window's pixmap scaled to the output size with a bilinear filter.
+// The output is made once per stream; where the server shares pixmaps it is the shared segment itself,
+// so the scaled pixels need no second copy. The window's side is made again only after the window was
+// mapped, unmapped or reconfigured, since its pixmap changes then.
+class Scaler {
+ public:
+  Scaler(Display* d, ShmImage& shm, int w, int h) : dpy(d), shm(shm), width(w), height(h) {
+    Window root = DefaultRootWindow(dpy);
+    int major = 0, minor = 0;
+    Bool sharedPixmaps = False;
+    readBack = !XShmQueryVersion(dpy, &major, &minor, &sharedPixmaps) || !sharedPixmaps ||
+               XShmPixmapFormat(dpy) != ZPixmap;
+    output = {dpy, readBack ? XCreatePixmap(dpy, root, width, height, 24)
+                            : XShmCreatePixmap(dpy, root, shm.image->data, &shm.info, width, height, 24)};
+    target = {dpy, XRenderCreatePicture(dpy, output.get(), XRenderFindStandardFormat(dpy, PictStandardRGB24), 0,
+                                        nullptr)};
+  }
+  bool hasWindow() const { return source.get() != None; }
+  // Names the window's current pixmap and sets the scaling on it; the caller checks for errors.
+  void takeWindow(Window window, const XWindowAttributes& a) {
+    XRenderPictFormat* format = XRenderFindVisualFormat(dpy, a.visual);
+    if (!format) return;
+    windowPixmap = {dpy, XCompositeNameWindowPixmap(dpy, window)};
+    source = {dpy, XRenderCreatePicture(dpy, windowPixmap.get(), format, 0, nullptr)};
+    XTransform scale{{{XDoubleToFixed(double(a.width) / width), 0, 0},
+                      {0, XDoubleToFixed(double(a.height) / height), 0},
+                      {0, 0, XDoubleToFixed(1)}}};
+    XRenderSetPictureTransform(dpy, source.get(), &scale);
+    XRenderSetPictureFilter(dpy, source.get(), const_cast<char*>(FilterBilinear), nullptr, 0);
+  }
+  void forgetWindow() {
+    source.reset();
+    windowPixmap.reset();
+  }
+  // Scales the window into the shared segment; the caller round-trips before reading it.
+  bool draw() {
+    XRenderComposite(dpy, PictOpSrc, source.get(), None, target.get(), 0, 0, 0, 0, 0, 0, width, height);
+    return !readBack || XShmGetImage(dpy, output.get(), shm.image, 0, 0, AllPlanes);
+  }
+
+ private:
+  Display* dpy;
+  ShmImage& shm;
+  int width, height;
+  bool readBack = false;  // the server does not share pixmaps: the output is copied into the segment
+  XResource<XFreePixmap> output, windowPixmap;
+  XResource<XRenderFreePicture> target, source;
+};
+
 class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11Stream> {
  public:
   X11Stream(std::string display, Window w, StreamConfig c) : displayName(std::move(display)), window(w), config(c) {}
@@ -175,7 +250,7 @@ class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11S
   std::thread::id workerId;
 
  private:
-  bool grab(CaptureDisplay& d, ShmImage& shm, const StreamCallbacks& cb);
+  bool grab(CaptureDisplay& d, Scaler& scaler, const ShmImage& shm, const StreamCallbacks& cb);
   std::string displayName;
   Window window;
   StreamConfig config;
@@ -184,30 +259,26 @@ class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11S
   bool stopping = false, finished = false;
 };
 
-bool X11Stream::grab(CaptureDisplay& d, ShmImage& shm, const StreamCallbacks& cb) {
-  Display* dpy = d.dpy;
-  XWindowAttributes a;
-  if (!XGetWindowAttributes(dpy, window, &a) || a.map_state != IsViewable) return !d.failed();
-  Pixmap pixmap = XCompositeNameWindowPixmap(dpy, window);
-  XRenderPictFormat* format = XRenderFindVisualFormat(dpy, a.visual);
-  if (d.failed() || !format) return true;  // unmapped for a moment: try again next frame
-  Picture src = XRenderCreatePicture(dpy, pixmap, format, 0, nullptr);
-  XTransform scale{{{XDoubleToFixed(double(a.width) / config.width), 0, 0},
-                    {0, XDoubleToFixed(double(a.height) / config.height), 0},
-                    {0, 0, XDoubleToFixed(1)}}};
-  XRenderSetPictureTransform(dpy, src, &scale);
-  XRenderSetPictureFilter(dpy, src, const_cast<char*>(FilterBilinear), nullptr, 0);
-  Pixmap small = XCreatePixmap(dpy, DefaultRootWindow(dpy), config.width, config.height, 24);
-  Picture dst = XRenderCreatePicture(dpy, small, XRenderFindStandardFormat(dpy, PictStandardRGB24), 0, nullptr);
-  XRenderComposite(dpy, PictOpSrc, src, None, dst, 0, 0, 0, 0, 0, 0, config.width, config.height);
-  bool got = XShmGetImage(dpy, small, shm.image, 0, 0, AllPlanes);
-  XRenderFreePicture(dpy, src);
-  XRenderFreePicture(dpy, dst);
-  XFreePixmap(dpy, small);
-  XFreePixmap(dpy, pixmap);
-  if (!d.failed() && got)
-    cb.frame({reinterpret_cast<const std::uint8_t*>(shm.image->data), config.width, config.height,
-              shm.image->bytes_per_line});
+bool X11Stream::grab(CaptureDisplay& d, Scaler& scaler, const ShmImage& shm, const StreamCallbacks& cb) {
+  if (!scaler.hasWindow()) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d.dpy, window, &a) || a.map_state != IsViewable) return !d.failed();
+    scaler.takeWindow(window, a);
+    if (d.failed() || !scaler.hasWindow()) {
+      scaler.forgetWindow();
+      d.failed();   // freeing what was never made fails as well
+      return true;  // unmapped for a moment: try again next frame
+    }
+  }
+  bool got = scaler.draw();
+  if (d.failed() || !got) {
+    scaler.forgetWindow();  // the window changed under us: name its pixmap again next frame
+    return true;
+  }
+  // The window was mapped, unmapped, reconfigured or destroyed meanwhile: the frame may show its old pixmap.
+  if (XEventsQueued(d.dpy, QueuedAlready) > 0) return true;
+  cb.frame({reinterpret_cast<const std::uint8_t*>(shm.image->data), config.width, config.height,
+            shm.image->bytes_per_line});
   return true;
 }
 
@@ -221,6 +292,7 @@ void X11Stream::run(StreamCallbacks cb) {
   } else {
     XCompositeRedirectWindow(d.dpy, window, CompositeRedirectAutomatic);
     XSelectInput(d.dpy, window, StructureNotifyMask);
+    Scaler scaler(d.dpy, *shm, config.width, config.height);
     if (d.failed()) {
       cb.started(nullptr, "the game window is gone");
     } else {
@@ -233,12 +305,13 @@ void X11Stream::run(StreamCallbacks cb) {
           XEvent e;
           XNextEvent(d.dpy, &e);
           gone = gone || (e.type == DestroyNotify && e.xdestroywindow.window == window);
+          if (e.type == MapNotify || e.type == UnmapNotify || e.type == ConfigureNotify) scaler.forgetWindow();
         }
         {
           std::lock_guard lock(mutex);
           if (stopping) break;
         }
-        if (gone || !grab(d, *shm, cb)) {
+        if (gone || !grab(d, scaler, *shm, cb)) {
           cb.stopped();
           break;
         }
