@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: unit tests (also under ASan+UBSan and, for the threaded
-# capture code, TSan), the end-to-end tests under private Xvfb servers, and the benchmarks' figures.
+# capture code, TSan), the end-to-end tests under private Xvfb servers, the Debian package (built,
+# installed with apt, tried and removed) and the benchmarks' figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -13,6 +14,8 @@ status=0
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure || status=1
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
 ctest --test-dir build --output-on-failure || status=1
+# The Debian package, built for the real service, installed with apt, started, removed again.
+python3 tests/package/test_deb.py || status=1
 build/bench/quillmere_bench --benchmark_min_time=0.2 || status=1
 # The capture path needs an X server as large as the game window it films.
 scripts/with-xvfb.sh 2560x1440 build/bench/capture_bench --benchmark_min_time=0.5 || status=1
