@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
   openssl desktop-file-utils xdg-utils curl python3 locales
+  librsvg2-bin dpkg-dev file appstream lintian
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
   ffmpeg
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: unit tests (also under ASan+UBSan and, for the threaded
 # capture code, TSan), fuzz targets, the end-to-end tests under private Xvfb servers (quitting also
-# under the sanitizers), and the benchmarks' figures.
+# under the sanitizers), the Debian package (built, installed with apt, tried and removed) and the
+# benchmarks' figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -20,6 +21,8 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -R '
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
 ctest --test-dir build-fuzz --output-on-failure || status=1
 ctest --test-dir build --output-on-failure || status=1
+# The Debian package, built for the real service, installed with apt, started, removed again.
+python3 tests/package/test_deb.py || status=1
 build/bench/quillmere_bench || status=1
 # The capture path needs an X server as large as the game window it films.
 scripts/with-xvfb.sh 2560x1440 build/bench/capture_bench || status=1

@@ -72,9 +72,10 @@ class Keyboard:
 
 
 class Desktop:
-    """Xvfb (optionally with openbox), a D-Bus session and a private XDG home."""
+    """Xvfb (optionally with openbox), a D-Bus session and a private XDG home; `handlers` makes the build's
+    binary the quillmere:// handler of that home."""
 
-    def __init__(self, wm=False, width=1920, height=1080):
+    def __init__(self, wm=False, width=1920, height=1080, handlers=True):
         self.root = tempfile.mkdtemp(prefix="qm-e2e-")
         self.procs = []
         self.env = dict(os.environ)
@@ -88,7 +89,8 @@ class Desktop:
         for key in ("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION"):
             self.env.pop(key, None)
         self.env.update(QM_BROWSER_LOG=self.path("browser.log"), QM_CERT=CERT)
-        self._install_handlers()
+        if handlers:
+            self._install_handlers()
         self._start_x(width, height)
         self._start_dbus()
         if wm:
@@ -286,10 +288,11 @@ class Service:
 
 
 class App:
-    """The real binary in the private desktop."""
+    """The real binary in the private desktop: the build's, or another one such as an installed `quillmere`."""
 
-    def __init__(self, desktop):
+    def __init__(self, desktop, binary=APP):
         self.desktop = desktop
+        self.binary = binary
         self.proc = None
 
     @property
@@ -301,12 +304,12 @@ class App:
         return self.desktop.path("config", "quillmere", "settings.json")
 
     def start(self, *args):
-        self.proc = self.desktop.spawn([APP, *args], log=self.desktop.path("app.out"))
+        self.proc = self.desktop.spawn([self.binary, *args], log=self.desktop.path("app.out"))
         return self.proc
 
     def invoke(self, *args):
         """A second start, as the desktop would do it; returns its exit code."""
-        proc = self.desktop.spawn([APP, *args], log=self.desktop.path("app2.out"))
+        proc = self.desktop.spawn([self.binary, *args], log=self.desktop.path("app2.out"))
         return proc.wait(timeout=20)
 
     def log(self):

@@ -21,9 +21,9 @@ class Spine(Case):
         self.assertEqual(report["href"], SITE + "/dashboard/")
         self.assertEqual(report["qmapp"], {"platform": "mac", "version": "1.0.0", "capture": True})
         self.assertTrue(report["agent"].endswith(" QuillmereMac/1.0.0"), report["agent"])
-        # The page's report can come before the app has logged the load.
-        wait_for(lambda: re.search(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4} loaded " + SITE + "/dashboard/",
-                                   self.app.log()), what="the loaded line")
+        # The page reports its load before the app hears that it finished: wait for the app's line.
+        line = r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4} loaded " + re.escape(SITE) + "/dashboard/"
+        wait_for(lambda: re.search(line, self.app.log()), what="the loaded line in the log")
         time.sleep(1)
         shot = self.desktop.screenshot("spine-first-launch")
         # The window's own dark background fills what the page leaves at the bottom right.

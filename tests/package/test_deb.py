@@ -1,0 +1,128 @@
+"""The Debian package as a user meets it: built for the real service, checked by Debian's and the desktop's
+validators, installed with apt, started from the PATH on a private X server, reached through its quillmere://
+address, and removed again without touching the user's settings and log. Needs root (or sudo) for apt."""
+import glob
+import gzip
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
+from qmtest import App, Desktop  # noqa: E402
+
+BUILD = os.path.join(SOURCE, "build-deb")
+ENTRY = "app.quillmere.Quillmere.desktop"
+METAINFO = "usr/share/metainfo/app.quillmere.Quillmere.metainfo.xml"
+SYSTEM_MIME_CACHE = "/usr/share/applications/mimeinfo.cache"
+SUDO = [] if os.geteuid() == 0 else ["sudo"]
+
+
+def output(argv, **kw):
+    return subprocess.run(argv, check=True, capture_output=True, text=True, **kw).stdout
+
+
+def apt(*args, **kw):
+    """apt-get as the house uses it; what it printed is shown only when it fails."""
+    result = subprocess.run(SUDO + ["apt-get", "-o", "DPkg::Lock::Timeout=900", "-y", "-q",
+                                    "--no-install-recommends", *args], capture_output=True, text=True,
+                            env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"), **kw)
+    if result.returncode:
+        raise AssertionError(f"apt-get {' '.join(args)} failed:\n{result.stdout}{result.stderr}")
+
+
+def text(path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            return f.read()
+    except FileNotFoundError:
+        return ""
+
+
+def png_size(path):
+    with open(path, "rb") as f:
+        header = f.read(24)
+    return struct.unpack(">II", header[16:24])
+
+
+def installed():
+    return "install ok installed" in subprocess.run(["dpkg-query", "-W", "-f=${Status}", "quillmere"],
+                                                    capture_output=True, text=True).stdout
+
+
+class Package(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        subprocess.run([os.path.join(SOURCE, "scripts", "build-deb.sh")], check=True)
+        debs = glob.glob(os.path.join(BUILD, "quillmere_*.deb"))
+        assert len(debs) == 1, debs
+        cls.deb = debs[0]
+        cls.version = output(["dpkg-deb", "--field", cls.deb, "Version"]).strip()
+        cls.root = tempfile.mkdtemp(prefix="qm-deb-")
+        cls.addClassCleanup(shutil.rmtree, cls.root, ignore_errors=True)
+        subprocess.run(["dpkg-deb", "--extract", cls.deb, cls.root], check=True)
+
+    def test_validators_find_no_error(self):
+        checks = [["desktop-file-validate", os.path.join(self.root, "usr/share/applications", ENTRY)],
+                  # No network here: the screenshot addresses cannot be fetched.
+                  ["appstreamcli", "validate", "--no-net", os.path.join(self.root, METAINFO)],
+                  ["lintian", "--fail-on", "error", self.deb]]
+        for argv in checks:
+            with self.subTest(argv[0]):
+                result = subprocess.run(argv, capture_output=True, text=True)
+                print(result.stdout + result.stderr, end="")
+                self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_control_and_metadata_agree_with_the_build(self):
+        with gzip.open(os.path.join(self.root, "usr/share/doc/quillmere/changelog.gz"), "rt") as f:
+            changelog = re.match(r"quillmere \(([^)]+)\)", f.readline()).group(1)
+        metainfo = ET.parse(os.path.join(self.root, METAINFO))
+        newest = metainfo.find("releases/release").get("version")
+        for what, version in [("changelog", changelog), ("AppStream release", newest)]:
+            with self.subTest(what):
+                self.assertEqual(version, self.version)
+        self.assertIn("libwebkit2gtk-4.1-0", output(["dpkg-deb", "--field", self.deb, "Depends"]),
+                      "library dependencies come from dpkg-shlibdeps")
+        for image in metainfo.iter("image"):
+            with self.subTest(image.text):
+                self.assertTrue(image.text.startswith("https://"))
+                shot = os.path.join(SOURCE, "resources", "screenshots", os.path.basename(image.text))
+                self.assertEqual(png_size(shot), (int(image.get("width")), int(image.get("height"))))
+
+    def test_installed_app_starts_takes_its_address_and_leaves_user_files_on_removal(self):
+        if installed():  # left by an interrupted run: start from a machine without it
+            apt("purge", "quillmere")
+        apt("install", "./" + os.path.basename(self.deb), cwd=BUILD)
+        self.addCleanup(lambda: installed() and apt("purge", "quillmere"))
+        self.assertEqual(shutil.which("quillmere"), "/usr/bin/quillmere")
+        # The desktop database is the system's, updated by the trigger of desktop-file-utils.
+        self.assertIn(f"x-scheme-handler/quillmere={ENTRY};", text(SYSTEM_MIME_CACHE))
+
+        desktop = Desktop(handlers=False)
+        self.addCleanup(desktop.close)
+        app = App(desktop, binary="quillmere")
+        app.start()
+        app.main_window()
+        self.assertEqual(desktop.run(["xdg-mime", "query", "default", "x-scheme-handler/quillmere"]).strip(), ENTRY)
+        url = "quillmere://auth?code=" + "0123456789abcdef" * 4
+        desktop.run(["xdg-open", url])
+        app.wait_log("url event " + url[:30])
+        self.assertEqual(app.quit(), 0)
+        settings = text(app.settings_path)
+        self.assertIn("mainFrame", settings)
+
+        apt("purge", "quillmere")
+        self.assertIsNone(shutil.which("quillmere"))
+        self.assertNotIn("x-scheme-handler/quillmere", text(SYSTEM_MIME_CACHE))
+        self.assertEqual(text(app.settings_path), settings)
+        self.assertIn("url event", text(app.log_path))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
