@@ -3,15 +3,20 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/posix/file_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // In memory where the system has it: every write is synced to its disk.
   static const std::string dir = [] {
-    char name[] = "/tmp/qm-fuzz-settings-XXXXXX";
-    return std::string(mkdtemp(name));
+    char shm[] = "/dev/shm/qm-fuzz-settings-XXXXXX", tmp[] = "/tmp/qm-fuzz-settings-XXXXXX";
+    const char* made = mkdtemp(shm);
+    return std::string(made ? made : mkdtemp(tmp));
   }();
+  static const int cleanup = std::atexit([] { std::filesystem::remove_all(dir); });
+  (void)cleanup;
   const std::string path = dir + "/settings.json";
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   std::string aside;
