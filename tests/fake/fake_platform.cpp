@@ -34,6 +34,7 @@ int FakeAlert::run() { return whileOpen ? whileOpen(*this) : 0; }
 
 std::unique_ptr<Window> FakeDesktop::makeWindow(const WindowOptions& options, WindowDelegate*) {
   auto window = std::make_unique<FakeWindow>(options);
+  calls.push_back(options.kind == WindowKind::Main ? "main window" : "window");
   windows.push_back(window.get());
   return window;
 }
@@ -42,6 +43,7 @@ void FakeDesktop::setStatusMenu(const std::string& title, const std::vector<Menu
   statusTitle = title;
   statusItems = items;
   statusBuilds++;
+  calls.push_back("status menu");
 }
 
 std::shared_ptr<ModalAlert> FakeDesktop::makeAlert(const std::string& message, const std::string& informative,
@@ -98,9 +100,20 @@ bool FakeDesktop::keysTrusted(bool prompt) {
 }
 
 bool FakeDesktop::addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) {
+  calls.push_back("global keys");
   if (!globalMonitorGiven) return false;
   global = std::move(handler);
   return true;
+}
+
+void FakeDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) {
+  calls.push_back("local keys");
+  local = std::move(handler);
+}
+
+void FakeWebView::load(const std::string& url, double timeout) {
+  loads.push_back(url), current = url, lastTimeout = timeout;
+  calls.push_back("load " + url);
 }
 
 void FakeWebView::evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) {
@@ -109,8 +122,10 @@ void FakeWebView::evaluateForText(const std::string& script, std::function<void(
 }
 
 std::shared_ptr<WebView> FakeWebContext::makeWebView(const WebViewConfig& config, WebViewDelegate&) {
-  auto view = std::make_shared<FakeWebView>();
+  auto view = std::make_shared<FakeWebView>(calls);
+  calls.push_back("web view");
   view->config = config;
+  view->defaultAgent = defaultAgent;
   views.push_back(view);
   return view;
 }
@@ -124,6 +139,7 @@ bool FakeCrypto::randomBytes(std::span<std::uint8_t> out) {
 void FakeHttp::get(const std::string& url, double timeout, std::size_t maxBytes,
                    std::function<void(std::optional<HttpAnswer>)> done) {
   requested.push_back(url);
+  calls.push_back("fetch " + url);
   lastTimeout = timeout;
   lastMax = maxBytes;
   pending = std::move(done);

@@ -13,6 +13,8 @@
 
 namespace qm::fake {
 
+using Calls = std::vector<std::string>;  // the steps asked of the platform, in order
+
 class FakeSettings : public Settings {
  public:
   std::optional<nlohmann::json> get(const std::string& key) const override;
@@ -77,12 +79,13 @@ class FakeTimer : public Timer {
 
 class FakeDesktop : public Desktop {
  public:
+  explicit FakeDesktop(Calls& calls) : calls(calls) {}
   std::vector<Screen> screens() const override { return screenList; }
   Point mouseLocation() const override { return mouse; }
   bool leftButtonDown() const override { return buttonDown; }
   std::chrono::system_clock::time_point now() const override { return clock; }
   std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate* delegate) override;
-  void setMainMenu(const std::vector<Menu>& menus) override { mainMenu = menus; }
+  void setMainMenu(const std::vector<Menu>& menus) override { mainMenu = menus, calls.push_back("main menu"); }
   void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) override;
   std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
                                         const std::vector<std::string>& buttons) override;
@@ -94,11 +97,12 @@ class FakeDesktop : public Desktop {
   void postToMain(std::function<void()> work) override;
   bool keysTrusted(bool prompt) override;
   bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
-  void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override { local = std::move(handler); }
+  void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override;
   std::string permissionHelpURL() const override { return "settings:keys"; }
 
   void runPosted();     // runs the main-thread queue until it is empty
   void fireTimers();    // one tick of every valid timer
+  Calls& calls;
   std::vector<FakeWindow*> windows;
   std::vector<Screen> screenList{{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}}};
   Point mouse;
@@ -127,7 +131,8 @@ class FakeDesktop : public Desktop {
 
 class FakeWebView : public WebView {
  public:
-  void load(const std::string& url, double timeout) override { loads.push_back(url), current = url, lastTimeout = timeout; }
+  explicit FakeWebView(Calls& calls) : calls(calls) {}
+  void load(const std::string& url, double timeout) override;
   void loadHTML(const std::string& html) override { htmls.push_back(html), current = "about:blank"; }
   void reload() override { reloads++; }
   void evaluate(const std::string& script) override { scripts.push_back(script); }
@@ -135,20 +140,24 @@ class FakeWebView : public WebView {
   std::optional<std::string> url() const override { return current; }
   void setCustomUserAgent(const std::optional<std::string>& agent) override { userAgent = agent; }
 
+  Calls& calls;
   WebViewConfig config;
   std::vector<std::string> loads, htmls, scripts;
   std::optional<std::string> current, userAgent;
-  std::optional<std::string> defaultAgent = std::string("Mozilla/5.0 Fake");
+  std::optional<std::string> defaultAgent;
   double lastTimeout = 0;
   int reloads = 0;
 };
 
 class FakeWebContext : public WebContext {
  public:
+  explicit FakeWebContext(Calls& calls) : calls(calls) {}
   std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override { answer(cookies); }
+  Calls& calls;
   std::vector<std::shared_ptr<FakeWebView>> views;
   std::vector<Cookie> cookies;
+  std::optional<std::string> defaultAgent = std::string("Mozilla/5.0 Fake");  // each new view's
 };
 
 // Counting bytes instead of random ones; the real digest.
@@ -161,8 +170,10 @@ class FakeCrypto : public SystemCrypto {
 
 class FakeHttp : public Http {
  public:
+  explicit FakeHttp(Calls& calls) : calls(calls) {}
   void get(const std::string& url, double timeout, std::size_t maxBytes,
            std::function<void(std::optional<HttpAnswer>)> done) override;
+  Calls& calls;
   std::vector<std::string> requested;
   double lastTimeout = 0;
   std::size_t lastMax = 0;
@@ -197,12 +208,13 @@ class FakeCapture : public Capture {
 
 // One fake of every seam, wired into a Platform.
 struct FakePlatform {
+  Calls calls;
   FakeSettings settings;
   FakeFiles files;
-  FakeDesktop desktop;
-  FakeWebContext web;
+  FakeDesktop desktop{calls};
+  FakeWebContext web{calls};
   FakeCrypto crypto;
-  FakeHttp http;
+  FakeHttp http{calls};
   FakeCapture capture;
   Platform platform() { return {settings, files, desktop, web, crypto, http, capture}; }
 };

@@ -10,7 +10,10 @@ KeyEvent down(std::uint16_t code) { return {code, KeyType::Down}; }
 KeyEvent up(std::uint16_t code) { return {code, KeyType::Up}; }
 
 struct Keys : Harness {
-  Keys() { launch(); }
+  explicit Keys(bool trusted = true) {
+    fakes.desktop.trusted = trusted;
+    launch();
+  }
   // The page events sent so far, as their detail text.
   std::vector<std::string> events() {
     const std::string marked = eventScript("@");
@@ -32,16 +35,58 @@ struct Keys : Harness {
 const std::string kPttDown = R"({"down":true,"type":"ptt"})", kPttUp = R"({"down":false,"type":"ptt"})";
 const std::string kBodycam = R"({"type":"bodycam"})", kClip = R"({"type":"clip"})", kPanic = R"({"type":"panic"})";
 
-std::vector<std::string> titles(const std::vector<MenuItem>& items) {
-  std::vector<std::string> out;
-  for (const auto& i : items) out.push_back(i.separator ? "-" : i.title + (i.key.empty() ? "" : " ^" + i.key) + (i.shift ? "+shift" : ""));
-  return out;
+const MenuItem& titledItem(const std::vector<MenuItem>& items, const std::string& title) {
+  for (const auto& i : items) {
+    if (i.title == title) return i;
+    if (i.hasSubmenu())
+      if (const auto& found = titledItem(i.submenu, title); found.title == title) return found;
+  }
+  static const MenuItem none;
+  return none;
 }
 
-const MenuItem& titledItem(const std::vector<MenuItem>& items, const std::string& title) {
-  for (const auto& i : items)
-    if (i.title == title) return i;
-  throw std::runtime_error("no item " + title);
+// What an item does, performed in a fresh app whose overlay shows: its standard action, or what it changed.
+std::string effect(const std::string& title, bool statusMenu) {
+  static const char* const standard[] = {"", "about", "hide", "quit", "undo", "cut", "copy", "paste", "select all",
+                                         "minimize"};
+  Keys h(false);
+  h.app->showOverlay();
+  std::vector<MenuItem> items = h.fakes.desktop.statusItems;
+  if (!statusMenu) {
+    items.clear();
+    for (const auto& m : h.fakes.desktop.mainMenu) items.insert(items.end(), m.items.begin(), m.items.end());
+  }
+  const MenuItem& item = titledItem(items, title);
+  if (!item.action) return standard[static_cast<int>(item.standard)];
+  item.action(item);
+  const auto& stored = h.fakes.settings.values;
+  const Rect overlay = h.windowOf(WindowKind::Overlay)->rect;
+  std::string seen;
+  auto add = [&](bool happened, const std::string& what) {
+    if (happened) seen += (seen.empty() ? "" : ", ") + what;
+  };
+  add(h.mainView().reloads > 0, "reload");
+  add(!h.overlayShown(), "MDT hidden");
+  add(h.fakes.desktop.activations > 0, "front");
+  add(stored.contains("opacity"), "opacity " + (stored.contains("opacity") ? stored.at("opacity").dump() : ""));
+  add(stored.contains("overlayFrame"), "size " + std::to_string(int(overlay.w)) + "x" + std::to_string(int(overlay.h)));
+  for (const auto& alert : h.fakes.desktop.alerts) add(true, alert->message);
+  for (const auto& url : h.fakes.desktop.opened) add(true, "open " + url);
+  return seen;
+}
+
+// Each item as its title and key, then what it does; submenu items indented.
+void describe(const std::vector<MenuItem>& items, bool statusMenu, std::vector<std::string>& out,
+              const std::string& indent = "") {
+  for (const auto& i : items) {
+    std::string line = indent + (i.separator ? "-" : i.title) + (i.key.empty() ? "" : " ^" + i.key) + (i.shift ? "+shift" : "");
+    if (i.hasSubmenu()) {
+      out.push_back(line);
+      describe(i.submenu, statusMenu, out, indent + "  ");
+    } else {
+      out.push_back(i.separator ? line : line + " -> " + effect(i.title, statusMenu));
+    }
+  }
 }
 
 }  // namespace
@@ -109,7 +154,7 @@ TEST(Keys, UntrustedPollsEveryTwoSecondsUntilTrusted) {
   EXPECT_FALSE(h.fakes.desktop.global);
   ASSERT_EQ(h.fakes.desktop.timers.size(), 1u);
   EXPECT_DOUBLE_EQ(h.fakes.desktop.timers[0]->interval, 2.0);
-  EXPECT_EQ(titles(h.fakes.desktop.statusItems).at(6), "Keys need Accessibility permission\u2026");
+  EXPECT_EQ(h.fakes.desktop.statusItems.size(), 9u);  // with the permission item
   h.fakes.desktop.fireTimers();
   EXPECT_TRUE(h.fakes.desktop.timers[0]->valid);
   int builds = h.fakes.desktop.statusBuilds;
@@ -118,7 +163,7 @@ TEST(Keys, UntrustedPollsEveryTwoSecondsUntilTrusted) {
   EXPECT_FALSE(h.fakes.desktop.timers[0]->valid);
   EXPECT_TRUE(h.fakes.desktop.global);
   EXPECT_EQ(h.fakes.desktop.statusBuilds, builds + 1);
-  EXPECT_EQ(titles(h.fakes.desktop.statusItems).size(), 7u);
+  EXPECT_EQ(h.fakes.desktop.statusItems.size(), 7u);
   EXPECT_EQ(h.fakes.desktop.prompts, 1);
 }
 
@@ -177,49 +222,45 @@ TEST(Picker, PickedKeyDownNeverReachesTheActionsNorLeavesPushToTalkHeld) {
             "clip");
 }
 
-TEST(Menus, MainMenuHasTheProductsItemsAndKeys) {
-  Keys h;
-  const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
-      {"", {"About Quillmere", "-", "Hide Quillmere ^h", "Quit Quillmere ^q"}},
-      {"Edit", {"Undo ^z", "Cut ^x", "Copy ^c", "Paste ^v", "Select All ^a"}},
-      {"View", {"Reload ^r", "Show or hide the MDT ^m"}},
-      {"Window", {"Minimize ^m+shift", "Quillmere ^1"}},
-  };
-  const auto& menus = h.fakes.desktop.mainMenu;
-  ASSERT_EQ(menus.size(), expected.size());
-  for (std::size_t i = 0; i < menus.size(); i++) {
-    EXPECT_EQ(menus[i].title, expected[i].first);
-    EXPECT_EQ(titles(menus[i].items), expected[i].second) << menus[i].title;
+TEST(Menus, EveryItemHasItsTitleKeyAndAction) {
+  Keys h(false);
+  std::vector<std::string> mainMenu, statusMenu;
+  for (const auto& m : h.fakes.desktop.mainMenu) {
+    mainMenu.push_back("[" + m.title + "]");
+    describe(m.items, false, mainMenu, "  ");
   }
-  titledItem(menus[2].items, "Show or hide the MDT").action(menus[2].items[1]);
-  EXPECT_TRUE(h.overlayShown());
-}
-
-TEST(Menus, StatusMenuShowsBindingsAndItsItemsAct) {
-  Keys h;
-  const auto& items = h.fakes.desktop.statusItems;
+  EXPECT_EQ(mainMenu, (std::vector<std::string>{
+                          "[]", "  About Quillmere -> about", "  -", "  Hide Quillmere ^h -> hide",
+                          "  Quit Quillmere ^q -> quit",
+                          "[Edit]", "  Undo ^z -> undo", "  Cut ^x -> cut", "  Copy ^c -> copy", "  Paste ^v -> paste",
+                          "  Select All ^a -> select all",
+                          "[View]", "  Reload ^r -> reload", "  Show or hide the MDT ^m -> MDT hidden",
+                          "[Window]", "  Minimize ^m+shift -> minimize", "  Quillmere ^1 -> front"}));
   EXPECT_EQ(h.fakes.desktop.statusTitle, "QM");
-  EXPECT_EQ(titles(items), (std::vector<std::string>{"Open Quillmere", "MDT overlay (F8)", "MDT opacity", "MDT size",
-                                                     "Keys", "-", "Quit Quillmere ^q"}));
-  EXPECT_EQ(titles(titledItem(items, "MDT opacity").submenu),
-            (std::vector<std::string>{"100%", "94%", "85%", "70%", "55%"}));
-  EXPECT_EQ(titles(titledItem(items, "MDT size").submenu), (std::vector<std::string>{"Small", "Medium", "Large"}));
-  EXPECT_EQ(titles(titledItem(items, "Keys").submenu),
-            (std::vector<std::string>{"Radio push-to-talk (hold): V", "Show or hide the MDT: F8", "Bodycam: F9",
-                                      "Save a bodycam clip: F10", "Panic: Off"}));
-
-  auto seventy = titledItem(titledItem(items, "MDT opacity").submenu, "70%");
-  EXPECT_EQ(seventy.represented, 0.7);
-  seventy.action(seventy);
-  EXPECT_EQ(h.fakes.settings.values["opacity"], 0.7);
-  h.app->showOverlay();
-  auto small = titledItem(titledItem(items, "MDT size").submenu, "Small");
-  small.action(small);
-  EXPECT_EQ(h.windowOf(WindowKind::Overlay)->rect.w, 760);
+  describe(h.fakes.desktop.statusItems, true, statusMenu);
+  const std::string pick = " -> front, Press the key for ";
+  EXPECT_EQ(statusMenu, (std::vector<std::string>{
+                            "Open Quillmere -> front",
+                            "MDT overlay (F8) -> MDT hidden",
+                            "MDT opacity",
+                            "  100% -> opacity 1.0", "  94% -> opacity 0.94", "  85% -> opacity 0.85",
+                            "  70% -> opacity 0.7", "  55% -> opacity 0.55",
+                            "MDT size",
+                            "  Small -> size 760x500", "  Medium -> size 900x600", "  Large -> size 1100x720",
+                            "Keys",
+                            "  Radio push-to-talk (hold): V" + pick + "radio push-to-talk (hold)",
+                            "  Show or hide the MDT: F8" + pick + "show or hide the mdt",
+                            "  Bodycam: F9" + pick + "bodycam",
+                            "  Save a bodycam clip: F10" + pick + "save a bodycam clip",
+                            "  Panic: Off" + pick + "panic",
+                            "-",
+                            "Keys need Accessibility permission\u2026 -> open settings:keys",
+                            "-",
+                            "Quit Quillmere ^q -> quit"}));
 
   h.fakes.settings.values["key.overlay"] = 0;
   h.app->buildStatusItem();
-  EXPECT_EQ(titles(h.fakes.desktop.statusItems).at(1), "MDT overlay (Off)");
+  EXPECT_EQ(h.fakes.desktop.statusItems.at(1).title, "MDT overlay (Off)");
 }
 
 }  // namespace qm::test

@@ -20,6 +20,20 @@ struct Launched : Harness {
     app->onURLChanged(mainView());
   }
   void message(WebView& from, const char* json) { app->onMessage(from, nlohmann::json::parse(json)); }
+  // The bodycam asked for by a page, its game window found and its stream started.
+  std::shared_ptr<fake::FakeStream> startBodycam(WebView& from) {
+    fakes.capture.windowList = std::vector<CaptureWindow>{{fakes.capture.gameOwnerId(), 1, {0, 0, 1280, 800}, true}};
+    message(from, R"({"t":"bodycam","on":true})");
+    fakes.capture.answerListing();
+    auto stream = std::make_shared<fake::FakeStream>();
+    fakes.capture.callbacks.started(stream, std::nullopt);
+    return stream;
+  }
+  void sendFrame() {
+    std::vector<std::uint8_t> pixels(64 * 64 * 4, 0x40);
+    fakes.capture.callbacks.frame({pixels.data(), 64, 64, 256});
+    fakes.desktop.runPosted();
+  }
 };
 
 }  // namespace
@@ -278,28 +292,21 @@ TEST(Bridge, BodycamStateTable) {
 
 TEST(Bridge, FramesAndErrorsGoToThePageThatAsked) {
   Launched h;
-  h.fakes.capture.windowList = std::vector<CaptureWindow>{{"com.roblox.RobloxPlayer", 1, {0, 0, 1280, 800}, true}};
   h.app->showOverlay();
-  h.message(h.mainView(), R"({"t":"bodycam","on":true})");  // asked from the main page while the overlay shows
-  h.fakes.capture.answerListing();
+  h.startBodycam(h.mainView());  // asked from the main page while the overlay shows
   auto first = h.fakes.capture.callbacks;
-  first.started(std::make_shared<fake::FakeStream>(), std::nullopt);
-  std::vector<std::uint8_t> pixels(64 * 64 * 4, 0x40);
-  first.frame({pixels.data(), 64, 64, 256});
-  h.fakes.desktop.runPosted();
+  h.sendFrame();
   ASSERT_FALSE(h.mainView().scripts.empty());
   const std::string frameHead = frameEventScript("");
   EXPECT_EQ(h.mainView().scripts.back().substr(0, 60), frameHead.substr(0, 60));
   EXPECT_EQ(h.overlayView().scripts, std::vector<std::string>{"navigator.userAgent"});
 
   // A newer capture from the overlay page replaces it; the old one's failure leaves the new one alone.
-  h.message(h.overlayView(), R"({"t":"bodycam","on":true})");
-  h.fakes.capture.answerListing();
+  h.startBodycam(h.overlayView());
   auto second = h.app->gameCapture;
   first.stopped();
   h.fakes.desktop.runPosted();
   EXPECT_EQ(h.app->gameCapture, second);
-  h.fakes.capture.callbacks.started(std::make_shared<fake::FakeStream>(), std::nullopt);
   h.fakes.capture.callbacks.stopped();
   h.fakes.desktop.runPosted();
   EXPECT_EQ(h.app->gameCapture, nullptr);
@@ -307,6 +314,26 @@ TEST(Bridge, FramesAndErrorsGoToThePageThatAsked) {
       nlohmann::json{{"type", "bodycam-error"}, {"message", kStoppedMessage}}.dump());
   EXPECT_EQ(h.overlayView().scripts.back(), error);
   EXPECT_NE(h.mainView().scripts.back(), error);
+}
+
+TEST(Bridge, QuitOrBodycamOffStopsTheStreamAndLetsTheCaptureGo) {
+  const std::pair<const char*, void (*)(Launched&)> endings[] = {
+      {"quit", [](Launched& h) { h.app->applicationWillTerminate(); }},
+      {"bodycam off", [](Launched& h) { h.message(h.mainView(), R"({"t":"bodycam"})"); }},
+  };
+  for (const auto& [what, end] : endings) {
+    Launched h;
+    auto stream = h.startBodycam(h.mainView());
+    std::weak_ptr<GameCapture> capture = h.app->gameCapture;
+    end(h);
+    h.fakes.desktop.runPosted();
+    EXPECT_EQ(stream->stops, 1) << what;
+    EXPECT_EQ(h.app->gameCapture, nullptr) << what;
+    EXPECT_TRUE(capture.expired()) << what << ": the answered set-up still holds the capture";
+    auto scripts = h.mainView().scripts.size();
+    h.sendFrame();  // a worker's frame after the end
+    EXPECT_EQ(h.mainView().scripts.size(), scripts) << what << ": a frame reached the page";
+  }
 }
 
 }  // namespace qm::test

@@ -178,17 +178,9 @@ TEST(WebView, PageScriptAndConfiguration) {
 
 TEST(WebView, NoAgentAnswerKeepsTheDefault) {
   Harness h;
-  struct Silent : fake::FakeWebContext {
-    std::shared_ptr<WebView> makeWebView(const WebViewConfig& c, WebViewDelegate& d) override {
-      auto v = FakeWebContext::makeWebView(c, d);
-      views.back()->defaultAgent = std::nullopt;
-      return v;
-    }
-  } silent;
-  auto p = h.fakes.platform();
-  App app(Platform{p.settings, p.files, p.desktop, silent, p.crypto, p.http, p.capture});
-  app.makeWeb();
-  EXPECT_EQ(silent.views.at(0)->userAgent, std::nullopt);
+  h.fakes.web.defaultAgent = std::nullopt;
+  h.app->makeWeb();
+  EXPECT_EQ(h.fakes.web.views.at(0)->userAgent, std::nullopt);
 }
 
 TEST(Log, DateIsUTC) {
