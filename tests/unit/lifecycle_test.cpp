@@ -1,4 +1,3 @@
-#include "app/rect_text.h"
 #include "tests/unit/harness.h"
 
 namespace qm::test {
@@ -57,31 +56,31 @@ TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
 }
 
 TEST(Lifecycle, SavesTheWindowStateAtCloseAndQuit) {
-  Harness h;
-  h.launch();
-  h.mainWindow().rect = {5, 6, 1000, 700};
-  h.app->windowWillClose(h.mainWindow());
-  EXPECT_EQ(h.fakes.settings.values["mainFrame"], "{{5, 6}, {1000, 700}}");
-  h.fakes.settings.values["overlayFrame"] = "{{1, 2}, {600, 600}}";
-  h.app->applicationWillTerminate();
-  EXPECT_EQ(h.fakes.settings.values["mainFrame"], "{{5, 6}, {1000, 700}}");
-  EXPECT_EQ(h.fakes.settings.values["overlayOpen"], false);
-  EXPECT_EQ(h.fakes.settings.values["overlayFrame"], "{{1, 2}, {600, 600}}");
-}
-
-TEST(Lifecycle, QuitWithTheOverlayMinimizedStoresItClosed) {
-  Harness h;
-  h.launch();
-  h.app->showOverlay();
-  h.app->minimize();
-  h.app->applicationWillTerminate();
-  EXPECT_EQ(h.fakes.settings.values["overlayOpen"], false);
-  EXPECT_EQ(h.fakes.settings.values["overlayFrame"], stringFromRect(h.windowOf(WindowKind::Overlay)->rect));
+  const std::tuple<const char*, void (*)(Harness&), bool, std::string> cases[] = {
+      {"no overlay: its saved frame is kept", [](Harness&) {}, false, "{{1, 2}, {600, 600}}"},
+      {"overlay showing", [](Harness& h) { h.app->showOverlay(); }, true, "{{3, 4}, {700, 500}}"},
+      {"overlay minimized", [](Harness& h) { h.app->showOverlay(), h.app->minimize(); }, false, "{{3, 4}, {700, 500}}"},
+  };
+  for (const auto& [what, before, open, overlayFrame] : cases) {
+    Harness h;
+    auto& stored = h.fakes.settings.values;
+    stored["overlayFrame"] = "{{1, 2}, {600, 600}}";
+    h.launch();
+    h.mainWindow().rect = {5, 6, 1000, 700};
+    h.app->windowWillClose(h.mainWindow());
+    EXPECT_EQ(stored["mainFrame"], "{{5, 6}, {1000, 700}}") << what;
+    h.mainWindow().rect = {7, 8, 1000, 700};
+    before(h);
+    if (auto* overlay = h.windowOf(WindowKind::Overlay)) overlay->rect = {3, 4, 700, 500};
+    h.app->applicationWillTerminate();
+    EXPECT_EQ(stored["mainFrame"], "{{7, 8}, {1000, 700}}") << what;
+    EXPECT_EQ(stored["overlayOpen"], open) << what;
+    EXPECT_EQ(stored["overlayFrame"], overlayFrame) << what;
+  }
 }
 
 TEST(Lifecycle, ReopenAndShowMainBringBackTheSameWindow) {
-  Harness h;
-  h.launch();
+  Launched h;
   h.mainWindow().hide();
   EXPECT_TRUE(h.app->applicationShouldHandleReopen());
   EXPECT_TRUE(h.mainWindow().visible());
@@ -89,12 +88,10 @@ TEST(Lifecycle, ReopenAndShowMainBringBackTheSameWindow) {
   h.app->showMain();
   EXPECT_EQ(h.fakes.desktop.activations, 1);
   EXPECT_EQ(h.fakes.desktop.windows.size(), 1u);
-  EXPECT_FALSE(h.app->applicationShouldTerminateAfterLastWindowClosed());
 }
 
 TEST(Lifecycle, ReloadAllReloadsEachWebView) {
-  Harness h;
-  h.launch();
+  Launched h;
   h.app->reloadAll();
   h.app->showOverlay();
   h.app->reloadAll();
