@@ -143,8 +143,8 @@ class FakeWebView : public WebView {
  public:
   FakeWebView(Calls& calls, const WebViewConfig& config, std::optional<std::string> agent)
       : calls(calls), config(config), defaultAgent(std::move(agent)) {}
-  void load(const std::string& url, double timeout) override {
-    loads.push_back(url), current = url, lastTimeout = timeout, calls.push_back("load " + url);
+  void load(const std::string& url, double) override {
+    loads.push_back(url), current = url, calls.push_back("load " + url);
   }
   void loadHTML(const std::string& html) override { htmls.push_back(html), current = "about:blank"; }
   void reload() override { reloads++; }
@@ -159,7 +159,6 @@ class FakeWebView : public WebView {
   WebViewConfig config;
   std::vector<std::string> loads, htmls, scripts;
   std::optional<std::string> current, userAgent, defaultAgent;
-  double lastTimeout = 0;
   int reloads = 0;
 };
 

@@ -98,17 +98,6 @@ TEST(Capture, OutputSizeNeverScalesUpAndIsEven) {
   for (const auto& [window, size] : cases) EXPECT_EQ(outputSizeFor(window), size) << window.w << "x" << window.h;
 }
 
-TEST(Capture, StreamsTheChosenWindowAtTheOutputSize) {
-  Recorder r;
-  r.fakes.desktop.screenList = {{{0, 0, 1512, 945}, {0, 25, 1512, 920}}};
-  r.start(std::vector{game(3, 300, 300), game(9, 1512, 945), game(4, 1000, 700)});
-  EXPECT_EQ(r.fakes.capture.streamedWindow, 9u);
-  EXPECT_EQ(std::pair(r.fakes.capture.lastConfig.width, r.fakes.capture.lastConfig.height), std::pair(1280, 800));
-  EXPECT_DOUBLE_EQ(r.capture->cropTopShare(), 0);  // full screen keeps its top
-  r.answerStarted();
-  EXPECT_TRUE(r.capture->streaming());
-}
-
 TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
   const auto other = std::vector{game(1, 1280, 800, "org.example.Other")};
   struct Case {
@@ -146,10 +135,15 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
   }
 }
 
-TEST(Capture, FramesFromTheWorkerReachOnFrameOnlyThroughTheMainThread) {
+TEST(Capture, StreamsTheChosenWindowAndHandsFramesOverOnTheMainThread) {
   Recorder r;
-  r.start();
+  r.fakes.desktop.screenList = {{{0, 0, 1512, 945}, {0, 25, 1512, 920}}};
+  r.start(std::vector{game(3, 300, 300), game(9, 1512, 945), game(4, 1000, 700)});
+  EXPECT_EQ(r.fakes.capture.streamedWindow, 9u);
+  EXPECT_EQ(std::pair(r.fakes.capture.lastConfig.width, r.fakes.capture.lastConfig.height), std::pair(1280, 800));
+  EXPECT_DOUBLE_EQ(r.capture->cropTopShare(), 0);  // full screen keeps its top
   r.answerStarted();
+  EXPECT_TRUE(r.capture->streaming());
   Pixels pixels(1280, 800);
   std::thread worker([&] {
     for (int i = 0; i < 3; i++) r.fakes.capture.callbacks.frame(pixels.frame);
