@@ -106,9 +106,13 @@ class FakeDesktop : public Desktop {
     std::lock_guard lock(postedMutex);
     posted.push_back(std::move(work));
   }
-  bool keysTrusted(bool prompt) override { return prompts += prompt, trusted; }
+  bool keysTrusted(bool prompt) override {
+    prompts += prompt;
+    return trusted;
+  }
   bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override {
-    return global = std::move(handler), calls.push_back("global keys"), true;
+    global = std::move(handler), calls.push_back("global keys");
+    return true;
   }
   void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override {
     local = std::move(handler), calls.push_back("local keys");
@@ -179,7 +183,10 @@ class FakeWebContext : public WebContext {
 // Fixed bytes instead of random ones; the real digest.
 class FakeCrypto : public SystemCrypto {
  public:
-  bool randomBytes(std::span<std::uint8_t> out) override { return std::ranges::fill(out, 0x5a), !fails; }
+  bool randomBytes(std::span<std::uint8_t> out) override {
+    std::ranges::fill(out, 0x5a);
+    return !fails;
+  }
   bool fails = false;
 };
 
@@ -203,7 +210,9 @@ class FakeCapture : public Capture {
  public:
   bool available() const override { return canCapture; }
   std::string gameOwnerId() const override { return "com.roblox.RobloxPlayer"; }
-  void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override { listing = std::move(done); }
+  void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override {
+    listing = std::move(done);
+  }
   void requestAccess() override { accessRequests++; }
   void startStream(std::uint64_t id, const StreamConfig& config, StreamCallbacks cb) override {
     streamedWindow = id, lastConfig = config, callbacks = std::move(cb);

@@ -116,8 +116,10 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
          r.fakes.capture.callbacks.stopped(), r.fakes.capture.callbacks.stopped();
        }, {kStoppedMessage}, 0},
       {"stop before start, twice", [](Recorder& r) { r.capture->stop(), r.capture->stop(); }, {}, 0},
-      {"stop twice while streaming", [](Recorder& r) { r.start(), r.answerStarted(), r.capture->stop(), r.capture->stop(); },
-       {}, 1},
+      {"stop twice while streaming", [](Recorder& r) {
+         r.start(), r.answerStarted();
+         r.capture->stop(), r.capture->stop();
+       }, {}, 1},
       {"set-up answers after stop", [](Recorder& r) {
          r.start(), r.capture->stop(), r.answerStarted();
          r.fakes.capture.callbacks.stopped();

@@ -50,7 +50,8 @@ std::string effect(const std::string& title, bool statusMenu) {
   h.app->showOverlay();
   auto items = h.fakes.desktop.statusItems;
   if (!statusMenu)
-    for (items.clear(); const auto& m : h.fakes.desktop.mainMenu) items.insert(items.end(), m.items.begin(), m.items.end());
+    for (items.clear(); const auto& m : h.fakes.desktop.mainMenu) 
+      items.insert(items.end(), m.items.begin(), m.items.end());
   const MenuItem& item = *titledItem(items, title);
   if (!item.action) return standard[static_cast<int>(item.standard)];
   item.action(item);
@@ -74,7 +75,8 @@ std::string effect(const std::string& title, bool statusMenu) {
 void describe(const std::vector<MenuItem>& items, bool statusMenu, std::vector<std::string>& out,
               const std::string& indent = "") {
   for (const auto& i : items) {
-    auto line = indent + (i.separator ? "-" : i.title) + (i.key.empty() ? "" : " ^" + i.key) + (i.shift ? "+shift" : "");
+    auto line = indent + (i.separator ? "-" : i.title) + (i.key.empty() ? "" : " ^" + i.key);
+    if (i.shift) line += "+shift";
     out.push_back(i.separator || i.hasSubmenu() ? line : line + " -> " + effect(i.title, statusMenu));
     describe(i.submenu, statusMenu, out, indent + "  ");
   }
@@ -201,7 +203,8 @@ TEST(Menus, EveryItemHasItsTitleKeyAndAction) {
                             "  Medium -> size 900x600", "  Large -> size 1100x720", "Keys",
                             "  Radio push-to-talk (hold): V" + pick + "radio push-to-talk (hold)",
                             "  Show or hide the MDT: F8" + pick + "show or hide the mdt",
-                            "  Bodycam: F9" + pick + "bodycam", "  Save a bodycam clip: F10" + pick + "save a bodycam clip",
+                            "  Bodycam: F9" + pick + "bodycam",
+                            "  Save a bodycam clip: F10" + pick + "save a bodycam clip",
                             "  Panic: Off" + pick + "panic", "-",
                             "Keys need Accessibility permission\u2026 -> open settings:keys", "-",
                             "Quit Quillmere ^q -> quit"}));

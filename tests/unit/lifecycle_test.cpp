@@ -46,7 +46,8 @@ TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
     Harness h;
     h.fakes.settings.values.insert(c.stored.begin(), c.stored.end());
     h.launch();
-    fake::Calls steps{"main menu", "main window", "web view", "load " + c.page, "status menu", "global keys", "local keys"};
+    fake::Calls steps{"main menu",   "main window", "web view",  "load " + c.page,
+                      "status menu", "global keys", "local keys"};
     if (c.overlayPage) steps.insert(steps.end(), {"window", "web view", "load " + *c.overlayPage});
     steps.push_back("fetch " + UPDATE_MANIFEST);
     EXPECT_EQ(h.fakes.calls, steps) << c.page;
