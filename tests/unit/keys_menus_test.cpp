@@ -11,7 +11,7 @@ KeyEvent up(std::uint16_t code) { return {code, KeyType::Up}; }
 
 // A key event from the global monitor (the game has the focus) or from our own window's.
 struct Press {
-  Press(KeyEvent event, bool ours = false) : event(event), ours(ours) {}  // NOLINT: rows list plain events
+  Press(KeyEvent event, bool ours = false) : event(event), ours(ours) {}  // NOLINT(google-explicit-constructor): rows list plain events
   KeyEvent event;
   bool ours;
 };
@@ -50,7 +50,7 @@ std::string effect(const std::string& title, bool statusMenu) {
   h.app->showOverlay();
   auto items = h.fakes.desktop.statusItems;
   if (!statusMenu)
-    for (items.clear(); const auto& m : h.fakes.desktop.mainMenu) 
+    for (items.clear(); const auto& m : h.fakes.desktop.mainMenu)
       items.insert(items.end(), m.items.begin(), m.items.end());
   const MenuItem& item = *titledItem(items, title);
   if (!item.action) return standard[static_cast<int>(item.standard)];
