@@ -105,6 +105,7 @@ struct Cost {
 // The product's main thread as the bodycam sees it: work the worker posts, run here when it arrives.
 class BenchDesktop : public qm::fake::FakeDesktop {
  public:
+  BenchDesktop() : FakeDesktop(calls) {}
   void postToMain(std::function<void()> work) override {
     FakeDesktop::postToMain(std::move(work));
     {
@@ -124,6 +125,7 @@ class BenchDesktop : public qm::fake::FakeDesktop {
   }
 
  private:
+  qm::fake::Calls calls;  // the base keeps a reference only
   std::mutex mutex;
   std::condition_variable arrived;
   bool waiting = false;

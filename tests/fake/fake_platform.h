@@ -13,11 +13,15 @@
 
 namespace qm::fake {
 
+using Calls = std::vector<std::string>;  // the steps asked of the platform, in order
+
 class FakeSettings : public Settings {
  public:
-  std::optional<nlohmann::json> get(const std::string& key) const override;
-  void set(const std::string& key, const nlohmann::json& value) override;
-  void remove(const std::string& key) override;
+  std::optional<nlohmann::json> get(const std::string& key) const override {
+    return values.contains(key) ? std::optional(values.at(key)) : std::nullopt;
+  }
+  void set(const std::string& key, const nlohmann::json& value) override { values[key] = value, writes++; }
+  void remove(const std::string& key) override { values.erase(key), writes++; }
   std::map<std::string, nlohmann::json> values;
   int writes = 0;
 };
@@ -26,10 +30,9 @@ class FakeFiles : public Files {
  public:
   std::string logPath() const override { return "/home/user/Library/Logs/Quillmere.log"; }
   AppendResult append(const std::string& path, const std::string& bytes) override;
-  void writeAtomically(const std::string& path, const std::string& bytes) override;
+  void writeAtomically(const std::string& path, const std::string& bytes) override { files[path] = bytes; }
   std::map<std::string, std::string> files;
   bool unwritable = false;  // the file exists but cannot be opened
-  bool directoryMissing = false;
 };
 
 class FakeWindow : public Window {
@@ -43,25 +46,22 @@ class FakeWindow : public Window {
   void hide() override { shown = false; }
   bool visible() const override { return shown; }
   void setAlpha(double a) override { alpha = a; }
-  void setContent(WebView& v) override { content = &v; }
-  void setBubbleContent(const BubbleStyle& s, BubbleHandlers h) override { style = s, handlers = std::move(h); }
-  std::optional<Rect> screenVisibleFrame() const override { return screen; }
+  void setContent(WebView&) override {}
+  void setBubbleContent(const BubbleStyle&, BubbleHandlers h) override { handlers = std::move(h); }
+  std::optional<Rect> screenVisibleFrame() const override { return std::nullopt; }
 
   WindowOptions options;
   Rect rect;
   bool shown = false;
   int keyShows = 0, quietShows = 0;
   double alpha = 1;
-  WebView* content = nullptr;
-  BubbleStyle style;
   BubbleHandlers handlers;
-  std::optional<Rect> screen;
 };
 
 class FakeAlert : public ModalAlert {
  public:
   void setInformativeText(const std::string& text) override { informative = text; }
-  int run() override;
+  int run() override { return whileOpen(*this); }
   std::string message, informative;
   std::vector<std::string> buttons;
   std::function<int(FakeAlert&)> whileOpen;  // what the user does; the answer is the button index
@@ -69,6 +69,7 @@ class FakeAlert : public ModalAlert {
 
 class FakeTimer : public Timer {
  public:
+  FakeTimer(double interval, std::function<void(Timer&)> tick) : interval(interval), tick(std::move(tick)) {}
   void invalidate() override { valid = false; }
   double interval = 0;
   std::function<void(Timer&)> tick;
@@ -77,95 +78,125 @@ class FakeTimer : public Timer {
 
 class FakeDesktop : public Desktop {
  public:
+  explicit FakeDesktop(Calls& calls) : calls(calls) {}
   std::vector<Screen> screens() const override { return screenList; }
   Point mouseLocation() const override { return mouse; }
   bool leftButtonDown() const override { return buttonDown; }
   std::chrono::system_clock::time_point now() const override { return clock; }
-  std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate* delegate) override;
-  void setMainMenu(const std::vector<Menu>& menus) override { mainMenu = menus; }
-  void setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) override;
+  std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate*) override {
+    calls.push_back(options.kind == WindowKind::Main ? "main window" : "window");
+    auto window = std::make_unique<FakeWindow>(options);
+    windows.push_back(window.get());
+    return window;
+  }
+  void setMainMenu(const std::vector<Menu>& menus) override { mainMenu = menus, calls.push_back("main menu"); }
+  void setStatusMenu(const std::string&, const std::vector<MenuItem>& items) override {
+    statusItems = items, statusBuilds++, calls.push_back("status menu");
+  }
   std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
                                         const std::vector<std::string>& buttons) override;
-  void openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) override;
+  void openPanel(bool, std::function<void(std::optional<std::vector<std::string>>)> done) override { done({}); }
   void openURL(const std::string& url) override { opened.push_back(url); }
   void activate() override { activations++; }
-  void terminate() override { terminated = true; }
-  std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override;
-  void postToMain(std::function<void()> work) override;
-  bool keysTrusted(bool prompt) override;
-  bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
-  void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override { local = std::move(handler); }
+  void terminate() override {}
+  std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override {
+    return timers.emplace_back(std::make_shared<FakeTimer>(seconds, std::move(tick)));
+  }
+  void postToMain(std::function<void()> work) override {
+    std::lock_guard lock(postedMutex);
+    posted.push_back(std::move(work));
+  }
+  bool keysTrusted(bool prompt) override {
+    prompts += prompt;
+    return trusted;
+  }
+  bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override {
+    global = std::move(handler), calls.push_back("global keys");
+    return true;
+  }
+  void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override {
+    local = std::move(handler), calls.push_back("local keys");
+  }
   std::string permissionHelpURL() const override { return "settings:keys"; }
 
-  void runPosted();     // runs the main-thread queue until it is empty
-  void fireTimers();    // one tick of every valid timer
+  void runPosted();   // runs the main-thread queue until it is empty
+  void fireTimers();  // one tick of every valid timer
+  Calls& calls;
   std::vector<FakeWindow*> windows;
   std::vector<Screen> screenList{{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}}};
   Point mouse;
   bool buttonDown = false;
   std::chrono::system_clock::time_point clock{};
   std::vector<Menu> mainMenu;
-  std::string statusTitle;
   std::vector<MenuItem> statusItems;
   int statusBuilds = 0;
   std::vector<std::shared_ptr<FakeAlert>> alerts;
   std::function<int(FakeAlert&)> nextAlertAnswer = [](FakeAlert&) { return 0; };
-  std::optional<std::vector<std::string>> panelAnswer;
-  bool lastPanelMultiple = false;
   std::vector<std::string> opened;
   int activations = 0;
-  bool terminated = false;
   std::vector<std::shared_ptr<FakeTimer>> timers;
   std::deque<std::function<void()>> posted;
   std::mutex postedMutex;
   bool trusted = true;
   int prompts = 0;
-  bool globalMonitorGiven = true;
   std::function<void(const KeyEvent&)> global;
   std::function<bool(const KeyEvent&)> local;
 };
 
 class FakeWebView : public WebView {
  public:
-  void load(const std::string& url, double timeout) override { loads.push_back(url), current = url, lastTimeout = timeout; }
+  FakeWebView(Calls& calls, const WebViewConfig& config, std::optional<std::string> agent)
+      : calls(calls), config(config), defaultAgent(std::move(agent)) {}
+  void load(const std::string& url, double) override {
+    loads.push_back(url), current = url, calls.push_back("load " + url);
+  }
   void loadHTML(const std::string& html) override { htmls.push_back(html), current = "about:blank"; }
   void reload() override { reloads++; }
   void evaluate(const std::string& script) override { scripts.push_back(script); }
-  void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) override;
+  void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) override {
+    scripts.push_back(script), answer(script == "navigator.userAgent" ? defaultAgent : std::nullopt);
+  }
   std::optional<std::string> url() const override { return current; }
   void setCustomUserAgent(const std::optional<std::string>& agent) override { userAgent = agent; }
 
+  Calls& calls;
   WebViewConfig config;
   std::vector<std::string> loads, htmls, scripts;
-  std::optional<std::string> current, userAgent;
-  std::optional<std::string> defaultAgent = std::string("Mozilla/5.0 Fake");
-  double lastTimeout = 0;
+  std::optional<std::string> current, userAgent, defaultAgent;
   int reloads = 0;
 };
 
 class FakeWebContext : public WebContext {
  public:
-  std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
+  explicit FakeWebContext(Calls& calls) : calls(calls) {}
+  std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate&) override {
+    calls.push_back("web view");
+    return views.emplace_back(std::make_shared<FakeWebView>(calls, config, defaultAgent));
+  }
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override { answer(cookies); }
+  Calls& calls;
   std::vector<std::shared_ptr<FakeWebView>> views;
   std::vector<Cookie> cookies;
+  std::optional<std::string> defaultAgent = std::string("Mozilla/5.0 Fake");  // each new view's
 };
 
-// Counting bytes instead of random ones; the real digest.
+// Fixed bytes instead of random ones; the real digest.
 class FakeCrypto : public SystemCrypto {
  public:
-  bool randomBytes(std::span<std::uint8_t> out) override;
+  bool randomBytes(std::span<std::uint8_t> out) override {
+    std::ranges::fill(out, 0x5a);
+    return !fails;
+  }
   bool fails = false;
-  std::uint8_t next = 0;
 };
 
 class FakeHttp : public Http {
  public:
-  void get(const std::string& url, double timeout, std::size_t maxBytes,
-           std::function<void(std::optional<HttpAnswer>)> done) override;
-  std::vector<std::string> requested;
-  double lastTimeout = 0;
-  std::size_t lastMax = 0;
+  explicit FakeHttp(Calls& calls) : calls(calls) {}
+  void get(const std::string& url, double, std::size_t, std::function<void(std::optional<HttpAnswer>)> done) override {
+    calls.push_back("fetch " + url), pending = std::move(done);
+  }
+  Calls& calls;
   std::function<void(std::optional<HttpAnswer>)> pending;
 };
 
@@ -179,12 +210,16 @@ class FakeCapture : public Capture {
  public:
   bool available() const override { return canCapture; }
   std::string gameOwnerId() const override { return "com.roblox.RobloxPlayer"; }
-  void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override { listing = std::move(done); }
+  void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override {
+    listing = std::move(done);
+  }
   void requestAccess() override { accessRequests++; }
-  void startStream(std::uint64_t id, const StreamConfig& config, StreamCallbacks callbacks) override;
-
+  void startStream(std::uint64_t id, const StreamConfig& config, StreamCallbacks cb) override {
+    streamedWindow = id, lastConfig = config, callbacks = std::move(cb);
+  }
   // Answers the pending window query with the scripted list.
-  void answerListing();
+  void answerListing() { std::exchange(listing, nullptr)(windowList); }
+
   bool canCapture = true;
   std::optional<std::vector<CaptureWindow>> windowList = std::vector<CaptureWindow>{};
   std::function<void(std::optional<std::vector<CaptureWindow>>)> listing;
@@ -192,17 +227,17 @@ class FakeCapture : public Capture {
   std::uint64_t streamedWindow = 0;
   StreamConfig lastConfig;
   StreamCallbacks callbacks;
-  std::vector<std::shared_ptr<FakeStream>> streams;
 };
 
 // One fake of every seam, wired into a Platform.
 struct FakePlatform {
+  Calls calls;
   FakeSettings settings;
   FakeFiles files;
-  FakeDesktop desktop;
-  FakeWebContext web;
+  FakeDesktop desktop{calls};
+  FakeWebContext web{calls};
   FakeCrypto crypto;
-  FakeHttp http;
+  FakeHttp http{calls};
   FakeCapture capture;
   Platform platform() { return {settings, files, desktop, web, crypto, http, capture}; }
 };

@@ -34,35 +34,29 @@ std::pair<int, int> jpegSize(std::string_view jpeg) {
 }
 
 struct Recorder {
-  explicit Recorder(fake::FakePlatform& fakes) : fakes(fakes), capture(GameCapture::make(fakes.capture, fakes.desktop)) {
+  Recorder() : capture(GameCapture::make(fakes.capture, fakes.desktop)) {
     capture->onFrame = [this](const std::string& f) { frames.push_back(f); };
     capture->onError = [this](const std::string& e) { errors.push_back(e); };
   }
-  // Starts and answers the window query with one 1280x800 game window.
-  void startOnGame() {
-    fakes.capture.windowList = std::vector{game(7, 1280, 800)};
+  // Starts and answers the window query with the given windows (one 1280x800 game window by default).
+  void start(std::optional<std::vector<CaptureWindow>> windows = std::vector{game(7, 1280, 800)}) {
+    fakes.capture.windowList = std::move(windows);
     capture->start();
     fakes.capture.answerListing();
   }
-  std::shared_ptr<fake::FakeStream> answerStarted() {
-    auto stream = std::make_shared<fake::FakeStream>();
-    fakes.capture.callbacks.started(stream, std::nullopt);
-    return stream;
+  void answerStarted(std::optional<std::string> error = std::nullopt) {
+    fakes.capture.callbacks.started(error ? nullptr : stream, error);
   }
-  fake::FakePlatform& fakes;
+  fake::FakePlatform fakes;
   std::shared_ptr<GameCapture> capture;
+  std::shared_ptr<fake::FakeStream> stream = std::make_shared<fake::FakeStream>();
   std::vector<std::string> frames, errors;
 };
 
 }  // namespace
 
 TEST(Capture, ChoosesTheLargestGameWindowAboveTheStrictBounds) {
-  struct Case {
-    const char* what;
-    std::vector<CaptureWindow> windows;
-    std::optional<std::uint64_t> chosen;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, std::vector<CaptureWindow>, std::optional<std::uint64_t>> cases[] = {
       {"none", {}, std::nullopt},
       {"exactly 300 wide", {game(1, 300, 600)}, std::nullopt},
       {"exactly 200 high", {game(1, 800, 200)}, std::nullopt},
@@ -73,20 +67,15 @@ TEST(Capture, ChoosesTheLargestGameWindowAboveTheStrictBounds) {
       {"tie keeps the first", {game(4, 800, 600), game(5, 600, 800)}, 4},
       {"small one skipped", {game(6, 200, 100), game(7, 400, 300)}, 7},
   };
-  for (const auto& c : cases) {
-    auto chosen = chooseGameWindow(c.windows, kGame);
-    EXPECT_EQ(chosen ? std::optional(chosen->id) : std::nullopt, c.chosen) << c.what;
+  for (const auto& [what, windows, chosen] : cases) {
+    auto found = chooseGameWindow(windows, kGame);
+    EXPECT_EQ(found ? std::optional(found->id) : std::nullopt, chosen) << what;
   }
 }
 
 TEST(Capture, FullScreenIsTestedAgainstEveryScreenAndDecidesTheCrop) {
   const std::vector<Screen> screens{{{0, 0, 1920, 1080}, {0, 25, 1920, 1055}}, {{1920, 0, 1512, 945}, {}}};
-  struct Case {
-    Rect window;
-    bool full;
-    double crop;
-  };
-  const Case cases[] = {
+  const std::tuple<Rect, bool, double> cases[] = {
       {{0, 0, 1511, 944}, true, 0},
       {{0, 0, 1510, 945}, false, 28.0 / 945},
       {{0, 0, 1512, 943}, false, 28.0 / 943},
@@ -95,9 +84,9 @@ TEST(Capture, FullScreenIsTestedAgainstEveryScreenAndDecidesTheCrop) {
       {{0, 0, 800, 140}, false, 0.2},
       {{0, 0, 800, 600}, false, 28.0 / 600},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(isFullScreen(c.window, screens), c.full) << c.window.w << "x" << c.window.h;
-    EXPECT_DOUBLE_EQ(cropTopFor(c.window, screens), c.crop) << c.window.w << "x" << c.window.h;
+  for (const auto& [window, full, crop] : cases) {
+    EXPECT_EQ(isFullScreen(window, screens), full) << window.w << "x" << window.h;
+    EXPECT_DOUBLE_EQ(cropTopFor(window, screens), crop) << window.w << "x" << window.h;
   }
 }
 
@@ -109,115 +98,67 @@ TEST(Capture, OutputSizeNeverScalesUpAndIsEven) {
   for (const auto& [window, size] : cases) EXPECT_EQ(outputSizeFor(window), size) << window.w << "x" << window.h;
 }
 
-TEST(Capture, StreamsTheChosenWindowAtTheOutputSize) {
-  fake::FakePlatform fakes;
-  fakes.desktop.screenList = {{{0, 0, 1512, 945}, {0, 25, 1512, 920}}};
-  Recorder r(fakes);
-  fakes.capture.windowList = std::vector{game(3, 300, 300), game(9, 1512, 945), game(4, 1000, 700)};
-  r.capture->start();
-  fakes.capture.answerListing();
-  EXPECT_EQ(fakes.capture.streamedWindow, 9u);
-  EXPECT_EQ(fakes.capture.lastConfig.width, 1280);
-  EXPECT_EQ(fakes.capture.lastConfig.height, 800);
-  EXPECT_DOUBLE_EQ(fakes.capture.lastConfig.minFrameInterval, 0.25);
-  EXPECT_EQ(fakes.capture.lastConfig.queueDepth, 3);
-  EXPECT_FALSE(fakes.capture.lastConfig.showsCursor);
-  EXPECT_DOUBLE_EQ(r.capture->cropTopShare(), 0);  // full screen keeps its top
-  r.answerStarted();
-  EXPECT_TRUE(r.capture->streaming());
-}
-
-TEST(Capture, EachFailureHasItsSentenceOnTheMainThread) {
+TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
+  const auto other = std::vector{game(1, 1280, 800, "org.example.Other")};
   struct Case {
     const char* what;
-    std::optional<std::vector<CaptureWindow>> windows;
-    std::optional<std::string> startError;
-    std::string sentence;
-    int accessRequests;
+    std::function<void(Recorder&)> run;
+    std::vector<std::string> sentences;
+    int streamStops, accessRequests = 0;
   };
   const Case cases[] = {
-      {"listing refused", std::nullopt, std::nullopt, kCapturePermissionMessage, 1},
-      {"no game", std::vector{game(1, 1280, 800, "org.example.Other")}, std::nullopt, kNoGameMessage, 0},
-      {"set-up error", std::vector{game(1, 1280, 800)}, "display gone",
-       std::string(kCouldNotStartMessage) + "display gone", 0},
+      {"listing refused", [](Recorder& r) { r.start(std::nullopt); }, {kCapturePermissionMessage}, 0, 1},
+      {"no game", [&](Recorder& r) { r.start(other); }, {kNoGameMessage}, 0},
+      {"set-up error", [](Recorder& r) { r.start(), r.answerStarted("display gone"); },
+       {std::string(kCouldNotStartMessage) + "display gone"}, 0},
+      {"window gone, told once", [](Recorder& r) {
+         r.start(), r.answerStarted();
+         r.fakes.capture.callbacks.stopped(), r.fakes.capture.callbacks.stopped();
+       }, {kStoppedMessage}, 0},
+      {"stop before start, twice", [](Recorder& r) { r.capture->stop(), r.capture->stop(); }, {}, 0},
+      {"stop twice while streaming", [](Recorder& r) {
+         r.start(), r.answerStarted();
+         r.capture->stop(), r.capture->stop();
+       }, {}, 1},
+      {"set-up answers after stop", [](Recorder& r) {
+         r.start(), r.capture->stop(), r.answerStarted();
+         r.fakes.capture.callbacks.stopped();
+       }, {}, 1},
   };
   for (const auto& c : cases) {
-    fake::FakePlatform fakes;
-    Recorder r(fakes);
-    fakes.capture.windowList = c.windows;
-    r.capture->start();
-    fakes.capture.answerListing();
-    if (c.startError) fakes.capture.callbacks.started(nullptr, c.startError);
+    Recorder r;
+    c.run(r);
     EXPECT_TRUE(r.errors.empty()) << c.what << ": told before the main thread ran";
-    fakes.desktop.runPosted();
-    EXPECT_EQ(r.errors, std::vector{c.sentence}) << c.what;
-    EXPECT_EQ(fakes.capture.accessRequests, c.accessRequests) << c.what;
+    r.fakes.desktop.runPosted();
+    EXPECT_EQ(r.errors, c.sentences) << c.what;
+    EXPECT_EQ(r.stream->stops, c.streamStops) << c.what;
+    EXPECT_EQ(r.fakes.capture.accessRequests, c.accessRequests) << c.what;
     EXPECT_FALSE(r.capture->streaming()) << c.what;
   }
 }
 
-TEST(Capture, StopTwiceOrBeforeStartIsHarmless) {
-  fake::FakePlatform fakes;
-  Recorder r(fakes);
-  r.capture->stop();
-  r.capture->stop();
-  fake::FakePlatform running;
-  Recorder s(running);
-  s.startOnGame();
-  auto stream = s.answerStarted();
-  s.capture->stop();
-  s.capture->stop();
-  running.desktop.runPosted();
-  fakes.desktop.runPosted();
-  EXPECT_EQ(stream->stops, 1);
-  EXPECT_TRUE(r.errors.empty());
-  EXPECT_TRUE(s.errors.empty());
-}
-
-TEST(Capture, StreamWhoseSetUpFinishesAfterStopIsStoppedAndNeverStored) {
-  fake::FakePlatform fakes;
-  Recorder r(fakes);
-  r.startOnGame();
-  r.capture->stop();  // before the set-up answers
-  auto stream = r.answerStarted();
-  EXPECT_EQ(stream->stops, 1);
-  EXPECT_FALSE(r.capture->streaming());
-  fakes.capture.callbacks.stopped();
-  fakes.desktop.runPosted();
-  EXPECT_TRUE(r.errors.empty());
-}
-
-TEST(Capture, WindowGoingAwayGivesExactlyOneStoppedMessage) {
-  fake::FakePlatform fakes;
-  Recorder r(fakes);
-  r.startOnGame();
+TEST(Capture, StreamsTheChosenWindowAndHandsFramesOverOnTheMainThread) {
+  Recorder r;
+  r.fakes.desktop.screenList = {{{0, 0, 1512, 945}, {0, 25, 1512, 920}}};
+  r.start(std::vector{game(3, 300, 300), game(9, 1512, 945), game(4, 1000, 700)});
+  EXPECT_EQ(r.fakes.capture.streamedWindow, 9u);
+  EXPECT_EQ(std::pair(r.fakes.capture.lastConfig.width, r.fakes.capture.lastConfig.height), std::pair(1280, 800));
+  EXPECT_DOUBLE_EQ(r.capture->cropTopShare(), 0);  // full screen keeps its top
   r.answerStarted();
-  fakes.capture.callbacks.stopped();
-  fakes.capture.callbacks.stopped();
-  fakes.desktop.runPosted();
-  EXPECT_EQ(r.errors, std::vector<std::string>{kStoppedMessage});
-  EXPECT_FALSE(r.capture->streaming());
-}
-
-TEST(Capture, FramesFromTheWorkerReachOnFrameOnlyThroughTheMainThread) {
-  fake::FakePlatform fakes;
-  Recorder r(fakes);
-  r.startOnGame();
-  r.answerStarted();
+  EXPECT_TRUE(r.capture->streaming());
   Pixels pixels(1280, 800);
-  PixelFrame empty{};
   std::thread worker([&] {
-    for (int i = 0; i < 3; i++) fakes.capture.callbacks.frame(pixels.frame);
-    fakes.capture.callbacks.frame(empty);  // a sample without an image
+    for (int i = 0; i < 3; i++) r.fakes.capture.callbacks.frame(pixels.frame);
+    r.fakes.capture.callbacks.frame(PixelFrame{});  // a sample without an image
   });
   r.capture->stop();  // the main thread lets go while the worker converts
   worker.join();
   EXPECT_TRUE(r.frames.empty());
-  fakes.desktop.runPosted();
+  r.fakes.desktop.runPosted();
   ASSERT_EQ(r.frames.size(), 3u);  // frames already dispatched still arrive
   EXPECT_EQ(r.frames[0].find_first_of("\n\r"), std::string::npos);
-  fakes.capture.callbacks.frame(pixels.frame);  // converted into a text the main thread gave back
-  fakes.desktop.runPosted();
+  r.fakes.capture.callbacks.frame(pixels.frame);  // converted into a text the main thread gave back
+  r.fakes.desktop.runPosted();
   EXPECT_EQ(r.frames.back(), r.frames[0]);
   EXPECT_TRUE(r.errors.empty());
 }

@@ -1,4 +1,4 @@
-// A launched or unlaunched App over the fake platform.
+// An App over the fake platform, before launch (Harness) or after it (Launched).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,21 +15,27 @@ struct Globals : ::testing::Environment {
 inline auto* const globals = ::testing::AddGlobalTestEnvironment(new Globals);
 
 struct Harness {
-  Harness() {
-    app = std::make_shared<App>(fakes.platform());
-  }
   void launch() { app->applicationDidFinishLaunching(); }
   fake::FakeWebView& mainView() { return *fakes.web.views.at(0); }
+  fake::FakeWebView& overlayView() { return *fakes.web.views.at(1); }
   fake::FakeWindow& mainWindow() { return *fakes.desktop.windows.at(0); }
   fake::FakeWindow* windowOf(WindowKind kind) {
     for (auto* w : fakes.desktop.windows)
       if (w->options.kind == kind) return w;
     return nullptr;
   }
+  bool overlayShown() { return windowOf(WindowKind::Overlay) && windowOf(WindowKind::Overlay)->visible(); }
   std::string log() { return fakes.files.files[fakes.files.logPath()]; }
 
   fake::FakePlatform fakes;
-  std::shared_ptr<App> app;
+  std::shared_ptr<App> app = std::make_shared<App>(fakes.platform());
+};
+
+struct Launched : Harness {
+  explicit Launched(bool trusted = true) {
+    fakes.desktop.trusted = trusted;
+    launch();
+  }
 };
 
 }  // namespace qm::test

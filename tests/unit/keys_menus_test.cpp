@@ -9,8 +9,16 @@ constexpr std::uint16_t kV = 9, kF8 = 100, kF9 = 101, kF10 = 109, kA = 0, kB = 1
 KeyEvent down(std::uint16_t code) { return {code, KeyType::Down}; }
 KeyEvent up(std::uint16_t code) { return {code, KeyType::Up}; }
 
-struct Keys : Harness {
-  Keys() { launch(); }
+// A key event from the global monitor (the game has the focus) or from our own window's.
+struct Press {
+  Press(KeyEvent event, bool ours = false) : event(event), ours(ours) {}  // NOLINT(google-explicit-constructor): rows list plain events
+  KeyEvent event;
+  bool ours;
+};
+Press ours(KeyEvent event) { return {event, true}; }
+
+struct Keys : Launched {
+  using Launched::Launched;
   // The page events sent so far, as their detail text.
   std::vector<std::string> events() {
     const std::string marked = eventScript("@");
@@ -23,25 +31,55 @@ struct Keys : Harness {
   }
   void global(const KeyEvent& e) { fakes.desktop.global(e); }
   bool local(const KeyEvent& e) { return fakes.desktop.local(e); }
-  bool overlayShown() {
-    auto* w = windowOf(WindowKind::Overlay);
-    return w && w->visible();
-  }
 };
 
 const std::string kPttDown = R"({"down":true,"type":"ptt"})", kPttUp = R"({"down":false,"type":"ptt"})";
 const std::string kBodycam = R"({"type":"bodycam"})", kClip = R"({"type":"clip"})", kPanic = R"({"type":"panic"})";
 
-std::vector<std::string> titles(const std::vector<MenuItem>& items) {
-  std::vector<std::string> out;
-  for (const auto& i : items) out.push_back(i.separator ? "-" : i.title + (i.key.empty() ? "" : " ^" + i.key) + (i.shift ? "+shift" : ""));
-  return out;
+const MenuItem* titledItem(const std::vector<MenuItem>& items, const std::string& title) {
+  for (const auto& i : items)
+    if (auto* found = i.title == title ? &i : titledItem(i.submenu, title)) return found;
+  return nullptr;
 }
 
-const MenuItem& titledItem(const std::vector<MenuItem>& items, const std::string& title) {
-  for (const auto& i : items)
-    if (i.title == title) return i;
-  throw std::runtime_error("no item " + title);
+// What an item does, performed in a fresh app whose overlay shows: its standard action, or what it changed.
+std::string effect(const std::string& title, bool statusMenu) {
+  static const char* const standard[] = {"", "about", "hide", "quit", "undo", "cut", "copy", "paste", "select all",
+                                         "minimize"};
+  Keys h(false);
+  h.app->showOverlay();
+  auto items = h.fakes.desktop.statusItems;
+  if (!statusMenu)
+    for (items.clear(); const auto& m : h.fakes.desktop.mainMenu)
+      items.insert(items.end(), m.items.begin(), m.items.end());
+  const MenuItem& item = *titledItem(items, title);
+  if (!item.action) return standard[static_cast<int>(item.standard)];
+  item.action(item);
+  const auto& stored = h.fakes.settings.values;
+  const Rect overlay = h.windowOf(WindowKind::Overlay)->rect;
+  std::string seen;
+  auto add = [&](bool happened, const std::string& what) {
+    if (happened) seen += (seen.empty() ? "" : ", ") + what;
+  };
+  add(h.mainView().reloads > 0, "reload");
+  add(!h.overlayShown(), "MDT hidden");
+  add(h.fakes.desktop.activations > 0, "front");
+  add(stored.contains("opacity"), "opacity " + (stored.contains("opacity") ? stored.at("opacity").dump() : ""));
+  add(stored.contains("overlayFrame"), "size " + std::to_string(int(overlay.w)) + "x" + std::to_string(int(overlay.h)));
+  for (const auto& alert : h.fakes.desktop.alerts) add(true, alert->message);
+  for (const auto& url : h.fakes.desktop.opened) add(true, "open " + url);
+  return seen;
+}
+
+// Each item as its title and key, then what it does; submenu items indented.
+void describe(const std::vector<MenuItem>& items, bool statusMenu, std::vector<std::string>& out,
+              const std::string& indent = "") {
+  for (const auto& i : items) {
+    auto line = indent + (i.separator ? "-" : i.title) + (i.key.empty() ? "" : " ^" + i.key);
+    if (i.shift) line += "+shift";
+    out.push_back(i.separator || i.hasSubmenu() ? line : line + " -> " + effect(i.title, statusMenu));
+    describe(i.submenu, statusMenu, out, indent + "  ");
+  }
 }
 
 }  // namespace
@@ -50,8 +88,9 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
   struct Case {
     const char* what;
     std::map<std::string, nlohmann::json> stored;
-    std::vector<KeyEvent> keys;
+    std::vector<Press> keys;
     std::vector<std::string> events;
+    bool overlay = false;
   };
   const Case cases[] = {
       {"ptt held with repeats", {}, {down(kV), down(kV), down(kV), up(kV)}, {kPttDown, kPttUp}},
@@ -64,162 +103,102 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
       {"ptt and clip on one key", {{"key.clip", kV}}, {down(kV), up(kV)}, {kPttDown, kClip, kPttUp}},
       {"not an integer falls back", {{"key.ptt", 11.5}}, {down(kV), up(kV)}, {kPttDown, kPttUp}},
       {"out of range matches nothing", {{"key.bodycam", 70000}}, {down(kF9), down(70000 & 0xffff), up(kF9)}, {}},
+      {"overlay once per press", {}, {down(kF8), down(kF8), up(kF8)}, {}, true},
+      {"overlay pressed again", {}, {down(kF8), up(kF8), down(kF8)}, {}, false},
+      {"ptt in our window is typing", {}, {ours(down(kV)), ours(up(kV))}, {}},
+      {"other keys act in our window too", {}, {ours(down(kF9)), ours(up(kF9))}, {kBodycam}},
+      {"ptt from the game released in our window", {}, {down(kV), ours(up(kV)), up(kV)}, {kPttDown, kPttUp}},
   };
   for (const auto& c : cases) {
     Keys h;
-    for (const auto& [k, v] : c.stored) h.fakes.settings.values[k] = v;
-    for (const auto& e : c.keys) h.global(e);
+    h.fakes.settings.values.insert(c.stored.begin(), c.stored.end());
+    for (const auto& [event, ours] : c.keys)
+      if (ours)
+        EXPECT_TRUE(h.local(event)) << c.what << ": our window always gets the key";
+      else
+        h.global(event);
     EXPECT_EQ(h.events(), c.events) << c.what;
+    EXPECT_EQ(h.overlayShown(), c.overlay) << c.what;
   }
 }
 
-TEST(Keys, OverlayKeyTogglesTheOverlay) {
-  Keys h;
-  h.global(down(kF8));
-  h.global(down(kF8));  // auto-repeat
-  EXPECT_TRUE(h.overlayShown());
-  h.global(up(kF8));
-  EXPECT_TRUE(h.overlayShown());
-  h.global(down(kF8));
-  EXPECT_FALSE(h.overlayShown());
-  EXPECT_TRUE(h.events().empty());
+TEST(Keys, UntrustedPollsUntilTrusted) {
+  Keys h(false);
+  auto& desktop = h.fakes.desktop;
+  EXPECT_FALSE(desktop.global);
+  ASSERT_EQ(desktop.timers.size(), 1u);
+  desktop.fireTimers();
+  EXPECT_TRUE(desktop.timers[0]->valid);
+  EXPECT_EQ(desktop.statusItems.size(), 9u);  // with the permission item
+  desktop.trusted = true;
+  desktop.fireTimers();
+  EXPECT_FALSE(desktop.timers[0]->valid);
+  EXPECT_TRUE(desktop.global);
+  EXPECT_EQ(desktop.statusItems.size(), 7u);
+  EXPECT_EQ(desktop.prompts, 1);
 }
 
-TEST(Keys, LocalMonitorLeavesPushToTalkToTypingButNeverLeavesItStuck) {
-  Keys h;
-  EXPECT_TRUE(h.local(down(kV)));
-  EXPECT_TRUE(h.local(up(kV)));
-  EXPECT_TRUE(h.events().empty());
-  EXPECT_TRUE(h.local(down(kF9)));  // other keys work in our windows too
-  EXPECT_EQ(h.events(), std::vector{kBodycam});
-
-  // Pressed in the game, released after our window took the focus.
-  h.global(down(kV));
-  EXPECT_TRUE(h.local(up(kV)));
-  EXPECT_EQ(h.events(), (std::vector{kBodycam, kPttDown, kPttUp}));
-  EXPECT_TRUE(h.app->held.count(kV) == 0);
-  h.global(up(kV));
-  EXPECT_EQ(h.events().size(), 3u);
-}
-
-TEST(Keys, UntrustedPollsEveryTwoSecondsUntilTrusted) {
-  Harness h;
-  h.fakes.desktop.trusted = false;
-  h.launch();
-  EXPECT_FALSE(h.fakes.desktop.global);
-  ASSERT_EQ(h.fakes.desktop.timers.size(), 1u);
-  EXPECT_DOUBLE_EQ(h.fakes.desktop.timers[0]->interval, 2.0);
-  EXPECT_EQ(titles(h.fakes.desktop.statusItems).at(6), "Keys need Accessibility permission\u2026");
-  h.fakes.desktop.fireTimers();
-  EXPECT_TRUE(h.fakes.desktop.timers[0]->valid);
-  int builds = h.fakes.desktop.statusBuilds;
-  h.fakes.desktop.trusted = true;
-  h.fakes.desktop.fireTimers();
-  EXPECT_FALSE(h.fakes.desktop.timers[0]->valid);
-  EXPECT_TRUE(h.fakes.desktop.global);
-  EXPECT_EQ(h.fakes.desktop.statusBuilds, builds + 1);
-  EXPECT_EQ(titles(h.fakes.desktop.statusItems).size(), 7u);
-  EXPECT_EQ(h.fakes.desktop.prompts, 1);
-}
-
-TEST(Picker, StoresTheFirstKeyEscapeMeansOffCancelKeepsTheOld) {
-  struct Case {
-    const char* what;
-    std::vector<KeyEvent> keys;
-    int answer;
-    nlohmann::json stored;
-    std::string informative;
-  };
-  const Case cases[] = {
+TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
+  const std::tuple<const char*, std::vector<KeyEvent>, int, nlohmann::json, std::string> cases[] = {
       {"a key", {down(kB)}, 0, kB, "Picked: key 11. Press OK to keep it."},
       {"only the first", {down(kF10), down(kB)}, 0, kF10, "Picked: F10. Press OK to keep it."},
+      {"a bound key, not acted on", {down(kF9), up(kF9), down(kF8)}, 0, kF9, "Picked: F9. Press OK to keep it."},
       {"escape", {down(kEscape)}, 0, 0, "Picked: Off. Press OK to keep it."},
       {"cancelled", {down(kB)}, 1, nullptr, "Picked: key 11. Press OK to keep it."},
       {"no key before OK", {}, 0, nullptr, ""},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, keys, answer, stored, informative] : cases) {
     Keys h;
     int builds = h.fakes.desktop.statusBuilds;
     std::vector<bool> delivered;
     h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
-      for (const auto& k : c.keys) delivered.push_back(h.local(k));
-      return c.answer;
+      for (const auto& k : keys) delivered.push_back(h.local(k));
+      return answer;
     };
     h.app->pickKey("ptt");
-    auto& alert = *h.fakes.desktop.alerts.back();
-    EXPECT_EQ(alert.message, "Press the key for radio push-to-talk (hold)") << c.what;
-    EXPECT_EQ(alert.buttons, (std::vector<std::string>{"OK", "Cancel"})) << c.what;
-    if (!c.keys.empty()) {
-      EXPECT_EQ(alert.informative, c.informative) << c.what;
-      EXPECT_FALSE(delivered.front()) << c.what << ": the picked key is swallowed";
+    std::vector<bool> passes(keys.size(), true);  // the picked key is swallowed, later ones pass
+    if (!keys.empty()) passes.front() = false;
+    EXPECT_EQ(delivered, passes) << what;
+    if (!keys.empty()) {
+      EXPECT_EQ(h.fakes.desktop.alerts.back()->informative, informative) << what;
     }
-    auto stored = h.fakes.settings.values.find("key.ptt");
-    EXPECT_EQ(stored == h.fakes.settings.values.end() ? nlohmann::json() : stored->second, c.stored) << c.what;
-    EXPECT_EQ(h.fakes.desktop.statusBuilds - builds, c.stored.is_null() ? 0 : 1) << c.what;
-    EXPECT_FALSE(h.app->capture) << c.what;
-    EXPECT_EQ(h.fakes.desktop.activations, 1) << c.what;
+    EXPECT_TRUE(h.events().empty()) << what;
+    EXPECT_EQ(h.fakes.settings.values["key.ptt"], stored) << what;
+    EXPECT_EQ(h.fakes.desktop.statusBuilds - builds, stored.is_null() ? 0 : 1) << what;
+    EXPECT_FALSE(h.app->capture) << what;
   }
 }
 
-TEST(Picker, PickedKeyDownNeverReachesTheActionsNorLeavesPushToTalkHeld) {
-  Keys h;
-  h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
-    h.local(down(kF9));  // taken by the picker
-    h.local(up(kF9));
-    h.local(down(kF8));  // later keys act as usual
-    return 0;
-  };
-  h.app->pickKey("clip");
-  EXPECT_TRUE(h.events().empty());
-  EXPECT_TRUE(h.overlayShown());
-  EXPECT_EQ(h.fakes.settings.values["key.clip"], kF9);
-  EXPECT_EQ(titledItem(titledItem(h.fakes.desktop.statusItems, "Keys").submenu, "Save a bodycam clip: F9").represented,
-            "clip");
-}
-
-TEST(Menus, MainMenuHasTheProductsItemsAndKeys) {
-  Keys h;
-  const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
-      {"", {"About Quillmere", "-", "Hide Quillmere ^h", "Quit Quillmere ^q"}},
-      {"Edit", {"Undo ^z", "Cut ^x", "Copy ^c", "Paste ^v", "Select All ^a"}},
-      {"View", {"Reload ^r", "Show or hide the MDT ^m"}},
-      {"Window", {"Minimize ^m+shift", "Quillmere ^1"}},
-  };
-  const auto& menus = h.fakes.desktop.mainMenu;
-  ASSERT_EQ(menus.size(), expected.size());
-  for (std::size_t i = 0; i < menus.size(); i++) {
-    EXPECT_EQ(menus[i].title, expected[i].first);
-    EXPECT_EQ(titles(menus[i].items), expected[i].second) << menus[i].title;
+TEST(Menus, EveryItemHasItsTitleKeyAndAction) {
+  Keys h(false);
+  std::vector<std::string> mainMenu, statusMenu;
+  for (const auto& m : h.fakes.desktop.mainMenu) {
+    mainMenu.push_back("[" + m.title + "]");
+    describe(m.items, false, mainMenu, "  ");
   }
-  titledItem(menus[2].items, "Show or hide the MDT").action(menus[2].items[1]);
-  EXPECT_TRUE(h.overlayShown());
-}
-
-TEST(Menus, StatusMenuShowsBindingsAndItsItemsAct) {
-  Keys h;
-  const auto& items = h.fakes.desktop.statusItems;
-  EXPECT_EQ(h.fakes.desktop.statusTitle, "QM");
-  EXPECT_EQ(titles(items), (std::vector<std::string>{"Open Quillmere", "MDT overlay (F8)", "MDT opacity", "MDT size",
-                                                     "Keys", "-", "Quit Quillmere ^q"}));
-  EXPECT_EQ(titles(titledItem(items, "MDT opacity").submenu),
-            (std::vector<std::string>{"100%", "94%", "85%", "70%", "55%"}));
-  EXPECT_EQ(titles(titledItem(items, "MDT size").submenu), (std::vector<std::string>{"Small", "Medium", "Large"}));
-  EXPECT_EQ(titles(titledItem(items, "Keys").submenu),
-            (std::vector<std::string>{"Radio push-to-talk (hold): V", "Show or hide the MDT: F8", "Bodycam: F9",
-                                      "Save a bodycam clip: F10", "Panic: Off"}));
-
-  auto seventy = titledItem(titledItem(items, "MDT opacity").submenu, "70%");
-  EXPECT_EQ(seventy.represented, 0.7);
-  seventy.action(seventy);
-  EXPECT_EQ(h.fakes.settings.values["opacity"], 0.7);
-  h.app->showOverlay();
-  auto small = titledItem(titledItem(items, "MDT size").submenu, "Small");
-  small.action(small);
-  EXPECT_EQ(h.windowOf(WindowKind::Overlay)->rect.w, 760);
-
+  EXPECT_EQ(mainMenu, (std::vector<std::string>{
+                          "[]", "  About Quillmere -> about", "  -", "  Hide Quillmere ^h -> hide",
+                          "  Quit Quillmere ^q -> quit", "[Edit]", "  Undo ^z -> undo", "  Cut ^x -> cut",
+                          "  Copy ^c -> copy", "  Paste ^v -> paste", "  Select All ^a -> select all", "[View]",
+                          "  Reload ^r -> reload", "  Show or hide the MDT ^m -> MDT hidden", "[Window]",
+                          "  Minimize ^m+shift -> minimize", "  Quillmere ^1 -> front"}));
+  describe(h.fakes.desktop.statusItems, true, statusMenu);
+  const std::string pick = " -> front, Press the key for ";
+  EXPECT_EQ(statusMenu, (std::vector<std::string>{
+                            "Open Quillmere -> front", "MDT overlay (F8) -> MDT hidden", "MDT opacity",
+                            "  100% -> opacity 1.0", "  94% -> opacity 0.94", "  85% -> opacity 0.85",
+                            "  70% -> opacity 0.7", "  55% -> opacity 0.55", "MDT size", "  Small -> size 760x500",
+                            "  Medium -> size 900x600", "  Large -> size 1100x720", "Keys",
+                            "  Radio push-to-talk (hold): V" + pick + "radio push-to-talk (hold)",
+                            "  Show or hide the MDT: F8" + pick + "show or hide the mdt",
+                            "  Bodycam: F9" + pick + "bodycam",
+                            "  Save a bodycam clip: F10" + pick + "save a bodycam clip",
+                            "  Panic: Off" + pick + "panic", "-",
+                            "Keys need Accessibility permission\u2026 -> open settings:keys", "-",
+                            "Quit Quillmere ^q -> quit"}));
   h.fakes.settings.values["key.overlay"] = 0;
   h.app->buildStatusItem();
-  EXPECT_EQ(titles(h.fakes.desktop.statusItems).at(1), "MDT overlay (Off)");
+  EXPECT_EQ(h.fakes.desktop.statusItems.at(1).title, "MDT overlay (Off)");
 }
 
 }  // namespace qm::test

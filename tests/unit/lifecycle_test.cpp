@@ -1,124 +1,95 @@
-#include "app/rect_text.h"
 #include "tests/unit/harness.h"
 
 namespace qm::test {
 
-struct PlacementCase {
-  Rect visible;
-  std::optional<std::string> saved;
-  Rect expected;
-  bool isFrame;
-};
-
 TEST(Launch, PlacesTheMainWindow) {
-  const PlacementCase cases[] = {
-      {{0, 0, 1920, 1080}, std::nullopt, {240, 90, 1440, 900}, false},
-      {{0, 25, 1280, 800}, std::nullopt, {-80, -25, 1280, 800}, false},
-      {{0, 0, 1920, 1080}, "{{10, 20}, {400, 700}}", {240, 90, 1440, 900}, false},
-      {{0, 0, 1920, 1080}, "{{10, 20}, {401, 700}}", {10, 20, 401, 700}, true},
-      {{0, 0, 1920, 1080}, "{{-3000, 5000}, {1000, 700}}", {-3000, 5000, 1000, 700}, true},
-      {{0, 0, 1920, 1080}, "garbage", {240, 90, 1440, 900}, false},
+  const Rect fullHD{0, 0, 1920, 1080}, small{0, 25, 1280, 800};
+  const std::tuple<std::vector<Rect>, std::optional<std::string>, Rect, bool> cases[] = {
+      {{fullHD}, std::nullopt, {240, 90, 1440, 900}, false},
+      {{small}, std::nullopt, {-80, -25, 1280, 800}, false},
+      {{}, std::nullopt, {0, 0, 1440, 900}, false},  // no screen
+      {{fullHD}, "{{10, 20}, {400, 700}}", {240, 90, 1440, 900}, false},
+      {{fullHD}, "{{10, 20}, {401, 700}}", {10, 20, 401, 700}, true},
+      {{fullHD}, "{{-3000, 5000}, {1000, 700}}", {-3000, 5000, 1000, 700}, true},
+      {{fullHD}, "garbage", {240, 90, 1440, 900}, false},
   };
-  for (const auto& c : cases) {
+  for (const auto& [visible, saved, expected, isFrame] : cases) {
     Harness h;
-    h.fakes.desktop.screenList = {{c.visible, c.visible}};
-    if (c.saved) h.fakes.settings.values["mainFrame"] = *c.saved;
+    h.fakes.desktop.screenList.clear();
+    for (const auto& v : visible) h.fakes.desktop.screenList.push_back({v, v});
+    if (saved) h.fakes.settings.values["mainFrame"] = *saved;
     h.launch();
     auto& w = h.mainWindow();
-    EXPECT_EQ(w.options.rect, c.expected) << c.saved.value_or("none");
-    EXPECT_EQ(w.options.rectIsFrame, c.isFrame);
-    EXPECT_EQ(w.options.title, "Quillmere");
-    EXPECT_EQ(w.options.minWidth, 900);
-    EXPECT_EQ(w.options.minHeight, 600);
+    EXPECT_EQ(w.options.rect, expected) << saved.value_or("none");
+    EXPECT_EQ(w.options.rectIsFrame, isFrame);
     EXPECT_EQ(w.keyShows, 1);
   }
 }
 
-TEST(Launch, NoScreenUsesTheFallbackFrame) {
-  Harness h;
-  h.fakes.desktop.screenList.clear();
-  h.launch();
-  EXPECT_EQ(h.mainWindow().options.rect, (Rect{0, 0, 1440, 900}));
-}
-
-TEST(Launch, ChoosesTheFirstPage) {
-  const std::pair<std::optional<nlohmann::json>, std::string> cases[] = {
-      {std::nullopt, SITE + "/dashboard/"},
-      {nlohmann::json("123456789012345678"), SITE + "/dashboard/#/g/123456789012345678/cad"},
-      {nlohmann::json(12345), SITE + "/dashboard/"},
-      {nlohmann::json("1234"), SITE + "/dashboard/"},
-      {nlohmann::json("12345/../../x"), SITE + "/dashboard/"},
+TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
+  const std::string dashboard = SITE + "/dashboard/", guild = dashboard + "#/g/123456789012345678";
+  struct Case {
+    std::map<std::string, nlohmann::json> stored;
+    std::string page;
+    std::optional<std::string> overlayPage;  // the overlay reopens when it was open at the last quit
   };
-  for (const auto& [stored, page] : cases) {
+  const Case cases[] = {
+      {{}, dashboard, std::nullopt},
+      {{{"guild", "123456789012345678"}}, guild + "/cad", std::nullopt},
+      {{{"guild", 12345}}, dashboard, std::nullopt},
+      {{{"guild", "1234"}}, dashboard, std::nullopt},
+      {{{"guild", "12345/../../x"}}, dashboard, std::nullopt},
+      {{{"overlayOpen", "true"}}, dashboard, std::nullopt},
+      {{{"guild", "123456789012345678"}, {"overlayOpen", true}}, guild + "/cad", guild + "/mdt"},
+  };
+  for (const auto& c : cases) {
     Harness h;
-    if (stored) h.fakes.settings.values["guild"] = *stored;
+    h.fakes.settings.values.insert(c.stored.begin(), c.stored.end());
     h.launch();
-    ASSERT_EQ(h.mainView().loads.size(), 1u);
-    EXPECT_EQ(h.mainView().loads[0], page);
-    EXPECT_EQ(h.mainView().lastTimeout, 60);
+    fake::Calls steps{"main menu",   "main window", "web view",  "load " + c.page,
+                      "status menu", "global keys", "local keys"};
+    if (c.overlayPage) steps.insert(steps.end(), {"window", "web view", "load " + *c.overlayPage});
+    steps.push_back("fetch " + UPDATE_MANIFEST);
+    EXPECT_EQ(h.fakes.calls, steps) << c.page;
+    EXPECT_EQ(c.overlayPage.has_value(), h.windowOf(WindowKind::Overlay) && h.windowOf(WindowKind::Overlay)->visible());
   }
 }
 
-TEST(Launch, RunsTheLaunchStepsInOrder) {
-  Harness h;
-  h.fakes.desktop.trusted = false;
-  h.launch();
-  EXPECT_FALSE(h.fakes.desktop.mainMenu.empty());
-  EXPECT_EQ(h.fakes.desktop.statusTitle, "QM");
-  EXPECT_EQ(h.fakes.desktop.prompts, 1);
-  EXPECT_TRUE(h.fakes.desktop.local);
-  EXPECT_EQ(h.fakes.http.requested, std::vector<std::string>{UPDATE_MANIFEST});
-  EXPECT_EQ(h.windowOf(WindowKind::Overlay), nullptr);
-  EXPECT_TRUE(h.app->launched());
-}
-
-TEST(Launch, ReopensTheOverlayThatWasOpen) {
-  Harness h;
-  h.fakes.settings.values["overlayOpen"] = true;
-  h.launch();
-  ASSERT_NE(h.windowOf(WindowKind::Overlay), nullptr);
-  EXPECT_TRUE(h.windowOf(WindowKind::Overlay)->visible());
-}
-
 TEST(Lifecycle, SavesTheWindowStateAtCloseAndQuit) {
-  Harness h;
-  h.launch();
-  h.mainWindow().rect = {5, 6, 1000, 700};
-  h.app->windowWillClose(h.mainWindow());
-  EXPECT_EQ(h.fakes.settings.values["mainFrame"], "{{5, 6}, {1000, 700}}");
-  h.fakes.settings.values["overlayFrame"] = "{{1, 2}, {600, 600}}";
-  h.app->applicationWillTerminate();
-  EXPECT_EQ(h.fakes.settings.values["mainFrame"], "{{5, 6}, {1000, 700}}");
-  EXPECT_EQ(h.fakes.settings.values["overlayOpen"], false);
-  EXPECT_EQ(h.fakes.settings.values["overlayFrame"], "{{1, 2}, {600, 600}}");
-}
-
-TEST(Lifecycle, QuitWithTheOverlayMinimizedStoresItClosed) {
-  Harness h;
-  h.launch();
-  h.app->showOverlay();
-  h.app->minimize();
-  h.app->applicationWillTerminate();
-  EXPECT_EQ(h.fakes.settings.values["overlayOpen"], false);
-  EXPECT_EQ(h.fakes.settings.values["overlayFrame"], stringFromRect(h.windowOf(WindowKind::Overlay)->rect));
+  const std::tuple<const char*, void (*)(Harness&), bool, std::string> cases[] = {
+      {"no overlay: its saved frame is kept", [](Harness&) {}, false, "{{1, 2}, {600, 600}}"},
+      {"overlay showing", [](Harness& h) { h.app->showOverlay(); }, true, "{{3, 4}, {700, 500}}"},
+      {"overlay minimized", [](Harness& h) { h.app->showOverlay(), h.app->minimize(); }, false, "{{3, 4}, {700, 500}}"},
+  };
+  for (const auto& [what, before, open, overlayFrame] : cases) {
+    Harness h;
+    auto& stored = h.fakes.settings.values;
+    stored["overlayFrame"] = "{{1, 2}, {600, 600}}";
+    h.launch();
+    h.mainWindow().rect = {5, 6, 1000, 700};
+    h.app->windowWillClose(h.mainWindow());
+    EXPECT_EQ(stored["mainFrame"], "{{5, 6}, {1000, 700}}") << what;
+    h.mainWindow().rect = {7, 8, 1000, 700};
+    before(h);
+    if (auto* overlay = h.windowOf(WindowKind::Overlay)) overlay->rect = {3, 4, 700, 500};
+    h.app->applicationWillTerminate();
+    EXPECT_EQ(stored["mainFrame"], "{{7, 8}, {1000, 700}}") << what;
+    EXPECT_EQ(stored["overlayOpen"], open) << what;
+    EXPECT_EQ(stored["overlayFrame"], overlayFrame) << what;
+  }
 }
 
 TEST(Lifecycle, ReopenAndShowMainBringBackTheSameWindow) {
-  Harness h;
-  h.launch();
+  Launched h;
   h.mainWindow().hide();
   EXPECT_TRUE(h.app->applicationShouldHandleReopen());
   EXPECT_TRUE(h.mainWindow().visible());
   EXPECT_EQ(h.fakes.desktop.activations, 0);
-  h.app->showMain();
-  EXPECT_EQ(h.fakes.desktop.activations, 1);
   EXPECT_EQ(h.fakes.desktop.windows.size(), 1u);
-  EXPECT_FALSE(h.app->applicationShouldTerminateAfterLastWindowClosed());
 }
 
 TEST(Lifecycle, ReloadAllReloadsEachWebView) {
-  Harness h;
-  h.launch();
+  Launched h;
   h.app->reloadAll();
   h.app->showOverlay();
   h.app->reloadAll();

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/log_line.h"
 #include "app/rect_text.h"
 #include "platform/posix/file_settings.h"
 #include "platform/posix/posix_files.h"
@@ -11,6 +10,27 @@
 #include "web/page_script.h"
 
 namespace qm::test {
+namespace {
+
+// A private directory, gone at the end.
+struct TempDir {
+  TempDir() { std::filesystem::create_directories(dir); }
+  ~TempDir() { std::filesystem::remove_all(dir); }
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("qm-test-" + std::to_string(getpid()));
+};
+
+struct SettingsDir : TempDir {
+  std::filesystem::path path = dir / "settings.json";
+  std::vector<std::string> lines;
+  FileSettings settings{path.string(), [this](const std::string& line) { lines.push_back(line); }};
+};
+
+std::string text(const std::filesystem::path& p) {
+  std::ifstream in(p);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
 
 TEST(Settings, KeyFollowsTheExactIntegerRule) {
   const std::tuple<std::string, std::optional<nlohmann::json>, int> cases[] = {
@@ -26,71 +46,37 @@ TEST(Settings, KeyFollowsTheExactIntegerRule) {
   }
 }
 
-TEST(Settings, GuildReadsOnlyTextAndRemovesOnNone) {
+TEST(Settings, GuildOfNoneIsRemoved) {
   Harness h;
-  EXPECT_EQ(h.app->guild(), std::nullopt);
-  h.fakes.settings.values["guild"] = 12345;
-  EXPECT_EQ(h.app->guild(), std::nullopt);
   h.app->setGuild("98765");
-  EXPECT_EQ(h.app->guild(), "98765");
   h.app->setGuild(std::nullopt);
   EXPECT_FALSE(h.fakes.settings.values.contains("guild"));
-  h.launch();
-  EXPECT_EQ(h.mainView().loads[0], SITE + "/dashboard/");
 }
 
-TEST(Log, WritesOneLinePerNote) {
+TEST(Log, WritesOneUTCLinePerNoteAndNeverReplacesALogItCannotOpen) {
   Harness h;
   h.fakes.desktop.clock = std::chrono::system_clock::from_time_t(1796463875);  // 2026-12-05 09:44:35 UTC
-  h.app->note("first");
-  EXPECT_EQ(h.log(), "2026-12-05 09:44:35 +0000 first\n");
-  h.app->note("");
-  h.app->note("two\nlines");
-  EXPECT_EQ(h.log(), "2026-12-05 09:44:35 +0000 first\n2026-12-05 09:44:35 +0000 \n"
-                     "2026-12-05 09:44:35 +0000 two\nlines\n");
-}
-
-TEST(Log, FailuresNeverReplaceAnExistingLog) {
-  Harness h;
-  h.fakes.files.files[h.fakes.files.logPath()] = "old history\n";
+  for (const auto* note : {"first", "", "two\nlines"}) h.app->note(note);
+  const std::string all = "2026-12-05 09:44:35 +0000 first\n2026-12-05 09:44:35 +0000 \n"
+                          "2026-12-05 09:44:35 +0000 two\nlines\n";
+  EXPECT_EQ(h.log(), all);
   h.fakes.files.unwritable = true;
   h.app->note("lost");
-  EXPECT_EQ(h.log(), "old history\n");
-
-  Harness missingDir;
-  missingDir.fakes.files.directoryMissing = true;
-  missingDir.app->note("nowhere");
-  EXPECT_TRUE(missingDir.fakes.files.files.empty());
+  EXPECT_EQ(h.log(), all);
 }
 
 TEST(Log, PosixFilesCreateThenAppend) {
-  auto dir = std::filesystem::temp_directory_path() / ("qm-log-" + std::to_string(getpid()));
-  ASSERT_TRUE(makeDirectories((dir / "a/b").string()));
-  PosixFiles files((dir / "a/b/Quillmere.log").string());
+  TempDir d;
+  ASSERT_TRUE(makeDirectories((d.dir / "a/b").string()));
+  PosixFiles files((d.dir / "a/b/Quillmere.log").string());
   EXPECT_EQ(files.append(files.logPath(), "x\n"), AppendResult::Missing);
   files.writeAtomically(files.logPath(), "x\n");
   EXPECT_EQ(files.append(files.logPath(), "y\n"), AppendResult::Written);
-  std::ifstream in(files.logPath());
-  std::string all((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(all, "x\ny\n");
+  EXPECT_EQ(text(files.logPath()), "x\ny\n");
   // A log that exists but cannot be opened (even by root) is never replaced.
-  PosixFiles blocked((dir / "a").string());
+  PosixFiles blocked((d.dir / "a").string());
   EXPECT_EQ(blocked.append(blocked.logPath(), "z\n"), AppendResult::Unwritable);
-  std::filesystem::remove_all(dir);
 }
-
-struct SettingsDir {
-  SettingsDir() { std::filesystem::create_directories(dir); }
-  ~SettingsDir() { std::filesystem::remove_all(dir); }
-  std::string text(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-  }
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("qm-settings-" + std::to_string(getpid()));
-  std::filesystem::path path = dir / "settings.json";
-  std::vector<std::string> lines;
-  FileSettings settings{path.string(), [this](const std::string& line) { lines.push_back(line); }};
-};
 
 TEST(FileSettings, WritesKeysAndKeepsAnUnreadableFileAside) {
   const std::string deep = std::string(100000, '[') + std::string(100000, ']');
@@ -103,12 +89,11 @@ TEST(FileSettings, WritesKeysAndKeepsAnUnreadableFileAside) {
     d.settings.remove("x");
     EXPECT_EQ(d.settings.get("x"), std::nullopt);
     EXPECT_EQ(d.settings.get("y"), nlohmann::json("two"));
-    { std::ofstream(d.path) << unreadable; }
+    std::ofstream(d.path) << unreadable;
     EXPECT_EQ(d.settings.get("y"), std::nullopt);  // fallbacks while it is unreadable
     d.settings.set("z", true);
     ASSERT_EQ(d.lines.size(), 1u);
-    auto aside = d.lines[0].substr(d.lines[0].find(" kept as ") + 9);
-    EXPECT_EQ(d.text(aside), unreadable) << d.lines[0];
+    EXPECT_EQ(text(d.lines[0].substr(d.lines[0].find(" kept as ") + 9)), unreadable) << d.lines[0];
     EXPECT_EQ(d.settings.get("z"), nlohmann::json(true));
   }
 }
@@ -121,7 +106,7 @@ TEST(FileSettings, NeverWritesOverAFileItCannotRead) {
   d.settings.set("guild", "12345");
   d.settings.set("key.ptt", 9);
   EXPECT_TRUE(std::filesystem::is_directory(d.path));
-  EXPECT_EQ(d.text(d.path / "kept"), "mine");
+  EXPECT_EQ(text(d.path / "kept"), "mine");
   EXPECT_EQ(d.lines, std::vector<std::string>{"settings file could not be read; changes are not saved"});
 }
 
@@ -132,7 +117,7 @@ TEST(FileSettings, WritesThroughALink) {
   std::filesystem::create_symlink(target, d.path);
   d.settings.set("key.ptt", 9);
   EXPECT_TRUE(std::filesystem::is_symlink(d.path));
-  EXPECT_EQ(nlohmann::json::parse(d.text(target)), (nlohmann::json{{"guild", "12345"}, {"key.ptt", 9}}));
+  EXPECT_EQ(nlohmann::json::parse(text(target)), (nlohmann::json{{"guild", "12345"}, {"key.ptt", 9}}));
 }
 
 TEST(RectText, RoundTripsAndRejectsJunk) {
@@ -157,42 +142,20 @@ TEST(RectText, RoundTripsAndRejectsJunk) {
   EXPECT_EQ(rectFromString(stringFromRect(odd)), odd);
 }
 
-TEST(WebView, PageScriptAndConfiguration) {
-  EXPECT_EQ(pageObjectScript("1.0.0", true),
-            "(function () {\n  window.QMApp = { platform: 'mac', version: '1.0.0', capture: true, send: function (m) "
-            "{ try { window.webkit.messageHandlers.qm.postMessage(m); } catch (e) {} } };\n})();");
-  EXPECT_NE(pageObjectScript("2.1", false).find("version: '2.1', capture: false, send"), std::string::npos);
-
-  Harness h;
-  h.fakes.capture.canCapture = false;
-  auto view = h.app->makeWeb();
-  auto& fakeView = *h.fakes.web.views.at(0);
-  EXPECT_EQ(fakeView.config.userScript, pageObjectScript(VERSION, false));
-  EXPECT_EQ(fakeView.config.messageHandler, "qm");
-  EXPECT_TRUE(fakeView.config.developerExtras);
-  EXPECT_FALSE(fakeView.config.mediaNeedsGesture);
-  EXPECT_DOUBLE_EQ(fakeView.config.underPageColor.r, 0.035);
-  EXPECT_EQ(fakeView.userAgent, "Mozilla/5.0 Fake QuillmereMac/1.0.0");
-  EXPECT_TRUE(fakeView.loads.empty());
-}
-
-TEST(WebView, NoAgentAnswerKeepsTheDefault) {
-  Harness h;
-  struct Silent : fake::FakeWebContext {
-    std::shared_ptr<WebView> makeWebView(const WebViewConfig& c, WebViewDelegate& d) override {
-      auto v = FakeWebContext::makeWebView(c, d);
-      views.back()->defaultAgent = std::nullopt;
-      return v;
-    }
-  } silent;
-  auto p = h.fakes.platform();
-  App app(Platform{p.settings, p.files, p.desktop, silent, p.crypto, p.http, p.capture});
-  app.makeWeb();
-  EXPECT_EQ(silent.views.at(0)->userAgent, std::nullopt);
-}
-
-TEST(Log, DateIsUTC) {
-  EXPECT_EQ(dateDescription(std::chrono::system_clock::from_time_t(0)), "1970-01-01 00:00:00 +0000");
+TEST(WebView, ScriptTellsVersionAndCaptureAndTheAgentNamesTheApp) {
+  EXPECT_NE(pageObjectScript("2.1", true).find("version: '2.1', capture: true, send"), std::string::npos);
+  using Agent = std::optional<std::string>;
+  for (const auto& [agent, ours] : {std::pair<Agent, Agent>{"Mozilla/5.0 Fake", "Mozilla/5.0 Fake QuillmereMac/1.0.0"},
+                                    {std::nullopt, std::nullopt}}) {
+    Harness h;
+    h.fakes.capture.canCapture = false;
+    h.fakes.web.defaultAgent = agent;
+    h.app->makeWeb();
+    auto& view = *h.fakes.web.views.at(0);
+    EXPECT_EQ(view.config.userScript, pageObjectScript(VERSION, false));
+    EXPECT_EQ(view.userAgent, ours);
+    EXPECT_TRUE(view.loads.empty());
+  }
 }
 
 }  // namespace qm::test

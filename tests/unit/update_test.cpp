@@ -22,82 +22,59 @@ TEST(Update, VersionsCompareDigitRunsAsNumbers) {
 }
 
 TEST(Update, ManifestChecks) {
-  struct Case {
-    std::string body;
-    bool usable;
-    std::optional<std::string> notes;
+  const std::pair<std::string, std::optional<std::string>> usable[] = {
+      {R"({"version":"2.0.0","url":"https://x/y","notes":"Fixes"})", "Fixes"},
+      {R"({"version":"2.0.0","url":"https://x/y"})", std::nullopt},
+      {R"({"version":"2.0.0","url":"https://x/y","notes":""})", ""},
+      {R"({"version":"2.0.0","url":"https://x/y","notes":5})", std::nullopt},
+      {R"({"version":"2.0.0","url":"https://not a url"})", std::nullopt},
+      {R"({"version":"2.0.0","url":"https://x/y","pad":")" + std::string(1 << 20, 'x') + "\"}", std::nullopt},
   };
-  const Case cases[] = {
-      {R"({"version":"2.0.0","url":"https://x/y","notes":"Fixes"})", true, "Fixes"},
-      {R"({"version":"2.0.0","url":"https://x/y"})", true, std::nullopt},
-      {R"({"version":"2.0.0","url":"https://x/y","notes":""})", true, ""},
-      {R"({"version":"2.0.0","url":"https://x/y","notes":5})", true, std::nullopt},
-      {R"({"version":"2.0.0","url":"https://not a url"})", true, std::nullopt},
-      {R"({"url":"https://x/y"})", false, std::nullopt},
-      {R"({"version":2,"url":"https://x/y"})", false, std::nullopt},
-      {R"({"version":"2.0.0","url":null})", false, std::nullopt},
-      {R"({"version":"2.0.0","url":"http://x/y"})", false, std::nullopt},
-      {R"({"version":"2.0.0","url":"HTTPS://x/y"})", false, std::nullopt},
-      {R"(["2.0.0","https://x/y"])", false, std::nullopt},
-      {R"("2.0.0")", false, std::nullopt},
-      {"{\"version\":\"2.0.\xff\",\"url\":\"https://x/y\"}", false, std::nullopt},
-      {"<html>502 Bad Gateway</html>", false, std::nullopt},
-      {"", false, std::nullopt},
-      {R"({"version":"2.0.0","url":"https://x/y","pad":")" + std::string(1 << 20, 'x') + "\"}", true, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    auto m = readManifest(c.body);
-    EXPECT_EQ(m.has_value(), c.usable) << c.body.substr(0, 80);
-    if (m) {
-      EXPECT_EQ(m->notes, c.notes) << c.body.substr(0, 80);
-    }
+  for (const auto& [body, notes] : usable) {
+    auto m = readManifest(body);
+    ASSERT_TRUE(m) << body.substr(0, 80);
+    EXPECT_EQ(m->notes, notes) << body.substr(0, 80);
   }
+  for (const std::string body : {R"({"url":"https://x/y"})", R"({"version":2,"url":"https://x/y"})",
+                                 R"({"version":"2.0.0","url":null})", R"({"version":"2.0.0","url":"http://x/y"})",
+                                 R"({"version":"2.0.0","url":"HTTPS://x/y"})", R"(["2.0.0","https://x/y"])",
+                                 R"("2.0.0")", "{\"version\":\"2.0.\xff\",\"url\":\"https://x/y\"}",
+                                 "<html>502 Bad Gateway</html>", ""})
+    EXPECT_FALSE(readManifest(body)) << body;
 }
 
 TEST(Update, OffersNewerVersionsAndActsOnTheAnswer) {
-  struct Case {
-    const char* what;
-    std::string version;
-    std::string url;
-    std::optional<std::string> skipped;
-    int answer;
-    bool offered;
-    std::vector<std::string> opened;
-    std::optional<std::string> skippedAfter;
-  };
-  const Case cases[] = {
-      {"download", "2.0.0", "https://dl/q.dmg", std::nullopt, 0, true, {"https://dl/q.dmg"}, std::nullopt},
+  using Text = std::optional<std::string>;
+  const std::string dmg = "https://dl/q.dmg";
+  const std::tuple<const char*, std::string, std::string, Text, int, bool, std::vector<std::string>, Text> cases[] = {
+      // what, version, url, skipped before, button, offered, opened, skipped after
+      {"download", "2.0.0", dmg, std::nullopt, 0, true, {dmg}, std::nullopt},
       {"download of no address", "2.0.0", "https://not a url", std::nullopt, 0, true, {}, std::nullopt},
-      {"later", "2.0.0", "https://dl/q.dmg", std::nullopt, 1, true, {}, std::nullopt},
-      {"skip", "2.0.0", "https://dl/q.dmg", std::nullopt, 2, true, {}, "2.0.0"},
-      {"skipped stays quiet", "2.0.0", "https://dl/q.dmg", "2.0.0", 2, false, {}, "2.0.0"},
-      {"newer than skipped", "2.0.1", "https://dl/q.dmg", "2.0.0", 2, true, {}, "2.0.1"},
-      {"equal", "1.0.0", "https://dl/q.dmg", std::nullopt, 0, false, {}, std::nullopt},
-      {"lower", "0.9.9", "https://dl/q.dmg", std::nullopt, 0, false, {}, std::nullopt},
+      {"later", "2.0.0", dmg, std::nullopt, 1, true, {}, std::nullopt},
+      {"skip", "2.0.0", dmg, std::nullopt, 2, true, {}, "2.0.0"},
+      {"skipped stays quiet", "2.0.0", dmg, "2.0.0", 2, false, {}, "2.0.0"},
+      {"newer than skipped", "2.0.1", dmg, "2.0.0", 2, true, {}, "2.0.1"},
+      {"equal", "1.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt},
+      {"lower", "0.9.9", dmg, std::nullopt, 0, false, {}, std::nullopt},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, version, url, skipped, button, offered, opened, skippedAfter] : cases) {
     Harness h;
-    if (c.skipped) h.fakes.settings.values["skipped"] = *c.skipped;
-    h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) { return c.answer; };
+    if (skipped) h.fakes.settings.values["skipped"] = *skipped;
+    h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) { return button; };
     h.launch();
-    EXPECT_EQ(h.fakes.http.lastTimeout, 30);
-    EXPECT_EQ(h.fakes.http.lastMax, 256u * 1024);
-    h.fakes.http.pending(
-        HttpAnswer{UPDATE_MANIFEST, nlohmann::json{{"version", c.version}, {"url", c.url}, {"notes", ""}}.dump()});
-    EXPECT_TRUE(h.fakes.desktop.alerts.empty()) << c.what << ": alert before the main thread ran";
+    const auto manifest = nlohmann::json{{"version", version}, {"url", url}, {"notes", ""}}.dump();
+    h.fakes.http.pending(HttpAnswer{UPDATE_MANIFEST, manifest});
+    EXPECT_TRUE(h.fakes.desktop.alerts.empty()) << what << ": alert before the main thread ran";
     h.fakes.desktop.runPosted();
-    ASSERT_EQ(h.fakes.desktop.alerts.size(), c.offered ? 1u : 0u) << c.what;
-    if (c.offered) {
+    ASSERT_EQ(h.fakes.desktop.alerts.size(), offered ? 1u : 0u) << what;
+    if (offered) {
       const auto& alert = *h.fakes.desktop.alerts[0];
-      EXPECT_EQ(alert.message, "Quillmere " + c.version + " is available");
-      EXPECT_EQ(alert.informative, "You have 1.0.0.\n\n");
+      EXPECT_EQ(alert.message + "|" + alert.informative, "Quillmere " + version + " is available|You have 1.0.0.\n\n");
       EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Download", "Later", "Skip this version"}));
     }
-    EXPECT_EQ(h.fakes.desktop.opened, c.opened) << c.what;
-    auto skipped = h.fakes.settings.values.find("skipped");
-    EXPECT_EQ(skipped == h.fakes.settings.values.end() ? std::nullopt : std::optional(skipped->second.get<std::string>()),
-              c.skippedAfter)
-        << c.what;
+    EXPECT_EQ(h.fakes.desktop.opened, opened) << what;
+    auto after = h.fakes.settings.get("skipped");
+    EXPECT_EQ(after ? std::optional(after->get<std::string>()) : std::nullopt, skippedAfter) << what;
   }
 }
 
@@ -110,8 +87,7 @@ TEST(Update, NoAnswerOrOneNotOverHttpsGivesNothing) {
       HttpAnswer{"", manifest},
   };
   for (const auto& answer : answers) {
-    Harness h;
-    h.launch();
+    Launched h;
     h.fakes.http.pending(answer);
     h.fakes.desktop.runPosted();
     EXPECT_TRUE(h.fakes.desktop.alerts.empty()) << (answer ? answer->url : "none");
