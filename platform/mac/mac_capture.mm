@@ -46,7 +46,7 @@ API_AVAILABLE(macos(12.3))
 - (instancetype)initWithCallbacks:(qm::StreamCallbacks)c {
   if ((self = [super init])) {
     callbacks = std::move(c);
-    context = [CIContext contextWithOptions:nil];
+    context = [[CIContext alloc] initWithOptions:nil];
     srgb = CGColorSpaceCreateWithName(kCGColorSpaceSRGB);
     halted = false;
   }
@@ -158,7 +158,8 @@ bool MacCapture::available() const {
 void MacCapture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
   if (@available(macOS 12.3, *)) {
     // Window frames come top-down from the primary screen's top; the core counts up from its bottom.
-    double primaryHeight = [NSScreen screens].firstObject.frame.size.height;
+    NSScreen* primary = [NSScreen screens].firstObject;
+    double primaryHeight = primary.frame.size.height;
     std::weak_ptr<Impl> weak = impl;
     auto answer = std::make_shared<std::function<void(std::optional<std::vector<CaptureWindow>>)>>(std::move(done));
     [SCShareableContent getShareableContentExcludingDesktopWindows:YES

@@ -193,7 +193,7 @@ MacWebView::MacWebView(const WebViewConfig& config, WebViewDelegate& d) : impl(s
   impl->delegate = [[QMWebDelegate alloc] initWithView:this delegate:&d];
   [configuration.userContentController addScriptMessageHandler:[[QMScriptMessageProxy alloc] initWithTarget:impl->delegate]
                                                           name:ns(config.messageHandler)];
-  impl->view = [[WKWebView alloc] initWithFrame:NSZeroRect configuration:configuration];
+  impl->view = [[WKWebView alloc] initWithFrame:CGRectZero configuration:configuration];
   impl->view.navigationDelegate = impl->delegate;
   impl->view.UIDelegate = impl->delegate;
   const Color& under = config.underPageColor;
