@@ -145,7 +145,8 @@ NSPanel* makeFloating(const WindowOptions& o) {
   bool overlay = o.kind == WindowKind::Overlay;
   NSWindowStyleMask style = overlay ? NSWindowStyleMaskResizable | NSWindowStyleMaskNonactivatingPanel  // 136
                                     : NSWindowStyleMaskNonactivatingPanel;                               // 128
-  Class kind = overlay ? [QMOverlayPanel class] : [NSPanel class];
+  Class kind = [NSPanel class];
+  if (overlay) kind = [QMOverlayPanel class];
   NSPanel* panel = [[kind alloc] initWithContentRect:nsRect(o.rect)
                                            styleMask:style
                                              backing:NSBackingStoreBuffered
