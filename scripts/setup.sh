@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
   openssl desktop-file-utils xdg-utils curl python3
+  clang-14 clang-tidy-14 libgnustep-base-dev libgnustep-gui-dev libobjc-12-dev
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -18,5 +19,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: unit tests (also under ASan+UBSan and, for the threaded
-# capture code, TSan), the end-to-end tests under private Xvfb servers, and the benchmarks' figures.
+# capture code, TSan), the compile check of the macOS backend, the end-to-end tests under private Xvfb
+# servers, and the benchmarks' figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -10,6 +11,8 @@ for kind in asan tsan; do
   cmake --build "build-$kind"
 done
 status=0
+# The macOS backend, compiled as far as Linux can: clang with ARC against GNUstep, then clang-tidy.
+cmake --build build --target mac_check || status=1
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure || status=1
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
 ctest --test-dir build --output-on-failure || status=1

@@ -69,6 +69,12 @@ NSColor* colorOf(const qm::Color& c) { return [NSColor colorWithRed:c.r green:c.
     [icon drawInRect:NSInsetRect(self.bounds, style.iconInset, style.iconInset)];
 }
 
+// The game stays active while the bubble is clicked: the first click must act, not just focus.
+- (BOOL)acceptsFirstMouse:(NSEvent*)event {
+  (void)event;
+  return YES;
+}
+
 - (void)mouseDown:(NSEvent*)event {
   (void)event;
   if (handlers.down) handlers.down();
