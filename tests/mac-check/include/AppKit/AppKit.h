@@ -55,7 +55,7 @@ enum : NSEventModifierFlags {
 @end
 
 @interface NSWindow (QMCheckNewer)
-@property(nullable, strong) NSAppearance* appearance API_AVAILABLE(macos(10.14));
+@property(nullable, strong) NSAppearance* appearance API_AVAILABLE(macos(10.9));
 @property(getter=isVisible, readonly) BOOL visible;
 @end
 

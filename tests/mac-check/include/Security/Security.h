@@ -10,7 +10,6 @@
 extern "C" {
 #endif
 
-typedef int32_t OSStatus;
 typedef const struct __SecRandom* SecRandomRef;
 
 enum { errSecSuccess = 0 };

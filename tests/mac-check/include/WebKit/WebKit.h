@@ -121,7 +121,7 @@ API_AVAILABLE(macos(10.11))
 @end
 
 API_AVAILABLE(macos(10.10))
-@interface WKWebViewConfiguration : NSObject <NSCopying>
+@interface WKWebViewConfiguration : NSObject
 @property(nonatomic, strong) WKPreferences* preferences;
 @property(nonatomic, strong) WKUserContentController* userContentController;
 @property(nonatomic, strong) WKWebsiteDataStore* websiteDataStore API_AVAILABLE(macos(10.11));
