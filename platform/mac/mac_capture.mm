@@ -140,6 +140,21 @@ void streamWindow(SCWindow* window, const StreamConfig& config, const StreamCall
   }];
 }
 
+API_AVAILABLE(macos(12.3))
+std::vector<CaptureWindow> windowsOf(SCShareableContent* content, double primaryHeight) {
+  std::vector<CaptureWindow> list;
+  for (SCWindow* w in content.windows) {
+    CaptureWindow item;
+    item.owner = optionalStr(w.owningApplication.bundleIdentifier);
+    item.id = w.windowID;
+    CGRect f = w.frame;
+    item.frame = {f.origin.x, primaryHeight - f.origin.y - f.size.height, f.size.width, f.size.height};
+    item.onScreen = w.onScreen;
+    list.push_back(item);
+  }
+  return list;
+}
+
 }  // namespace
 
 struct MacCapture::Impl {
@@ -166,22 +181,11 @@ void MacCapture::listWindows(std::function<void(std::optional<std::vector<Captur
                                                onScreenWindowsOnly:NO
                                                  completionHandler:^(SCShareableContent* content, NSError*) {
                                                    if (!content) return (*answer)(std::nullopt);
-                                                   std::vector<CaptureWindow> list;
-                                                   for (SCWindow* w in content.windows) {
-                                                     CaptureWindow item;
-                                                     item.owner = optionalStr(w.owningApplication.bundleIdentifier);
-                                                     item.id = w.windowID;
-                                                     CGRect f = w.frame;
-                                                     item.frame = {f.origin.x, primaryHeight - f.origin.y - f.size.height,
-                                                                   f.size.width, f.size.height};
-                                                     item.onScreen = w.onScreen;
-                                                     list.push_back(item);
-                                                   }
                                                    if (auto kept = weak.lock()) {
                                                      std::lock_guard lock(kept->mutex);
                                                      kept->windows = content.windows;
                                                    }
-                                                   (*answer)(std::move(list));
+                                                   (*answer)(windowsOf(content, primaryHeight));
                                                  }];
   } else {
     done(std::nullopt);

@@ -191,8 +191,8 @@ MacWebView::MacWebView(const WebViewConfig& config, WebViewDelegate& d) : impl(s
                                              forMainFrameOnly:YES];
   [configuration.userContentController addUserScript:script];
   impl->delegate = [[QMWebDelegate alloc] initWithView:this delegate:&d];
-  [configuration.userContentController addScriptMessageHandler:[[QMScriptMessageProxy alloc] initWithTarget:impl->delegate]
-                                                          name:ns(config.messageHandler)];
+  QMScriptMessageProxy* proxy = [[QMScriptMessageProxy alloc] initWithTarget:impl->delegate];
+  [configuration.userContentController addScriptMessageHandler:proxy name:ns(config.messageHandler)];
   impl->view = [[WKWebView alloc] initWithFrame:CGRectZero configuration:configuration];
   impl->view.navigationDelegate = impl->delegate;
   impl->view.UIDelegate = impl->delegate;
