@@ -85,7 +85,10 @@ API_AVAILABLE(macos(12.3))
 
 - (void)stream:(SCStream*)stream didStopWithError:(NSError*)error {
   (void)stream, (void)error;
-  if (!halted) callbacks.stopped();
+  if (halted) return;
+  // The core lets go of the stream, and so of this object, inside the call: call a copy.
+  auto stopped = callbacks.stopped;
+  stopped();
 }
 
 @end
