@@ -134,6 +134,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   Platform platform;
   std::shared_ptr<Timer> trustPoll, dragTimer;
   bool launchComplete = false;
+  std::vector<std::optional<std::string>> earlyURLs;  // URL events that came before the main web view
 };
 
 std::string keyName(int code);

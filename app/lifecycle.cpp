@@ -59,6 +59,7 @@ void App::applicationDidFinishLaunching() {
   if (open && open->is_boolean() && open->get<bool>()) showOverlay();
   checkForUpdate();
   launchComplete = true;
+  for (auto& url : std::exchange(earlyURLs, {})) onURL(url);
 }
 
 bool App::applicationShouldHandleReopen() {

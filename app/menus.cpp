@@ -47,7 +47,8 @@ std::vector<Menu> App::mainMenus() const {
                 standard("Copy", "c", StandardAction::Copy), standard("Paste", "v", StandardAction::Paste),
                 standard("Select All", "a", StandardAction::SelectAll)}},
       {"View", {own("Reload", "r", &App::reloadAll), own("Show or hide the MDT", "m", &App::toggleOverlay)}},
-      {"Window", {standard("Minimize", "m", StandardAction::Minimize, true), own("Quillmere", "1", &App::showMain)}},
+      {"Window", {standard("Minimize", "m", StandardAction::Minimize, true), own("Quillmere", "1", &App::showMain)},
+       true},
   };
 }
 

@@ -25,6 +25,7 @@ struct MenuItem {
 struct Menu {
   std::string title;
   std::vector<MenuItem> items;
+  bool windowsMenu = false;  // the system lists the open windows below its items
 };
 
 }  // namespace qm

@@ -12,6 +12,7 @@ packages=(
   librsvg2-bin dpkg-dev file appstream lintian
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
   ffmpeg
+  clang-tidy-14 libgnustep-base-dev libgnustep-gui-dev libobjc-12-dev
 )
 missing=()
 for p in "${packages[@]}"; do

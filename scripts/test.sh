@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: unit tests (also under ASan+UBSan and, for the threaded
-# capture code, TSan), fuzz targets, the end-to-end tests under private Xvfb servers (quitting also
-# under the sanitizers), the Debian package (built, installed with apt, tried and removed) and the
-# benchmarks' figures.
+# capture code, TSan), fuzz targets, the compile check of the macOS backend, the end-to-end tests under
+# private Xvfb servers (quitting also under the sanitizers), the Debian package (built, installed with apt,
+# tried and removed) and the benchmarks' figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -13,6 +13,8 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=
   -DQM_FUZZ=ON -DQM_BUILD_GTK=OFF >/dev/null
 for kind in asan tsan fuzz; do cmake --build "build-$kind"; done
 status=0
+# The macOS backend, compiled as far as Linux can: clang with ARC against GNUstep, then clang-tidy.
+cmake --build build --target mac_check || status=1
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -E '^(e2e|gtk_contract)' || status=1
 # The real binary under the sanitizers, quitting with work under way. GTK keeps allocations to the end on
 # purpose, so leaks are not counted there.

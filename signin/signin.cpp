@@ -64,6 +64,11 @@ void App::startBrowserSignIn() {
 }
 
 void App::onURL(const std::optional<std::string>& url) {
+  // A callback that starts the application arrives while it is launching: it waits for the main web view.
+  if (!launchComplete) {
+    earlyURLs.push_back(url);
+    return;
+  }
   note("url event " + (url ? url->substr(0, 30) : std::string("-")));
   if (!url) return;
   std::smatch match;

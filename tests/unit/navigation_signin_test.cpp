@@ -172,4 +172,16 @@ TEST(SignIn, NoVerifierAndNoRandomBytes) {
   EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), 0u);
 }
 
+TEST(SignIn, CallbackBeforeLaunchIsRedeemedOnceTheMainWebViewExists) {
+  Harness h;
+  std::string code(64, 'd'), verifier(64, 'b');
+  h.fakes.settings.values["signinVerifier"] = verifier;
+  h.app->onURL("quillmere://auth?code=" + code);
+  EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), 1u);
+  h.launch();
+  EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), 0u);
+  ASSERT_EQ(h.mainView().loads.size(), 2u);
+  EXPECT_EQ(h.mainView().loads.back(), SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier);
+}
+
 }  // namespace qm::test

@@ -1,0 +1,237 @@
+#include "platform/mac/mac_desktop.h"
+
+#import <AppKit/AppKit.h>
+#import <ApplicationServices/ApplicationServices.h>
+#import <dispatch/dispatch.h>
+
+#include "platform/mac/mac_window.h"
+#include "platform/mac/objc_values.h"
+
+using qm::mac::ns;
+using qm::mac::str;
+
+// The target of one menu item that runs a core action; it keeps the item it was made from.
+@interface QMMenuAction : NSObject
+- (instancetype)initWithItem:(const qm::MenuItem&)item;
+- (void)perform:(NSMenuItem*)sender;
+@end
+
+@implementation QMMenuAction {
+  qm::MenuItem item;
+}
+
+- (instancetype)initWithItem:(const qm::MenuItem&)menuItem {
+  if ((self = [super init])) item = menuItem;
+  return self;
+}
+
+- (void)perform:(NSMenuItem*)sender {
+  (void)sender;
+  if (item.action) item.action(item);
+}
+
+@end
+
+namespace qm::mac {
+namespace {
+
+
+SEL standardSelector(StandardAction action) {
+  switch (action) {
+    case StandardAction::About: return @selector(orderFrontStandardAboutPanel:);
+    case StandardAction::Hide: return @selector(hide:);
+    case StandardAction::Quit: return @selector(terminate:);
+    case StandardAction::Undo: return @selector(undo:);
+    case StandardAction::Cut: return @selector(cut:);
+    case StandardAction::Copy: return @selector(copy:);
+    case StandardAction::Paste: return @selector(paste:);
+    case StandardAction::SelectAll: return @selector(selectAll:);
+    case StandardAction::Minimize: return @selector(performMiniaturize:);
+    case StandardAction::Own: break;
+  }
+  return nil;
+}
+
+Rect rectOf(NSRect r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
+
+KeyEvent keyEventOf(NSEvent* event) {
+  return {event.keyCode, event.type == NSEventTypeKeyDown ? KeyType::Down : KeyType::Up};
+}
+
+class MacTimer : public Timer {
+ public:
+  explicit MacTimer(std::function<void(Timer&)> t) : tick(std::move(t)) {}
+  void invalidate() override { [timer invalidate]; }
+  std::function<void(Timer&)> tick;
+  __weak NSTimer* timer = nil;  // the run loop holds a valid timer
+};
+
+class MacAlert : public ModalAlert {
+ public:
+  MacAlert(const std::string& message, const std::string& informative, const std::vector<std::string>& buttons)
+      : alert([[NSAlert alloc] init]) {
+    alert.messageText = ns(message);
+    alert.informativeText = ns(informative);
+    for (const auto& title : buttons) [alert addButtonWithTitle:ns(title)];
+  }
+  void setInformativeText(const std::string& text) override { alert.informativeText = ns(text); }
+  int run() override { return static_cast<int>([alert runModal] - NSAlertFirstButtonReturn); }
+
+ private:
+  NSAlert* alert;
+};
+
+}  // namespace
+
+struct MacDesktop::Impl {
+  NSMutableArray<QMMenuAction*>* targets = [NSMutableArray array];  // menu items hold their targets weakly
+  NSStatusItem* statusItem = nil;
+  NSMutableArray* monitors = [NSMutableArray array];
+
+  NSMenu* menuOf(const std::string& title, const std::vector<MenuItem>& items) {
+    NSMenu* menu = [[NSMenu alloc] initWithTitle:ns(title)];
+    for (const auto& item : items) [menu addItem:itemOf(item)];
+    return menu;
+  }
+
+  NSMenuItem* itemOf(const MenuItem& item) {
+    if (item.separator) return [NSMenuItem separatorItem];
+    NSMenuItem* entry = [[NSMenuItem alloc] initWithTitle:ns(item.title) action:nil keyEquivalent:ns(item.key)];
+    if (item.shift) entry.keyEquivalentModifierMask = NSEventModifierFlagShift | NSEventModifierFlagCommand;
+    entry.representedObject = fromJSON(item.represented);
+    if (item.hasSubmenu()) {
+      entry.submenu = menuOf(item.title, item.submenu);
+    } else if (item.action) {
+      QMMenuAction* target = [[QMMenuAction alloc] initWithItem:item];
+      [targets addObject:target];
+      entry.target = target;
+      entry.action = @selector(perform:);
+    } else {
+      entry.action = standardSelector(item.standard);  // sent to the first responder
+    }
+    return entry;
+  }
+};
+
+MacDesktop::MacDesktop() : impl(std::make_unique<Impl>()) {}
+MacDesktop::~MacDesktop() = default;
+
+std::vector<Screen> MacDesktop::screens() const {
+  std::vector<Screen> list;
+  NSScreen* main = [NSScreen mainScreen];
+  if (main) list.push_back({rectOf(main.frame), rectOf(main.visibleFrame)});
+  for (NSScreen* screen in [NSScreen screens])
+    if (screen != main) list.push_back({rectOf(screen.frame), rectOf(screen.visibleFrame)});
+  return list;
+}
+
+Point MacDesktop::mouseLocation() const {
+  NSPoint p = [NSEvent mouseLocation];
+  return {p.x, p.y};
+}
+
+bool MacDesktop::leftButtonDown() const { return ([NSEvent pressedMouseButtons] & 1) != 0; }
+
+std::unique_ptr<Window> MacDesktop::makeWindow(const WindowOptions& options, WindowDelegate* delegate) {
+  return std::make_unique<MacWindow>(options, delegate);
+}
+
+void MacDesktop::setMainMenu(const std::vector<Menu>& menus) {
+  NSMenu* bar = [[NSMenu alloc] initWithTitle:@""];
+  NSMenu* windows = nil;
+  for (const auto& menu : menus) {
+    NSMenuItem* top = [[NSMenuItem alloc] initWithTitle:@"" action:nil keyEquivalent:@""];
+    top.submenu = impl->menuOf(menu.title, menu.items);
+    [bar addItem:top];
+    if (menu.windowsMenu) windows = top.submenu;
+  }
+  NSApp.mainMenu = bar;
+  if (windows) NSApp.windowsMenu = windows;
+}
+
+void MacDesktop::setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) {
+  if (!impl->statusItem)
+    impl->statusItem = [[NSStatusBar systemStatusBar] statusItemWithLength:NSVariableStatusItemLength];
+  if (NSStatusBarButton* button = impl->statusItem.button) {
+    button.title = ns(title);
+    button.font = [NSFont systemFontOfSize:12 weight:NSFontWeightHeavy];
+  }
+  impl->statusItem.menu = impl->menuOf("", items);
+}
+
+std::shared_ptr<ModalAlert> MacDesktop::makeAlert(const std::string& message, const std::string& informative,
+                                                  const std::vector<std::string>& buttons) {
+  return std::make_shared<MacAlert>(message, informative, buttons);
+}
+
+void MacDesktop::openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) {
+  NSOpenPanel* panel = [NSOpenPanel openPanel];
+  panel.allowsMultipleSelection = multiple;
+  auto answer = std::make_shared<std::function<void(std::optional<std::vector<std::string>>)>>(std::move(done));
+  __weak NSOpenPanel* weakPanel = panel;
+  [panel beginWithCompletionHandler:^(NSModalResponse result) {
+    NSOpenPanel* finished = weakPanel;
+    if (result != NSModalResponseOK || !finished) return (*answer)(std::nullopt);
+    std::vector<std::string> files;
+    for (NSURL* url in finished.URLs) files.push_back(str(url.absoluteString));
+    (*answer)(std::move(files));
+  }];
+}
+
+void MacDesktop::openURL(const std::string& url) {
+  if (NSURL* address = [NSURL URLWithString:ns(url)]) [[NSWorkspace sharedWorkspace] openURL:address];
+}
+
+void MacDesktop::activate() { [NSApp activateIgnoringOtherApps:YES]; }
+
+void MacDesktop::terminate() { [NSApp terminate:nil]; }
+
+std::shared_ptr<Timer> MacDesktop::scheduleRepeating(double seconds, std::function<void(Timer&)> tick) {
+  auto timer = std::make_shared<MacTimer>(std::move(tick));
+  // The block keeps the C++ timer until the run loop lets go of the invalidated NSTimer.
+  timer->timer = [NSTimer scheduledTimerWithTimeInterval:seconds
+                                                 repeats:YES
+                                                   block:^(NSTimer*) {
+                                                     timer->tick(*timer);
+                                                   }];
+  return timer;
+}
+
+void MacDesktop::postToMain(std::function<void()> work) {
+  auto job = std::make_shared<std::function<void()>>(std::move(work));
+  dispatch_async(dispatch_get_main_queue(), ^{
+    (*job)();
+  });
+}
+
+bool MacDesktop::keysTrusted(bool prompt) {
+  if (!prompt) return AXIsProcessTrusted();
+  NSDictionary* options = @{(__bridge NSString*)kAXTrustedCheckOptionPrompt : @YES};
+  return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);
+}
+
+bool MacDesktop::addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) {
+  auto onKey = std::make_shared<std::function<void(const KeyEvent&)>>(std::move(handler));
+  id token = [NSEvent addGlobalMonitorForEventsMatchingMask:NSEventMaskKeyDown | NSEventMaskKeyUp
+                                                    handler:^(NSEvent* event) {
+                                                      (*onKey)(keyEventOf(event));
+                                                    }];
+  if (!token) return false;
+  [impl->monitors addObject:token];
+  return true;
+}
+
+void MacDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) {
+  auto onKey = std::make_shared<std::function<bool(const KeyEvent&)>>(std::move(handler));
+  id token = [NSEvent addLocalMonitorForEventsMatchingMask:NSEventMaskKeyDown | NSEventMaskKeyUp
+                                                   handler:^NSEvent*(NSEvent* event) {
+                                                     return (*onKey)(keyEventOf(event)) ? event : nil;
+                                                   }];
+  if (token) [impl->monitors addObject:token];
+}
+
+std::string MacDesktop::permissionHelpURL() const {
+  return "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
+}
+
+}  // namespace qm::mac

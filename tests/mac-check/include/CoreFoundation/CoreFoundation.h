@@ -1,0 +1,25 @@
+// CoreFoundation, as far as the macOS backend uses it (developer.apple.com/documentation/corefoundation).
+#pragma once
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef unsigned char Boolean;
+typedef long CFIndex;
+typedef unsigned long CFTypeID;
+typedef const void* CFTypeRef;
+typedef const struct __CFString* CFStringRef;
+typedef const struct __CFArray* CFArrayRef;
+typedef const struct __CFDictionary* CFDictionaryRef;
+
+CFTypeID CFGetTypeID(CFTypeRef cf);
+CFTypeID CFBooleanGetTypeID(void);
+CFIndex CFArrayGetCount(CFArrayRef theArray);
+const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
+
+#ifdef __cplusplus
+}
+#endif
