@@ -6,7 +6,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (body.is_discarded()) return 0;
   qm::fuzz::LaunchedApp launched;
   launched.app->onMessage(*launched.fakes.web.views.at(0), body);
-  launched.fakes.capture.answerListing();
+  if (launched.fakes.capture.listing) launched.fakes.capture.answerListing();
   launched.fakes.desktop.fireTimers();
   launched.fakes.desktop.runPosted();
   return 0;
