@@ -19,9 +19,10 @@ SOURCE = os.environ.get("QM_SOURCE", os.path.abspath("."))
 APP = os.path.join(BUILD, "quillmere")
 TOOLS = os.path.join(BUILD, "tests", "e2e")
 CERT = os.path.join(BUILD, "devsite", "cert.pem")
-SITE = "https://main.localhost:8443"
+PORT = int(os.environ.get("QM_STANDIN_PORT", "8443"))
+SITE = f"https://main.localhost:{PORT}"
 # The test's own resolver may not know *.localhost; the stand-in answers every host on loopback.
-LOOPBACK = "https://127.0.0.1:8443"
+LOOPBACK = f"https://127.0.0.1:{PORT}"
 SHOTS = os.path.join(BUILD, "e2e-shots")
 
 
@@ -258,7 +259,7 @@ class Service:
         return self._send(urllib.request.Request(LOOPBACK + path, data=data, method="POST"), host)
 
     def _send(self, request, host):
-        request.add_header("Host", host + ":8443")
+        request.add_header("Host", f"{host}:{PORT}")
         with urllib.request.urlopen(request, context=self.context, timeout=10) as answer:
             return answer.read()
 
@@ -277,8 +278,8 @@ class Service:
 
     def sign_in_code(self, challenge):
         """What the service's sign-in start gives a browser: the one-time code for `challenge`."""
-        connection = http.client.HTTPSConnection("127.0.0.1", 8443, context=self.context, timeout=10)
-        connection.request("GET", "/api/auth/app-start?c=" + challenge, headers={"Host": "main.localhost:8443"})
+        connection = http.client.HTTPSConnection("127.0.0.1", PORT, context=self.context, timeout=10)
+        connection.request("GET", "/api/auth/app-start?c=" + challenge, headers={"Host": f"main.localhost:{PORT}"})
         location = connection.getresponse().getheader("Location")
         return location.split("code=")[1]
 

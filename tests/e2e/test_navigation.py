@@ -3,7 +3,7 @@ import os
 import signal
 import time
 
-from qmtest import SITE, Case, wait_for
+from qmtest import PORT, SITE, Case, wait_for
 
 
 def web_processes():
@@ -31,9 +31,9 @@ class Navigation(Case):
         cases = [  # script, what the browser gets, log line
             ("document.getElementById('l-external').click()", "https://example.com/outside",
              "nav 0 example.com/outside"),
-            ("location.href = 'http://main.localhost:8443/dashboard/'", "http://main.localhost:8443/dashboard/",
+            (f"location.href = 'http://main.localhost:{PORT}/dashboard/'", f"http://main.localhost:{PORT}/dashboard/",
              "nav -1 main.localhost/dashboard/"),
-            ("location.href = 'https://signin.localhost:8443/start/'", "https://signin.localhost:8443/start/",
+            (f"location.href = 'https://signin.localhost:{PORT}/start/'", f"https://signin.localhost:{PORT}/start/",
              "nav -1 signin.localhost/start/"),
         ]
         for script, browsed, line in cases:
