@@ -64,6 +64,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   // Web views.
   std::shared_ptr<WebView> makeWeb();
   void send(const nlohmann::json& event);
+  std::shared_ptr<WebView> eventTarget() const;
   bool in(const std::string& url) const;
   bool openInBrowser(const std::string& url);
 
@@ -119,15 +120,19 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   std::vector<int> monitors;
   std::set<std::uint16_t> held;
   std::shared_ptr<GameCapture> gameCapture;
-  std::function<void(std::uint16_t)> capture;
+  // A key code, or none for a key that cannot be bound.
+  std::function<void(std::optional<std::uint16_t>)> capture;
   std::unique_ptr<Window> bubble;
   bool globalMonitor = false;
   std::unique_ptr<Bubble> bubbleView;
+  // Push-to-talk keys whose "down" went out, each with the page that got it: the "up" goes there too.
+  std::map<std::uint16_t, std::weak_ptr<WebView>> talking;
 
  private:
   friend class AppTestAccess;
   Rect mainScreenVisibleFrame() const;
   void startBodycam(WebView& sender, bool on);
+  void endTalk(std::uint16_t code);
   void offerUpdate(const Manifest& manifest);
   void noteNavigation(int type, const std::string& url);
 
@@ -138,5 +143,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
 };
 
 std::string keyName(int code);
+// One page event into one page, whichever shows.
+void sendTo(WebView* target, const nlohmann::json& event);
 
 }  // namespace qm

@@ -72,6 +72,8 @@ void App::windowWillClose(Window& window) {
 }
 
 void App::applicationWillTerminate() {
+  // A page keyed by a held push-to-talk key gets its "up" before the windows go.
+  while (!talking.empty()) endTalk(talking.begin()->first);
   if (main) defaults.set("mainFrame", stringFromRect(main->frame()));
   defaults.set("overlayOpen", overlay != nullptr && overlay->visible());
   if (overlay) defaults.set("overlayFrame", stringFromRect(overlay->frame()));

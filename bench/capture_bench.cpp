@@ -281,7 +281,8 @@ int main() {
   BackToBack capture(x11);
   BenchDesktop desktop;
   Bodycam bodycam{capture, desktop, server};
-  int rows = qm::keptRows(kOutH, qm::cropTopFor({0, 0, kGameW, kGameH}, desktop.screens()));
+  // X11 images carry no title bar, so both sides keep every row.
+  int rows = qm::keptRows(kOutH, qm::cropTopFor({0, 0, kGameW, kGameH}, false, desktop.screens()));
   Ffmpeg ffmpeg{game.window, rows, server};
   std::vector<Cost> ours, theirs;
   std::vector<double> ratios;

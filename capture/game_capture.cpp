@@ -26,7 +26,8 @@ void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>
   }
   auto game = chooseGameWindow(*windows, capture.gameOwnerId());
   if (!game) return fail(kNoGameMessage);
-  cropTop = cropTopFor(game->frame, screens);
+  titleBar = game->titleBar;
+  cropTop = cropTopFor(game->frame, titleBar, screens);
   auto size = outputSizeFor(game->frame);
   StreamConfig config{size.width, size.height, 0.25, 3, false};
   // The set-up holds the object until it answers, and no longer.
@@ -41,7 +42,17 @@ void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>
                        },
                        [setUp](std::shared_ptr<CaptureStream> st, std::optional<std::string> error) {
                          if (auto self = std::exchange(*setUp, nullptr)) self->streamStarted(std::move(st), error);
+                       },
+                       [weak, size](double w, double h) {
+                         auto s = weak.lock();
+                         return s ? s->resized(w, h) : size;
                        }});
+}
+
+OutputSize GameCapture::resized(double width, double height) {
+  Rect window{0, 0, width, height};
+  cropTop = cropTopFor(window, titleBar, screens);
+  return outputSizeFor(window);
 }
 
 void GameCapture::streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error) {

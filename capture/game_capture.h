@@ -1,6 +1,7 @@
 // The bodycam: finds the game window, streams it, and reports frames or a sentence for the user.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,8 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
 
   bool streaming() const;
   double cropTopShare() const { return cropTop; }
+  // The game window's new size in points: the frames keep its proportions.
+  OutputSize resized(double width, double height);
 
  private:
   GameCapture(Capture& capture, Desktop& desktop) : capture(capture), desktop(desktop) {}
@@ -45,7 +48,8 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
   Capture& capture;
   Desktop& desktop;
   std::vector<Screen> screens;  // taken on the main thread at start
-  double cropTop = 0;
+  bool titleBar = true;          // of the chosen window
+  std::atomic<double> cropTop = 0;
   FrameEncoder encoder;  // the worker's own
 
   // Texts the main thread has shown, kept for the worker's next frames so that frames allocate nothing.

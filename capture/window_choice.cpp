@@ -8,6 +8,8 @@ namespace qm {
 std::optional<CaptureWindow> chooseGameWindow(const std::vector<CaptureWindow>& windows, const std::string& owner) {
   std::optional<CaptureWindow> best;
   for (const auto& w : windows) {
+    // A minimised window has no pixels to film, a popup is no game window; one off screen still has both.
+    if (!w.mapped || w.popup) continue;
     if (!w.owner || *w.owner != owner || !(w.frame.w > 300) || !(w.frame.h > 200)) continue;
     // Strictly larger only: among equal areas the first listed stays.
     if (!best || w.frame.w * w.frame.h > best->frame.w * best->frame.h) best = w;
@@ -21,8 +23,9 @@ bool isFullScreen(const Rect& window, const std::vector<Screen>& screens) {
   });
 }
 
-double cropTopFor(const Rect& window, const std::vector<Screen>& screens) {
-  return isFullScreen(window, screens) ? 0.0 : std::min(28.0 / window.h, 0.2);
+// The title bar is cut only where the image has one: a full-screen window has none.
+double cropTopFor(const Rect& window, bool titleBar, const std::vector<Screen>& screens) {
+  return !titleBar || isFullScreen(window, screens) ? 0.0 : std::min(28.0 / window.h, 0.2);
 }
 
 OutputSize outputSizeFor(const Rect& window) {

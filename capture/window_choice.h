@@ -10,14 +10,9 @@
 
 namespace qm {
 
-struct OutputSize {
-  int width = 0, height = 0;
-  bool operator==(const OutputSize&) const = default;
-};
-
 std::optional<CaptureWindow> chooseGameWindow(const std::vector<CaptureWindow>& windows, const std::string& owner);
 bool isFullScreen(const Rect& window, const std::vector<Screen>& screens);
-double cropTopFor(const Rect& window, const std::vector<Screen>& screens);
+double cropTopFor(const Rect& window, bool titleBar, const std::vector<Screen>& screens);
 OutputSize outputSizeFor(const Rect& window);
 
 }  // namespace qm

@@ -9,6 +9,10 @@
 namespace qm {
 
 inline constexpr int kEscapeKey = 53;
+inline constexpr const char* kUnusableKeyText = "This key cannot be used. Press another one.";
+
+// Command, Shift, Caps Lock, Option, Control (both sides) and Function: alone they are no key press.
+constexpr bool isModifierKey(int code) { return code >= 54 && code <= 63; }
 
 std::map<std::string, int> defaultKeysTable();
 std::vector<std::pair<std::string, std::string>> keyLabelsTable();

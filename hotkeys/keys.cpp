@@ -1,6 +1,13 @@
 #include "app/app.h"
+#include "hotkeys/key_tables.h"
 
 namespace qm {
+namespace {
+
+// Modifiers alone and keys without a code never act, from either monitor.
+bool actsAsKey(const KeyEvent& e) { return e.hasCode && !isModifierKey(e.code); }
+
+}  // namespace
 
 void App::startKeys() {
   if (platform.desktop.keysTrusted(true)) {
@@ -34,33 +41,40 @@ void App::addGlobalMonitor() {
 }
 
 bool App::onLocalKey(const KeyEvent& event) {
-  if (capture && event.type == KeyType::Down) {
-    auto picked = std::move(capture);
-    capture = nullptr;
-    picked(event.code);
+  if (event.hasCode && isModifierKey(event.code)) return true;
+  // A key held since before the picker opened is no new press.
+  if (capture && event.type == KeyType::Down && !(event.hasCode && held.count(event.code))) {
+    if (!event.hasCode) {
+      capture(std::nullopt);  // the picker says so and waits for another key
+    } else {
+      std::exchange(capture, nullptr)(event.code);
+    }
     return false;
   }
   // Push-to-talk typed into our own windows is just typing, but a release of a push-to-talk
   // press taken from the game must still end it, or the radio stays keyed.
-  bool releasesHeldTalk = event.type == KeyType::Up && held.count(event.code);
-  if (event.code != key("ptt") || releasesHeldTalk) onKey(event);
+  bool endsTalk = event.type == KeyType::Up && talking.count(event.code);
+  if (event.code != key("ptt") || endsTalk) onKey(event);
   return true;
 }
 
 void App::onKey(const KeyEvent& event) {
+  if (!actsAsKey(event)) return;
   std::uint16_t code = event.code;
-  bool down = event.type == KeyType::Down;
-  if (down) {
-    if (!held.insert(code).second) return;
-  } else if (held.erase(code) == 0) {
+  if (event.type == KeyType::Up) {
+    if (held.erase(code)) endTalk(code);
     return;
   }
+  if (!held.insert(code).second) return;
   auto bound = [&](const char* action) {
     int k = key(action);
     return k != 0 && k == code;
   };
-  if (bound("ptt")) send({{"type", "ptt"}, {"down", down}});
-  if (!down) return;
+  if (bound("ptt")) {
+    auto target = eventTarget();
+    sendTo(target.get(), {{"type", "ptt"}, {"down", true}});
+    talking[code] = target;
+  }
   if (bound("overlay"))
     toggleOverlay();
   else if (bound("bodycam"))
@@ -69,6 +83,12 @@ void App::onKey(const KeyEvent& event) {
     send({{"type", "clip"}});
   else if (bound("panic"))
     send({{"type", "panic"}});
+}
+
+// The release goes where the press went, whatever shows now and whatever the binding is now.
+void App::endTalk(std::uint16_t code) {
+  auto pressed = talking.extract(code);
+  if (pressed) sendTo(pressed.mapped().lock().get(), {{"type", "ptt"}, {"down", false}});
 }
 
 void App::openAccessibility() { platform.desktop.openURL(platform.desktop.permissionHelpURL()); }

@@ -16,8 +16,9 @@ void App::pickKey(const nlohmann::json& represented) {
       "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use.",
       {"OK", "Cancel"});
   auto picked = std::make_shared<std::optional<int>>();
-  capture = [picked, alert](std::uint16_t code) {
-    *picked = code == kEscapeKey ? 0 : code;
+  capture = [picked, alert](std::optional<std::uint16_t> code) {
+    if (!code) return alert->setInformativeText(kUnusableKeyText);
+    *picked = *code == kEscapeKey ? 0 : *code;
     alert->setInformativeText("Picked: " + keyName(**picked) + ". Press OK to keep it.");
   };
   platform.desktop.activate();

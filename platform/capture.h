@@ -15,8 +15,16 @@ namespace qm {
 struct CaptureWindow {
   std::optional<std::string> owner;  // owning application id, none when unknown
   std::uint64_t id = 0;
-  Rect frame;
+  Rect frame;  // points, as the screens
   bool onScreen = false;
+  bool mapped = true;    // its pixels exist: not minimised or withdrawn
+  bool popup = false;    // a menu or tooltip above the windows (override-redirect), no window of its own
+  bool titleBar = true;  // the captured image includes the window's title bar
+};
+
+struct OutputSize {
+  int width = 0, height = 0;
+  bool operator==(const OutputSize&) const = default;
 };
 
 // One frame in memory, 4 bytes a pixel in B, G, R, X order; valid only during the call.
@@ -43,6 +51,8 @@ struct StreamCallbacks {
   std::function<void()> stopped;                          // the stream ended by itself
   // The set-up's answer: the running stream, or the error text.
   std::function<void(std::shared_ptr<CaptureStream>, std::optional<std::string>)> started;
+  // On the stream's worker: the window now measures width x height points; answers the frames' size from now on.
+  std::function<OutputSize(double width, double height)> resized;
 };
 
 class Capture {
@@ -51,7 +61,7 @@ class Capture {
   virtual bool available() const = 0;
   virtual std::string gameOwnerId() const = 0;
   // All windows (desktop windows left out, off-screen ones kept), or none when listing is not possible.
-  // Answered off the main thread.
+  // Asked on the main thread, answered off it.
   virtual void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) = 0;
   virtual void requestAccess() = 0;
   // Answered off the main thread through callbacks.started.

@@ -38,6 +38,7 @@ enum class KeyType { Down, Up };
 struct KeyEvent {
   std::uint16_t code = 0;  // macOS virtual key code
   KeyType type = KeyType::Down;
+  bool hasCode = true;  // false for a key that has no macOS code (Print Screen, Pause, Scroll Lock)
 };
 
 class Desktop {

@@ -15,11 +15,13 @@ std::optional<std::string> serialise(const nlohmann::json& value) {
 
 }  // namespace
 
-void App::send(const nlohmann::json& event) {
+std::shared_ptr<WebView> App::eventTarget() const { return overlay && overlay->visible() ? overlayWeb : web; }
+
+void App::send(const nlohmann::json& event) { sendTo(eventTarget().get(), event); }
+
+void sendTo(WebView* target, const nlohmann::json& event) {
   auto text = serialise(event);
-  if (!text) return;
-  WebView* target = overlay && overlay->visible() ? overlayWeb.get() : web.get();
-  if (target) target->evaluate(eventScript(*text));
+  if (text && target) target->evaluate(eventScript(*text));
 }
 
 void App::onMessage(WebView& sender, const nlohmann::json& body) {

@@ -3,15 +3,21 @@
 
 #include <gdk/gdk.h>
 
+#include <algorithm>
+
 #include "platform/geometry.h"
 
 namespace qm::gtk {
 
-// Height of the primary monitor's bottom edge in X coordinates.
-inline int primaryBottom() {
+inline GdkMonitor* primaryMonitor() {
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* primary = display ? gdk_display_get_primary_monitor(display) : nullptr;
-  if (!primary && display) primary = gdk_display_get_monitor(display, 0);
+  return !primary && display ? gdk_display_get_monitor(display, 0) : primary;
+}
+
+// Height of the primary monitor's bottom edge in X coordinates (GDK's units, as every rectangle here).
+inline int primaryBottom() {
+  GdkMonitor* primary = primaryMonitor();
   if (!primary) return 0;
   GdkRectangle g;
   gdk_monitor_get_geometry(primary, &g);
@@ -26,6 +32,12 @@ inline Rect fromX(const GdkRectangle& r) {
 inline GdkRectangle toX(const Rect& r) {
   return {static_cast<int>(r.x), static_cast<int>(primaryBottom() - r.y - r.h), static_cast<int>(r.w),
           static_cast<int>(r.h)};
+}
+
+// Device pixels per GDK unit (GDK_SCALE): other programs' windows come in pixels.
+inline int windowScale() {
+  GdkMonitor* primary = primaryMonitor();
+  return primary ? std::max(1, gdk_monitor_get_scale_factor(primary)) : 1;
 }
 
 inline Point pointFromX(double x, double y) { return {x, primaryBottom() - y}; }

@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "app/config.h"
+#include "platform/gtk/coords.h"
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/gtk/gtk_services.h"
 #include "platform/gtk/gtk_web.h"
@@ -30,7 +31,8 @@ struct Backend {
         desktop(application),
         web(dataDir(), cacheDir(), QM_TRUSTED_CERT, hosts()),
         http(QM_TRUSTED_CERT),
-        capture(gdk_display_get_name(gdk_display_get_default())) {}
+        capture(gdk_display_get_name(gdk_display_get_default()),
+                [] { return ScreenUnits{windowScale(), primaryBottom()}; }) {}
 
   static std::string configDir() { return dir(g_get_user_config_dir()); }
   static std::string stateDir() { return dir(g_get_user_state_dir()); }

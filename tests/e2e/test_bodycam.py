@@ -1,4 +1,5 @@
-"""The bodycam: the page asks, frames of the fake game window arrive as JPEG, and the game going away."""
+"""The bodycam: the page asks, frames of the fake game window arrive as JPEG, and the game going away;
+with and without a window manager."""
 import base64
 import os
 import subprocess
@@ -23,30 +24,41 @@ def jpeg_facts(data):
 
 
 class Bodycam(Case):
-    def setUp(self):
-        super().setUp()
+    """Without a window manager; WithWindowManager below runs the same under openbox."""
+
+    def open(self, scale=None):
+        if scale:
+            self.desktop.env["GDK_SCALE"] = str(scale)
         self.app.start()
         self.loaded("dashboard")
+        self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
 
     def frames(self):
         return [r for r in self.service.events("dashboard") if r.get("type") == "frame"]
 
+    def last_frame(self, count=1):
+        frames = wait_for(lambda: len(self.frames()) >= count and self.frames(), what="frames")
+        return jpeg_facts(frames[-1]["data"])
+
     def errors(self):
         return [r["detail"] for r in self.service.events("dashboard") if r.get("detail", {}).get("type") == "bodycam-error"]
 
-    def test_frames_of_a_window_lose_the_title_band_and_stop_when_it_closes(self):
+    def test_frames_keep_the_whole_window_and_its_proportions_and_stop_when_it_closes(self):
         _, window = self.start_game("800", "600")
-        self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
-        wait_for(lambda: len(self.frames()) >= 2, what="frames")
+        self.open()
+        self.last_frame(2)
         first = len(self.frames())
         time.sleep(3)
         rate = (len(self.frames()) - first) / 3
         self.assertLessEqual(rate, 4.4, "at most 4 frames a second")
         self.assertGreater(rate, 1)
-        w, h, top = jpeg_facts(self.frames()[-1]["data"])
-        self.assertEqual((w, h), (800, 572))
-        self.assertTrue(top[0] < 40 and top[2] > 200, f"the red band is gone: {top}")
-        self.desktop.screenshot("bodycam-frames")
+        w, h, top = self.last_frame()
+        self.assertEqual((w, h), (800, 600))
+        self.assertTrue(top[0] > 200 and top[2] < 40, f"the game's own top rows are kept: {top}")
+        self.desktop.screenshot("bodycam-frames" + ("-openbox" if self.WM else ""))
+
+        self.desktop.xdotool("windowsize", window[0], 1000, 400)
+        wait_for(lambda: self.last_frame()[:2] == (1000, 400), what="frames of the resized window")
 
         self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
         wait_for(self.errors, what="the stopped event")
@@ -57,9 +69,8 @@ class Bodycam(Case):
 
     def test_full_screen_window_keeps_its_top_band_and_turning_off_stops_frames(self):
         self.start_game("--fullscreen")
-        self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
-        wait_for(lambda: self.frames(), what="frames")
-        w, h, top = jpeg_facts(self.frames()[-1]["data"])
+        self.open()
+        w, h, top = self.last_frame()
         self.assertEqual((w, h), (1280, 720))
         self.assertTrue(top[0] > 200 and top[1] < 40 and top[2] < 40, f"the band is kept: {top}")
         self.service.command("dashboard", "QMApp.send({t:'bodycam'})")
@@ -69,10 +80,22 @@ class Bodycam(Case):
         self.assertEqual(len(self.frames()), count)
         self.assertEqual(self.errors(), [])
 
-    def test_no_game_window_tells_the_page(self):
-        self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
+    def test_scaled_desktop_sees_a_full_screen_game_in_points(self):
+        self.start_game("--fullscreen")
+        self.open(scale=2)
+        self.assertEqual(self.last_frame()[:2], (960, 540))
+
+    def test_no_game_window_or_a_minimised_one_tells_the_page(self):
+        _, window = self.start_game("1000", "700")
+        self.desktop.xdotool("windowminimize" if self.WM else "windowunmap", window[0])
+        wait_for(lambda: not self.desktop.viewable(window), what="the game hidden")
+        self.open()
         wait_for(self.errors, what="the error event")
         self.assertEqual(self.errors(), [{"type": "bodycam-error", "message": NO_GAME}])
+
+
+class WithWindowManager(Bodycam):
+    WM = True
 
 
 if __name__ == "__main__":

@@ -21,8 +21,8 @@ class Hotkeys(Case):
         self.desktop.xdotool("windowactivate", "--sync", window[0])
         time.sleep(0.2)
 
-    def events(self):
-        return [r["detail"] for r in self.service.events("cad") if "detail" in r]
+    def events(self, view="cad"):
+        return [r["detail"] for r in self.service.events(view) if "detail" in r]
 
     def overlay_viewable(self):
         return self.desktop.shown(lambda w: w[1] == "MDT") is not None
@@ -41,6 +41,17 @@ class Hotkeys(Case):
         self.assertEqual(int(self.desktop.xdotool("getactivewindow")), int(self.game_window[0], 16))
         self.desktop.xdotool("key", "F8")
         wait_for(lambda: not self.overlay_viewable(), what="the overlay to hide")
+
+    def test_push_to_talk_release_goes_where_the_press_went(self):
+        down, up = {"type": "ptt", "down": True}, {"type": "ptt", "down": False}
+        self.desktop.xdotool("keydown", "v")
+        wait_for(lambda: self.events() == [down], what="ptt down")
+        self.desktop.xdotool("key", "F8")
+        wait_for(self.overlay_viewable, what="the overlay")
+        self.loaded("mdt")
+        self.desktop.xdotool("keyup", "v")
+        wait_for(lambda: self.events() == [down, up], what=lambda: f"ptt up on the main page, not {self.events()}")
+        self.assertEqual(self.events("mdt"), [], "the overlay never saw the press")
 
     def test_in_our_own_window_push_to_talk_is_typing_and_other_keys_act_once(self):
         self.focus(self.app.main_window())
@@ -92,6 +103,19 @@ class Hotkeys(Case):
         self.assertEqual(self.app.quit(), 0)
         self.app.start()
         wait_for(lambda: "Radio push-to-talk (hold): key 11" in self.status_menu(), 20, what="B after a restart")
+
+    def test_picker_takes_no_modifier_alone_and_refuses_a_key_it_cannot_use(self):
+        self.choose("Show or hide the MDT: F8")
+        picker = self.app.dialog()
+        self.focus(picker)
+        self.desktop.xdotool("key", "Pause")  # no macOS code (Print would be openbox's own key)
+        time.sleep(0.5)
+        self.desktop.screenshot("hotkeys-picker-refused")
+        self.desktop.xdotool("key", "shift+b")
+        time.sleep(0.5)
+        self.desktop.xdotool("key", "Return")
+        wait_for(lambda: self.app.settings().get("key.overlay") == 11,
+                 what=lambda: f"B stored for the MDT, not {self.app.settings().get('key.overlay')}")
 
     def test_key_press_to_page_event_latency(self):
         """A figure, not a pass mark: XTest key press to the page's "qm-app" event over 300 presses."""

@@ -21,6 +21,7 @@ TEST(Keycodes, StandardKeysMapBothWays) {
       {"Home", 110, 115},     {"End", 115, 119},     {"Prior", 112, 116},    {"Delete", 119, 117},
       {"KP_0", 90, 82},       {"KP_9", 81, 92},      {"KP_Enter", 104, 76},  {"KP_Add", 86, 69},
       {"KP_Divide", 106, 75}, {"KP_Equal", 125, 81}, {"Shift_L", 50, 56},    {"Super_L", 133, 55},
+      {"Menu", 135, 110},     {"yen", 132, 93},      {"Ro", 97, 94},         {"KP_Separator", 129, 95},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(macKeyFromX(c.x), c.mac) << c.key;
@@ -37,7 +38,8 @@ TEST(Keycodes, TableIsOneToOneAndUnknownCodesMapToNothing) {
     EXPECT_EQ(xKeyFromMac(*mac), x) << "X keycode " << x;
   }
   EXPECT_GE(known, 110);
-  for (unsigned x : {0u, 8u, 255u, 1000u}) EXPECT_FALSE(macKeyFromX(x)) << x;
+  // Print Screen, Scroll Lock and Pause have no macOS code.
+  for (unsigned x : {0u, 8u, 107u, 78u, 127u, 255u, 1000u}) EXPECT_FALSE(macKeyFromX(x)) << x;
   for (std::uint16_t mac : {std::uint16_t{127}, std::uint16_t{200}, std::uint16_t{65535}})
     EXPECT_FALSE(xKeyFromMac(mac)) << mac;
 }

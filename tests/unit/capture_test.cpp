@@ -17,6 +17,10 @@ CaptureWindow game(std::uint64_t id, double w, double h, std::optional<std::stri
   return {std::move(owner), id, {0, 0, w, h}, true};
 }
 
+CaptureWindow hidden(std::uint64_t id) { return {kGame, id, {0, 0, 1920, 1080}, false, false}; }
+CaptureWindow popup(std::uint64_t id) { return {kGame, id, {0, 0, 1600, 900}, true, true, true}; }
+CaptureWindow offScreen(std::uint64_t id) { return {kGame, id, {-5000, 0, 800, 600}, false}; }
+
 // Pixels of one colour, 4 bytes each.
 struct Pixels {
   Pixels(int w, int h) : bytes(static_cast<std::size_t>(w) * h * 4, 0x80), frame{bytes.data(), w, h, w * 4} {}
@@ -66,6 +70,7 @@ TEST(Capture, ChoosesTheLargestGameWindowAboveTheStrictBounds) {
       {"largest area", {game(1, 800, 600), game(2, 1600, 900), game(3, 1000, 1500)}, 3},
       {"tie keeps the first", {game(4, 800, 600), game(5, 600, 800)}, 4},
       {"small one skipped", {game(6, 200, 100), game(7, 400, 300)}, 7},
+      {"minimised or popup never, off screen still", {hidden(1), popup(2), offScreen(3)}, 3},
   };
   for (const auto& [what, windows, chosen] : cases) {
     auto found = chooseGameWindow(windows, kGame);
@@ -75,18 +80,19 @@ TEST(Capture, ChoosesTheLargestGameWindowAboveTheStrictBounds) {
 
 TEST(Capture, FullScreenIsTestedAgainstEveryScreenAndDecidesTheCrop) {
   const std::vector<Screen> screens{{{0, 0, 1920, 1080}, {0, 25, 1920, 1055}}, {{1920, 0, 1512, 945}, {}}};
-  const std::tuple<Rect, bool, double> cases[] = {
-      {{0, 0, 1511, 944}, true, 0},
-      {{0, 0, 1510, 945}, false, 28.0 / 945},
-      {{0, 0, 1512, 943}, false, 28.0 / 943},
-      {{500, 500, 1920, 1080}, true, 0},  // position does not matter
-      {{0, 0, 800, 100}, false, 0.2},     // never more than a fifth
-      {{0, 0, 800, 140}, false, 0.2},
-      {{0, 0, 800, 600}, false, 28.0 / 600},
+  const std::tuple<Rect, bool, double, double> cases[] = {  // window, full screen, crop with and without title bar
+      {{0, 0, 1511, 944}, true, 0, 0},
+      {{0, 0, 1510, 945}, false, 28.0 / 945, 0},
+      {{0, 0, 1512, 943}, false, 28.0 / 943, 0},
+      {{500, 500, 1920, 1080}, true, 0, 0},  // position does not matter
+      {{0, 0, 800, 100}, false, 0.2, 0},     // never more than a fifth
+      {{0, 0, 800, 140}, false, 0.2, 0},
+      {{0, 0, 800, 600}, false, 28.0 / 600, 0},
   };
-  for (const auto& [window, full, crop] : cases) {
+  for (const auto& [window, full, crop, cropWithoutBar] : cases) {
     EXPECT_EQ(isFullScreen(window, screens), full) << window.w << "x" << window.h;
-    EXPECT_DOUBLE_EQ(cropTopFor(window, screens), crop) << window.w << "x" << window.h;
+    EXPECT_DOUBLE_EQ(cropTopFor(window, true, screens), crop) << window.w << "x" << window.h;
+    EXPECT_DOUBLE_EQ(cropTopFor(window, false, screens), cropWithoutBar) << window.w << "x" << window.h;
   }
 }
 
@@ -144,6 +150,9 @@ TEST(Capture, StreamsTheChosenWindowAndHandsFramesOverOnTheMainThread) {
   EXPECT_EQ(r.fakes.capture.streamedWindow, 9u);
   EXPECT_EQ(std::pair(r.fakes.capture.lastConfig.width, r.fakes.capture.lastConfig.height), std::pair(1280, 800));
   EXPECT_DOUBLE_EQ(r.capture->cropTopShare(), 0);  // full screen keeps its top
+  // Resized while streaming: frames keep the window's proportions, and the title bar is cut again.
+  EXPECT_EQ(r.fakes.capture.callbacks.resized(2560, 1080), (OutputSize{1280, 540}));
+  EXPECT_DOUBLE_EQ(r.capture->cropTopShare(), 28.0 / 1080);
   r.answerStarted();
   EXPECT_TRUE(r.capture->streaming());
   Pixels pixels(1280, 800);

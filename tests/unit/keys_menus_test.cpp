@@ -4,7 +4,9 @@
 namespace qm::test {
 namespace {
 
-constexpr std::uint16_t kV = 9, kF8 = 100, kF9 = 101, kF10 = 109, kA = 0, kB = 11, kEscape = 53;
+constexpr std::uint16_t kV = 9, kF8 = 100, kF9 = 101, kF10 = 109, kA = 0, kB = 11, kEscape = 53, kShift = 56,
+                        kControl = 59;
+const KeyEvent kPrintScreen{0, KeyType::Down, false};  // a key with no code
 
 KeyEvent down(std::uint16_t code) { return {code, KeyType::Down}; }
 KeyEvent up(std::uint16_t code) { return {code, KeyType::Up}; }
@@ -19,12 +21,16 @@ Press ours(KeyEvent event) { return {event, true}; }
 
 struct Keys : Launched {
   using Launched::Launched;
-  // The page events sent so far, as their detail text.
-  std::vector<std::string> events() {
+  // The page events sent so far to the main page (or another), as their detail text.
+  std::vector<std::string> events() { return events(mainView()); }
+  std::vector<std::string> overlayEvents() {
+    return fakes.web.views.size() > 1 ? events(overlayView()) : std::vector<std::string>{};
+  }
+  static std::vector<std::string> events(const fake::FakeWebView& view) {
     const std::string marked = eventScript("@");
     const std::string head = marked.substr(0, marked.find('@')), tail = marked.substr(marked.find('@') + 1);
     std::vector<std::string> out;
-    for (const auto& s : mainView().scripts)
+    for (const auto& s : view.scripts)
       if (s.size() > head.size() + tail.size() && s.starts_with(head) && s.ends_with(tail))
         out.push_back(s.substr(head.size(), s.size() - head.size() - tail.size()));
     return out;
@@ -34,6 +40,8 @@ struct Keys : Launched {
 };
 
 const std::string kPttDown = R"({"down":true,"type":"ptt"})", kPttUp = R"({"down":false,"type":"ptt"})";
+const std::string kPickerHint =
+    "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use.";
 const std::string kBodycam = R"({"type":"bodycam"})", kClip = R"({"type":"clip"})", kPanic = R"({"type":"panic"})";
 
 const MenuItem* titledItem(const std::vector<MenuItem>& items, const std::string& title) {
@@ -108,6 +116,9 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
       {"ptt in our window is typing", {}, {ours(down(kV)), ours(up(kV))}, {}},
       {"other keys act in our window too", {}, {ours(down(kF9)), ours(up(kF9))}, {kBodycam}},
       {"ptt from the game released in our window", {}, {down(kV), ours(up(kV)), up(kV)}, {kPttDown, kPttUp}},
+      {"modifiers alone are no keys, Shift+F9 is F9", {{"key.ptt", kShift}},
+       {down(kShift), ours(down(kControl)), down(kF9), up(kF9), up(kShift), ours(up(kControl))}, {kBodycam}},
+      {"a key without a code is not A", {{"key.panic", kA}}, {ours(kPrintScreen)}, {}},
   };
   for (const auto& c : cases) {
     Keys h;
@@ -119,6 +130,56 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
         h.global(event);
     EXPECT_EQ(h.events(), c.events) << c.what;
     EXPECT_EQ(h.overlayShown(), c.overlay) << c.what;
+  }
+}
+
+// Every way a push-to-talk press and its release can be separated: the release reaches the page that got
+// the press, once, whatever shows, whatever the binding is by then, and the app quitting releases it.
+TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
+  using Step = std::function<void(Keys&)>;
+  auto game = [](KeyEvent e) -> Step { return [e](Keys& h) { h.global(e); }; };
+  auto ourWindow = [](KeyEvent e) -> Step { return [e](Keys& h) { h.local(e); }; };
+  const Step showMDT = [](Keys& h) { h.app->showOverlay(); };
+  const Step minimize = [](Keys& h) { h.app->onMessage(h.overlayView(), {{"t", "minimize"}}); };
+  const Step bubbleClick = [](Keys& h) { h.app->restore(); };
+  const Step menuToggle = [](Keys& h) {
+    MenuItem item = *titledItem(h.fakes.desktop.statusItems, "MDT overlay (F8)");
+    item.action(item);
+  };
+  const Step quit = [](Keys& h) { h.app->applicationWillTerminate(); };
+  // The picker opens while V is held; the user's keys in the dialog, then OK.
+  auto picker = [](std::vector<KeyEvent> keys) -> Step {
+    return [keys](Keys& h) {
+      h.fakes.desktop.nextAlertAnswer = [&h, keys](fake::FakeAlert&) {
+        for (const auto& k : keys) h.local(k);
+        return 0;
+      };
+      h.app->pickKey("ptt");
+    };
+  };
+  const std::vector<std::string> talk{kPttDown, kPttUp}, none;
+  const std::tuple<const char*, std::vector<Step>, std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {"MDT shown by its key", {game(down(kV)), game(down(kF8)), game(up(kF8)), game(up(kV))}, talk, none},
+      {"MDT hidden by its key", {showMDT, game(down(kV)), game(down(kF8)), game(up(kV))}, none, talk},
+      {"MDT minimized", {showMDT, game(down(kV)), minimize, game(up(kV))}, none, talk},
+      {"MDT restored from its bubble", {showMDT, minimize, game(down(kV)), bubbleClick, game(up(kV))}, talk, none},
+      {"MDT toggled from the status menu", {game(down(kV)), menuToggle, game(up(kV))}, talk, none},
+      {"binding changed in the picker", {game(down(kV)), picker({down(kV), down(kB), up(kB)}), game(up(kV))}, talk,
+       none},
+      {"binding turned off", {game(down(kV)), picker({down(kEscape)}), game(up(kV))}, talk, none},
+      {"released in the picker", {game(down(kV)), picker({up(kV)}), game(up(kV))}, talk, none},
+      {"focus into our window", {game(down(kV)), ourWindow(down(kV)), ourWindow(up(kV))}, talk, none},
+      {"focus into our window and out", {game(down(kV)), ourWindow(down(kV)), game(up(kV))}, talk, none},
+      {"typed in our window, released in the game", {ourWindow(down(kV)), game(up(kV))}, none, none},
+      {"quit while held", {showMDT, game(down(kV)), quit}, none, talk},
+      {"quit after the release", {game(down(kV)), game(up(kV)), quit}, talk, none},
+  };
+  for (const auto& [what, steps, mainPage, overlayPage] : cases) {
+    Keys h;
+    for (const auto& step : steps) step(h);
+    EXPECT_EQ(h.events(), mainPage) << what;
+    EXPECT_EQ(h.overlayEvents(), overlayPage) << what;
+    EXPECT_TRUE(h.app->talking.empty()) << what;
   }
 }
 
@@ -139,29 +200,30 @@ TEST(Keys, UntrustedPollsUntilTrusted) {
 }
 
 TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
-  const std::tuple<const char*, std::vector<KeyEvent>, int, nlohmann::json, std::string> cases[] = {
-      {"a key", {down(kB)}, 0, kB, "Picked: key 11. Press OK to keep it."},
-      {"only the first", {down(kF10), down(kB)}, 0, kF10, "Picked: F10. Press OK to keep it."},
-      {"a bound key, not acted on", {down(kF9), up(kF9), down(kF8)}, 0, kF9, "Picked: F9. Press OK to keep it."},
-      {"escape", {down(kEscape)}, 0, 0, "Picked: Off. Press OK to keep it."},
-      {"cancelled", {down(kB)}, 1, nullptr, "Picked: key 11. Press OK to keep it."},
-      {"no key before OK", {}, 0, nullptr, ""},
+  // What the dialog sees of each key: + it gets it, - the picker swallowed it.
+  const std::tuple<const char*, std::vector<KeyEvent>, std::string, int, nlohmann::json, std::string> cases[] = {
+      {"a key", {down(kB)}, "-", 0, kB, "Picked: key 11. Press OK to keep it."},
+      {"only the first", {down(kF10), down(kB)}, "-+", 0, kF10, "Picked: F10. Press OK to keep it."},
+      {"a bound key, not acted on", {down(kF9), up(kF9), down(kF8)}, "-++", 0, kF9, "Picked: F9. Press OK to keep it."},
+      {"escape", {down(kEscape)}, "-", 0, 0, "Picked: Off. Press OK to keep it."},
+      {"cancelled", {down(kB)}, "-", 1, nullptr, "Picked: key 11. Press OK to keep it."},
+      {"no key before OK", {}, "", 0, nullptr, ""},
+      {"shift alone is no pick, Shift+F8 is F8", {down(kShift), down(kF8)}, "+-", 0, kF8,
+       "Picked: F8. Press OK to keep it."},
+      {"a key without a code is refused", {kPrintScreen}, "-", 0, nullptr, "This key cannot be used. Press another one."},
+      {"then another is taken", {kPrintScreen, down(kB)}, "--", 0, kB, "Picked: key 11. Press OK to keep it."},
   };
-  for (const auto& [what, keys, answer, stored, informative] : cases) {
+  for (const auto& [what, keys, passes, answer, stored, informative] : cases) {
     Keys h;
     int builds = h.fakes.desktop.statusBuilds;
-    std::vector<bool> delivered;
+    std::string delivered;
     h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
-      for (const auto& k : keys) delivered.push_back(h.local(k));
+      for (const auto& k : keys) delivered += h.local(k) ? "+" : "-";
       return answer;
     };
     h.app->pickKey("ptt");
-    std::vector<bool> passes(keys.size(), true);  // the picked key is swallowed, later ones pass
-    if (!keys.empty()) passes.front() = false;
     EXPECT_EQ(delivered, passes) << what;
-    if (!keys.empty()) {
-      EXPECT_EQ(h.fakes.desktop.alerts.back()->informative, informative) << what;
-    }
+    EXPECT_EQ(h.fakes.desktop.alerts.back()->informative, keys.empty() ? kPickerHint : informative) << what;
     EXPECT_TRUE(h.events().empty()) << what;
     EXPECT_EQ(h.fakes.settings.values["key.ptt"], stored) << what;
     EXPECT_EQ(h.fakes.desktop.statusBuilds - builds, stored.is_null() ? 0 : 1) << what;

@@ -38,10 +38,9 @@ GdkFilterReturn rawKeyFilter(GdkXEvent* xevent, GdkEvent*, gpointer) {
 
 void dispatch(GdkEvent* event, gpointer) {
   if (localHandler && (event->type == GDK_KEY_PRESS || event->type == GDK_KEY_RELEASE)) {
-    if (auto code = macKeyFromX(event->key.hardware_keycode)) {
-      KeyEvent key{*code, event->type == GDK_KEY_PRESS ? KeyType::Down : KeyType::Up};
-      if (!localHandler(key)) return;
-    }
+    auto code = macKeyFromX(event->key.hardware_keycode);
+    KeyEvent key{code.value_or(0), event->type == GDK_KEY_PRESS ? KeyType::Down : KeyType::Up, code.has_value()};
+    if (!localHandler(key)) return;
   }
   gtk_main_do_event(event);
 }

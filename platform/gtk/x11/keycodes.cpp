@@ -7,7 +7,7 @@ namespace qm::gtk {
 namespace {
 
 // X keycode, macOS virtual key code.
-constexpr std::array<std::pair<unsigned, std::uint16_t>, 113> kKeys{{
+constexpr std::array<std::pair<unsigned, std::uint16_t>, 117> kKeys{{
     // Letters.
     {38, 0},  {56, 11}, {54, 8},  {40, 2},  {26, 14}, {41, 3},  {42, 5},  {43, 4},  {31, 34}, {44, 38},
     {45, 40}, {46, 37}, {58, 46}, {57, 45}, {32, 31}, {33, 35}, {24, 12}, {27, 15}, {39, 1},  {28, 17},
@@ -30,6 +30,8 @@ constexpr std::array<std::pair<unsigned, std::uint16_t>, 113> kKeys{{
     // Modifiers and volume.
     {50, 56}, {62, 60}, {37, 59}, {105, 62}, {64, 58}, {108, 61}, {133, 55}, {134, 54}, {66, 57},
     {121, 74}, {122, 73}, {123, 72},
+    // Menu, and the JIS keys Yen, Ro and keypad comma.
+    {135, 110}, {132, 93}, {97, 94}, {129, 95},
 }};
 
 }  // namespace

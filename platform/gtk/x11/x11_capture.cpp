@@ -16,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <utility>
@@ -94,25 +95,23 @@ std::vector<Window> clientWindows(Display* dpy) {
     return list;
   }
   if (data) XFree(data);
-  // No window manager: the top-level windows are the root's children.
+  // No window manager: the top-level windows are the root's children, popups and hidden ones included.
   Window r, parent, *children = nullptr;
   unsigned n = 0;
   if (XQueryTree(dpy, root, &r, &parent, &children, &n)) {
-    for (unsigned i = 0; i < n; ++i) {
-      XWindowAttributes a;
-      if (XGetWindowAttributes(dpy, children[i], &a) && !a.override_redirect && a.map_state == IsViewable)
-        list.push_back(children[i]);
-    }
+    list.assign(children, children + n);
     if (children) XFree(children);
   }
   return list;
 }
 
-std::optional<std::vector<CaptureWindow>> listOn(const std::string& name) {
+std::optional<std::vector<CaptureWindow>> listOn(const std::string& name, std::optional<ScreenUnits> units) {
   CaptureDisplay display(name);
   if (!display.dpy) return std::nullopt;
   Display* dpy = display.dpy;
-  int screenHeight = DisplayHeight(dpy, DefaultScreen(dpy));
+  const int screenW = DisplayWidth(dpy, DefaultScreen(dpy)), screenH = DisplayHeight(dpy, DefaultScreen(dpy));
+  const double scale = units ? units->scale : 1;
+  const double bottom = units ? units->primaryBottom : screenH;
   std::vector<CaptureWindow> result;
   for (Window w : clientWindows(dpy)) {
     XWindowAttributes a;
@@ -124,8 +123,13 @@ std::optional<std::vector<CaptureWindow>> listOn(const std::string& name) {
     std::string owner = ownerFromClass(dpy, w);
     if (!owner.empty()) cw.owner = owner;
     cw.id = w;
-    cw.frame = {double(x), double(screenHeight - y - a.height), double(a.width), double(a.height)};
-    cw.onScreen = a.map_state == IsViewable;
+    cw.frame = {x / scale, bottom - (y + a.height) / scale, a.width / scale, a.height / scale};
+    // Composite names the pixels of viewable windows only: a minimised one is unmapped.
+    cw.mapped = a.map_state == IsViewable;
+    cw.onScreen = cw.mapped && x < screenW && y < screenH && x + a.width > 0 && y + a.height > 0;
+    cw.popup = a.override_redirect;
+    // The client's image never holds a title bar: a window manager draws it in a frame of its own.
+    cw.titleBar = false;
     result.push_back(cw);
   }
   display.failed();  // windows that vanished while listed are simply left out
@@ -183,7 +187,7 @@ class XResource {
 };
 
 // The server's part of each frame: the window's pixmap scaled to the output size with a bilinear filter.
-// The output is made once per stream; where the server shares pixmaps it is the shared segment itself,
+// The output is made once per frame size; where the server shares pixmaps it is the shared segment itself,
 // so the scaled pixels need no second copy. The window's side is made again only after the window was
 // mapped, unmapped or reconfigured, since its pixmap changes then.
 class Scaler {
@@ -231,9 +235,21 @@ class Scaler {
   XResource<XRenderFreePicture> target, source;
 };
 
+// The frames at one size: the shared segment and the scaling of the window into it.
+struct Output {
+  Output(Display* dpy, int w, int h) : width(w), height(h), shm(dpy, w, h) {
+    if (shm.ok()) scaler.emplace(dpy, shm, w, h);
+  }
+  bool ok() const { return scaler.has_value(); }
+  int width, height;
+  ShmImage shm;
+  std::optional<Scaler> scaler;
+};
+
 class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11Stream> {
  public:
-  X11Stream(std::string display, Window w, StreamConfig c) : displayName(std::move(display)), window(w), config(c) {}
+  X11Stream(std::string display, Window w, StreamConfig c, int scale)
+      : displayName(std::move(display)), window(w), config(c), scale(scale) {}
 
   void run(StreamCallbacks callbacks);
   void stop() override {
@@ -250,49 +266,62 @@ class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11S
   std::thread::id workerId;
 
  private:
-  bool grab(CaptureDisplay& d, Scaler& scaler, const ShmImage& shm, const StreamCallbacks& cb);
+  bool grab(CaptureDisplay& d, std::optional<Output>& out, const StreamCallbacks& cb);
+  bool fit(Display* dpy, std::optional<Output>& out, const XWindowAttributes& a, const StreamCallbacks& cb) const;
   std::string displayName;
   Window window;
   StreamConfig config;
+  int scale;  // pixels per point
   std::mutex mutex;
   std::condition_variable wake, done;
   bool stopping = false, finished = false;
 };
 
-bool X11Stream::grab(CaptureDisplay& d, Scaler& scaler, const ShmImage& shm, const StreamCallbacks& cb) {
-  if (!scaler.hasWindow()) {
+// A window of a new size gets frames of the size the core answers for it, never squeezed into the old one.
+bool X11Stream::fit(Display* dpy, std::optional<Output>& out, const XWindowAttributes& a,
+                    const StreamCallbacks& cb) const {
+  if (!cb.resized) return true;
+  OutputSize size = cb.resized(double(a.width) / scale, double(a.height) / scale);
+  if (size.width <= 0 || size.height <= 0 || (size.width == out->width && size.height == out->height)) return true;
+  out.reset();
+  out.emplace(dpy, size.width, size.height);
+  return out->ok();
+}
+
+bool X11Stream::grab(CaptureDisplay& d, std::optional<Output>& out, const StreamCallbacks& cb) {
+  if (!out->scaler->hasWindow()) {
     XWindowAttributes a;
     if (!XGetWindowAttributes(d.dpy, window, &a) || a.map_state != IsViewable) return !d.failed();
-    scaler.takeWindow(window, a);
-    if (d.failed() || !scaler.hasWindow()) {
-      scaler.forgetWindow();
+    if (!fit(d.dpy, out, a, cb)) return false;
+    out->scaler->takeWindow(window, a);
+    if (d.failed() || !out->scaler->hasWindow()) {
+      out->scaler->forgetWindow();
       d.failed();   // freeing what was never made fails as well
       return true;  // unmapped for a moment: try again next frame
     }
   }
-  bool got = scaler.draw();
+  bool got = out->scaler->draw();
   if (d.failed() || !got) {
-    scaler.forgetWindow();  // the window changed under us: name its pixmap again next frame
+    out->scaler->forgetWindow();  // the window changed under us: name its pixmap again next frame
     return true;
   }
   // The window was mapped, unmapped, reconfigured or destroyed meanwhile: the frame may show its old pixmap.
   if (XEventsQueued(d.dpy, QueuedAlready) > 0) return true;
-  cb.frame({reinterpret_cast<const std::uint8_t*>(shm.image->data), config.width, config.height,
-            shm.image->bytes_per_line});
+  cb.frame({reinterpret_cast<const std::uint8_t*>(out->shm.image->data), out->width, out->height,
+            out->shm.image->bytes_per_line});
   return true;
 }
 
 void X11Stream::run(StreamCallbacks cb) {
   workerId = std::this_thread::get_id();
   CaptureDisplay d(displayName);
-  std::optional<ShmImage> shm;
-  if (d.dpy) shm.emplace(d.dpy, config.width, config.height);
-  if (!d.dpy || !shm->ok()) {
+  std::optional<Output> out;
+  if (d.dpy) out.emplace(d.dpy, config.width, config.height);
+  if (!d.dpy || !out->ok()) {
     cb.started(nullptr, "the X server cannot share the window's pixels");
   } else {
     XCompositeRedirectWindow(d.dpy, window, CompositeRedirectAutomatic);
     XSelectInput(d.dpy, window, StructureNotifyMask);
-    Scaler scaler(d.dpy, *shm, config.width, config.height);
     if (d.failed()) {
       cb.started(nullptr, "the game window is gone");
     } else {
@@ -305,13 +334,13 @@ void X11Stream::run(StreamCallbacks cb) {
           XEvent e;
           XNextEvent(d.dpy, &e);
           gone = gone || (e.type == DestroyNotify && e.xdestroywindow.window == window);
-          if (e.type == MapNotify || e.type == UnmapNotify || e.type == ConfigureNotify) scaler.forgetWindow();
+          if (e.type == MapNotify || e.type == UnmapNotify || e.type == ConfigureNotify) out->scaler->forgetWindow();
         }
         {
           std::lock_guard lock(mutex);
           if (stopping) break;
         }
-        if (gone || !grab(d, scaler, *shm, cb)) {
+        if (gone || !grab(d, out, cb)) {
           cb.stopped();
           break;
         }
@@ -320,7 +349,7 @@ void X11Stream::run(StreamCallbacks cb) {
       }
     }
   }
-  shm.reset();
+  out.reset();
   std::lock_guard lock(mutex);
   finished = true;
   done.notify_all();
@@ -338,7 +367,8 @@ bool hasExtensions(const std::string& name) {
 
 }  // namespace
 
-X11Capture::X11Capture(std::string name) : displayName(std::move(name)), usable(hasExtensions(displayName)) {
+X11Capture::X11Capture(std::string name, std::function<ScreenUnits()> units)
+    : displayName(std::move(name)), units(std::move(units)), usable(hasExtensions(displayName)) {
   std::lock_guard lock(displaysMutex);
   if (!previousHandler) previousHandler = XSetErrorHandler(onXError);
 }
@@ -356,12 +386,17 @@ X11Capture::~X11Capture() {
 }
 
 void X11Capture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
-  workers.start([name = displayName, done = std::move(done)] { done(listOn(name)); });
+  std::optional<ScreenUnits> now = units ? std::optional(units()) : std::nullopt;
+  {
+    std::lock_guard lock(mutex);
+    scale = now ? now->scale : 1;
+  }
+  workers.start([name = displayName, now, done = std::move(done)] { done(listOn(name, now)); });
 }
 
 void X11Capture::startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) {
-  auto stream = std::make_shared<X11Stream>(displayName, static_cast<Window>(windowId), config);
   std::lock_guard lock(mutex);
+  auto stream = std::make_shared<X11Stream>(displayName, static_cast<Window>(windowId), config, scale);
   if (closing) return;  // the app is quitting: nobody waits for this stream
   std::erase_if(streams, [](const auto& weak) { return weak.expired(); });
   streams.push_back(stream);

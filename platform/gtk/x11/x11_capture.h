@@ -2,6 +2,7 @@
 // from XComposite + XShm on a worker thread with its own Display, scaled by XRender.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,9 +13,17 @@
 
 namespace qm::gtk {
 
+// How X's pixels become the core's points: pixels per point, and the primary screen's bottom edge in points.
+struct ScreenUnits {
+  int scale = 1;
+  int primaryBottom = 0;
+};
+
 class X11Capture : public Capture {
  public:
-  explicit X11Capture(std::string displayName);
+  // units is asked on the main thread at each listing; without it a pixel is a point and y runs up from
+  // the bottom of the X screen.
+  explicit X11Capture(std::string displayName, std::function<ScreenUnits()> units = nullptr);
   ~X11Capture() override;  // stops every stream and joins every worker
   bool available() const override { return usable; }
   std::string gameOwnerId() const override { return "org.vinegarhq.Sober"; }
@@ -24,6 +33,8 @@ class X11Capture : public Capture {
 
  private:
   std::string displayName;
+  std::function<ScreenUnits()> units;
+  int scale = 1;  // of the last listing, for the streams it starts
   bool usable = false;
   std::mutex mutex;  // guards closing and streams
   bool closing = false;
