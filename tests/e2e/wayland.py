@@ -125,6 +125,11 @@ class WaylandDesktop(Desktop):
         width, height = map(int, header[1].split())
         return width, height, header[3]
 
+    def close(self):
+        super().close()
+        self.input.proc.stdin.close()
+        self.input.proc.stdout.close()
+
     def pixel(self, picture, x, y):
         width, _, rgb = picture
         return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
