@@ -10,6 +10,10 @@ packages=(
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
   openssl desktop-file-utils xdg-utils curl python3 locales
   librsvg2-bin dpkg-dev file appstream lintian
+  # the headless Wayland session of the end-to-end tests: KWin with XWayland, its fake-input protocol,
+  # the desktop portals with KDE's backend, PipeWire; the stand-in game and portal use GTK and GDBus from Python
+  kwin-wayland xwayland plasma-wayland-protocols libwayland-dev xdg-desktop-portal xdg-desktop-portal-kde
+  qtwayland5 pipewire wireplumber python3-gi gir1.2-gtk-3.0
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
   ffmpeg
   clang-tidy-14 libgnustep-base-dev libgnustep-gui-dev libobjc-12-dev
