@@ -77,9 +77,10 @@ RestackWatch::~RestackWatch() { gdk_window_remove_filter(gdk_get_default_root_wi
 
 GdkFilterReturn RestackWatch::filter(GdkXEvent* xevent, GdkEvent*, gpointer self) {
   const auto* e = static_cast<XEvent*>(xevent);
-  ::Window changed = e->type == ConfigureNotify ? e->xconfigure.window : e->type == MapNotify ? e->xmap.window : None;
-  if (changed && !gdk_x11_window_lookup_for_display(gdk_display_get_default(), changed))
-    static_cast<RestackWatch*>(self)->restacked();
+  // Floating panels and menus are override-redirect; everything else belongs below them.
+  bool managed = (e->type == ConfigureNotify && !e->xconfigure.override_redirect) ||
+                 (e->type == MapNotify && !e->xmap.override_redirect);
+  if (managed) static_cast<RestackWatch*>(self)->restacked();
   return GDK_FILTER_CONTINUE;
 }
 

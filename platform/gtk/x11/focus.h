@@ -19,8 +19,8 @@ void giveFocusTo(GdkDisplay* display, unsigned long xwindow);
 // Whether the keyboard is in `window` or one of its children.
 bool hasFocus(GdkWindow* window);
 
-// Calls `restacked` whenever a window that is not ours is mapped or moved in the stack, until the
-// returned watch is destroyed.
+// Calls `restacked` whenever a window that is not override-redirect (a game, a window manager's frame,
+// our main window) is mapped or moved in the stack, for as long as the watch lives.
 class RestackWatch {
  public:
   explicit RestackWatch(std::function<void()> restacked);
