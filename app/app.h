@@ -46,6 +46,8 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void windowWillClose(Window& window) override;
   void showMain();
   void reloadAll();
+  void hide();    // "Hide Quillmere": every window that shows leaves the screen, keeping its state
+  void unhide();  // the windows the hide took away come back, and nothing else
   bool launched() const { return launchComplete; }
   bool canCapture() const;
   void warnAboutSession();
@@ -143,6 +145,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   Platform platform;
   std::shared_ptr<Timer> trustPoll, dragTimer;
   bool launchComplete = false;
+  std::optional<std::vector<Window*>> hiddenWindows;  // set while the app is hidden
   std::vector<std::optional<std::string>> earlyURLs;  // URL events that came before the main web view
 };
 

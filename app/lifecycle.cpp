@@ -73,7 +73,10 @@ void App::applicationDidFinishLaunching() {
 }
 
 bool App::applicationShouldHandleReopen() {
-  if (main) main->showAsKey();
+  if (hiddenWindows)
+    unhide();
+  else if (main)
+    main->showAsKey();
   return true;
 }
 
@@ -95,6 +98,25 @@ void App::applicationWillTerminate() {
 void App::showMain() {
   if (main) main->showAsKey();
   platform.desktop.activate();
+}
+
+void App::hide() {
+  if (hiddenWindows) return;
+  hiddenWindows.emplace();
+  for (Window* w : {main.get(), overlay.get(), bubble.get()}) {
+    if (!w || !w->visible()) continue;
+    hiddenWindows->push_back(w);
+    w->hide();
+  }
+}
+
+void App::unhide() {
+  for (Window* w : std::exchange(hiddenWindows, std::nullopt).value_or(std::vector<Window*>{})) {
+    if (w == main.get())
+      w->showAsKey();
+    else
+      w->showWithoutActivating();
+  }
 }
 
 void App::reloadAll() {

@@ -14,6 +14,12 @@ MenuItem standard(const std::string& title, const std::string& key, StandardActi
   return item;
 }
 
+// The system's own hide where it has one; the app's where it has none.
+MenuItem hideItem(MenuItem item) {
+  item.standard = StandardAction::Hide;
+  return item;
+}
+
 MenuItem titled(const std::string& title) {
   MenuItem item;
   item.title = title;
@@ -41,7 +47,7 @@ std::vector<Menu> App::mainMenus() const {
   };
   return {
       {"", {standard("About Quillmere", "", StandardAction::About), separator(),
-            standard("Hide Quillmere", "h", StandardAction::Hide),
+            hideItem(own("Hide Quillmere", "h", &App::hide)),
             standard("Quit Quillmere", "q", StandardAction::Quit)}},
       {"Edit", {standard("Undo", "z", StandardAction::Undo), standard("Cut", "x", StandardAction::Cut),
                 standard("Copy", "c", StandardAction::Copy), standard("Paste", "v", StandardAction::Paste),

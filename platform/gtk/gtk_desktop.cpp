@@ -13,6 +13,7 @@
 
 #include "app/app.h"
 #include "platform/gtk/coords.h"
+#include "platform/gtk/x11/focus.h"
 #include "platform/gtk/x11/key_monitor.h"
 
 namespace qm::gtk {
@@ -51,6 +52,12 @@ class GtkAlert : public ModalAlert {
     gtk_dialog_set_default_response(dialog, 0);
     gtk_window_set_title(GTK_WINDOW(dialog), "Quillmere");
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    // Shown over the game: the alert must have the keyboard, whatever window was used last.
+    g_signal_connect(dialog, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer) -> gboolean {
+                       focusAsAsked(gtk_widget_get_window(w));
+                       return FALSE;
+                     }),
+                     nullptr);
   }
   ~GtkAlert() override { gtk_widget_destroy(GTK_WIDGET(dialog)); }
   void setInformativeText(const std::string& text) override {
@@ -195,15 +202,14 @@ void GtkDesktop::perform(const MenuItem& item) {
       gtk_show_about_dialog(parentWindow(), "program-name", "Quillmere", "version", VERSION.c_str(), "comments",
                             "The desktop companion for ER:LC.", "logo-icon-name", "quillmere", nullptr);
       break;
-    case StandardAction::Hide:
-      for (GList* l = gtk_application_get_windows(app); l; l = l->next) gtk_widget_hide(GTK_WIDGET(l->data));
-      break;
     case StandardAction::Minimize:
       if (active) gtk_window_iconify(active);
       break;
-    default:
-      if (GtkWidget* focus = active ? gtk_window_get_focus(active) : nullptr; focus && WEBKIT_IS_WEB_VIEW(focus))
-        webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(focus), editingCommand(item.standard));
+    default: {
+      GtkWidget* focus = active ? gtk_window_get_focus(active) : nullptr;
+      if (const char* command = editingCommand(item.standard); command && focus && WEBKIT_IS_WEB_VIEW(focus))
+        webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(focus), command);
+    }
   }
 }
 
@@ -268,8 +274,12 @@ void GtkDesktop::openURL(const std::string& url) {
   if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error)) g_error_free(error);
 }
 
+// Activation hands the keyboard to our most recent window that shows and takes it; it shows no window.
 void GtkDesktop::activate() {
-  if (GtkWindow* w = gtk_application_get_active_window(app)) gtk_window_present(w);
+  for (GList* l = gtk_application_get_windows(app); l; l = l->next) {
+    GtkWindow* w = GTK_WINDOW(l->data);
+    if (gtk_widget_get_visible(GTK_WIDGET(w)) && gtk_window_get_accept_focus(w)) return gtk_window_present(w);
+  }
 }
 
 void GtkDesktop::terminate() {

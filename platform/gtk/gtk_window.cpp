@@ -2,7 +2,9 @@
 // decorated toplevel; its saved frame includes the decorations (_NET_FRAME_EXTENTS). Floating panels are
 // unmanaged (override-redirect), so no window manager can stack a full-screen game above them; they are
 // on every workspace, out of the taskbar and pager, and never take the focus when shown;
-// their round corners and the bubble's circle come from an input and bounding shape, so they work
+// a click into the overlay takes the keyboard, which goes back to the window that had it when the pointer
+// leaves or the panel hides; a window that raises itself above them is covered again at once (no window
+// manager keeps an unmanaged window on top); their round corners and the bubble's circle come from an input and bounding shape, so they work
 // without a compositor (smooth edges and the alpha value show only with one). Wayland: not supported.
 #include "platform/gtk/gtk_window.h"
 
@@ -74,7 +76,13 @@ GtkAppWindow::GtkAppWindow(const WindowOptions& opts, WindowDelegate* d, GtkAppl
     if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen)) gtk_widget_set_visual(window.get(), rgba);
     gtk_widget_set_app_paintable(window.get(), options.kind == WindowKind::Bubble);
     g_signal_connect(window.get(), "realize", G_CALLBACK(onRealize), this);
-    gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+    gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                            GDK_LEAVE_NOTIFY_MASK);
+    g_signal_connect(window.get(), "leave-notify-event", G_CALLBACK(onLeave), this);
+    keepOnTop = std::make_unique<RestackWatch>([this] {
+      if (GdkWindow* gw = gtk_widget_get_window(window.get()); gw && gtk_widget_get_visible(window.get()))
+        gdk_window_raise(gw);
+    });
     g_signal_connect(window.get(), "button-press-event", G_CALLBACK(onButton), this);
     g_signal_connect(window.get(), "button-release-event", G_CALLBACK(onButton), this);
     g_signal_connect(window.get(), "motion-notify-event", G_CALLBACK(onMotion), this);
@@ -160,6 +168,7 @@ void GtkAppWindow::showWithoutActivating() {
 // GTK forgets where the window manager or the user put a window once it is hidden: keep the frame so
 // that it is stored and shown again as it was.
 void GtkAppWindow::hide() {
+  giveKeyboardBack();
   if (gtk_widget_get_mapped(window.get())) hiddenFrame = frame();
   gtk_widget_hide(window.get());
 }
@@ -182,6 +191,7 @@ void GtkAppWindow::setContent(WebView& view) {
   g_signal_connect(w, "button-press-event", G_CALLBACK(onButton), this);
   g_signal_connect(w, "button-release-event", G_CALLBACK(onButton), this);
   g_signal_connect(w, "motion-notify-event", G_CALLBACK(onMotion), this);
+  g_signal_connect(w, "leave-notify-event", G_CALLBACK(onLeave), this);
 }
 
 void GtkAppWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) {
@@ -332,7 +342,27 @@ void GtkAppWindow::onRealize(GtkWidget* w, gpointer) {
 void GtkAppWindow::takeKeyboard(guint32 time) {
   GdkWindow* gw = gtk_widget_get_window(window.get());
   if (!gw || !GDK_IS_X11_WINDOW(gw)) return;
+  if (!hasFocus(gw)) keyboardOwner = focusedXWindow(gdk_window_get_display(gw));
   XSetInputFocus(GDK_WINDOW_XDISPLAY(gw), GDK_WINDOW_XID(gw), RevertToParent, time);
+}
+
+void GtkAppWindow::giveKeyboardBack() {
+  GdkWindow* gw = gtk_widget_get_window(window.get());
+  unsigned long owner = std::exchange(keyboardOwner, 0);
+  if (owner && hasFocus(gw)) giveFocusTo(gdk_window_get_display(gw), owner);
+}
+
+gboolean GtkAppWindow::onLeave(GtkWidget*, GdkEventCrossing* e, gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  GdkWindow* gw = gtk_widget_get_window(me->window.get());
+  if (!gw || me->resizing) return FALSE;
+  // Crossings into the page's own windows are not a leave: only a pointer outside the panel is.
+  int x = 0, y = 0;
+  gdk_window_get_origin(gw, &x, &y);
+  bool outside = e->x_root < x || e->y_root < y || e->x_root >= x + gdk_window_get_width(gw) ||
+                 e->y_root >= y + gdk_window_get_height(gw);
+  if (outside) me->giveKeyboardBack();
+  return FALSE;
 }
 
 void GtkAppWindow::resizeTo(double pointerX, double pointerY) {

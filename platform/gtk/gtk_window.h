@@ -3,9 +3,11 @@
 
 #include <gtk/gtk.h>
 
+#include <memory>
 #include <optional>
 
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/x11/focus.h"
 #include "platform/window.h"
 
 namespace qm::gtk {
@@ -71,7 +73,11 @@ class GtkAppWindow : public Window {
   std::optional<GdkWindowEdge> edgeAt(double x, double y) const;
   void resizeTo(double pointerX, double pointerY);
   void takeKeyboard(guint32 time);
+  void giveKeyboardBack();
+  static gboolean onLeave(GtkWidget*, GdkEventCrossing* e, gpointer self);
   static void onRealize(GtkWidget* w, gpointer self);
+  unsigned long keyboardOwner = 0;  // the X window that had the keyboard before a click took it
+  std::unique_ptr<RestackWatch> keepOnTop;
   std::optional<Resize> resizing;
 };
 

@@ -101,13 +101,13 @@ struct MacDesktop::Impl {
     entry.representedObject = fromJSON(item.represented);
     if (item.hasSubmenu()) {
       entry.submenu = menuOf(item.title, item.submenu);
+    } else if (SEL system = standardSelector(item.standard)) {
+      entry.action = system;  // the system's own, sent to the first responder
     } else if (item.action) {
       QMMenuAction* target = [[QMMenuAction alloc] initWithItem:item];
       [targets addObject:target];
       entry.target = target;
       entry.action = @selector(perform:);
-    } else {
-      entry.action = standardSelector(item.standard);  // sent to the first responder
     }
     return entry;
   }

@@ -404,6 +404,20 @@ class Case(unittest.TestCase):
     def click_element(self, view, element, window):
         self.desktop.click(*self.element_center(view, element, window))
 
+    def status_menu(self):
+        """The "QM" status menu as exported over D-Bus: label -> item id."""
+        layout = wait_for(lambda: self.desktop.run(
+            ["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
+             "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.GetLayout",
+             "--", "0", "-1", "@as []"], check=False), what="the exported status menu")
+        return {label: int(item) for item, label in re.findall(r"\((\d+), \{'label': <'([^']*)'>", layout)}
+
+    def choose(self, label):
+        item = self.status_menu()[label]
+        self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
+                          "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.Event",
+                          "--", str(item), "clicked", "<0>", "0"])
+
     def loaded(self, view=None, count=1, **expect):
         """Waits for `count` page loads (of `view`) whose report has the expected values."""
         def matching():

@@ -1,6 +1,5 @@
 """Global hotkeys while the game has the focus, their silence in our own windows, and Ctrl+Q."""
 import os
-import re
 import time
 
 from qmtest import BUILD, Case, wait_for
@@ -63,20 +62,6 @@ class Hotkeys(Case):
         self.focus(self.game_window)
         self.desktop.xdotool("key", "F10")
         wait_for(lambda: self.events()[1:] == [{"type": "clip"}], what="clip from the game")
-
-    def status_menu(self):
-        """The "QM" status menu as exported over D-Bus: label -> item id."""
-        layout = wait_for(lambda: self.desktop.run(
-            ["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-             "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.GetLayout",
-             "--", "0", "-1", "@as []"], check=False), what="the exported status menu")
-        return {label: int(item) for item, label in re.findall(r"\((\d+), \{'label': <'([^']*)'>", layout)}
-
-    def choose(self, label):
-        item = self.status_menu()[label]
-        self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-                          "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.Event",
-                          "--", str(item), "clicked", "<0>", "0"])
 
     def test_picker_rebinds_push_to_talk_for_good(self):
         self.assertIn("Radio push-to-talk (hold): V", self.status_menu())

@@ -74,6 +74,7 @@ std::string effect(const std::string& title, bool statusMenu) {
     if (happened) seen += (seen.empty() ? "" : ", ") + what;
   };
   add(h.mainView().reloads > 0, "reload");
+  add(!h.mainWindow().visible(), "main hidden");
   add(!h.overlayShown(), "MDT hidden");
   add(h.fakes.desktop.activations > 0, "front");
   add(stored.contains("opacity"), "opacity " + (stored.contains("opacity") ? stored.at("opacity").dump() : ""));
@@ -291,7 +292,7 @@ TEST(Menus, EveryItemHasItsTitleKeyAndAction) {
     describe(m.items, false, mainMenu, "  ");
   }
   EXPECT_EQ(mainMenu, (std::vector<std::string>{
-                          "[]", "  About Quillmere -> about", "  -", "  Hide Quillmere ^h -> hide",
+                          "[]", "  About Quillmere -> about", "  -", "  Hide Quillmere ^h -> main hidden, MDT hidden",
                           "  Quit Quillmere ^q -> quit", "[Edit]", "  Undo ^z -> undo", "  Cut ^x -> cut",
                           "  Copy ^c -> copy", "  Paste ^v -> paste", "  Select All ^a -> select all", "[View]",
                           "  Reload ^r -> reload", "  Show or hide the MDT ^m -> MDT hidden", "[Window]",

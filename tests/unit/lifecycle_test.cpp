@@ -88,6 +88,38 @@ TEST(Lifecycle, ReopenAndShowMainBringBackTheSameWindow) {
   EXPECT_EQ(h.fakes.desktop.windows.size(), 1u);
 }
 
+TEST(Lifecycle, HideKeepsEachWindowAndTheNextReopenShowsExactlyWhatShowed) {
+  struct Case {
+    const char* what;
+    void (*before)(Harness&);
+    std::vector<bool> showing;  // main, overlay, bubble
+  };
+  const Case cases[] = {
+      {"main window only", [](Harness&) {}, {true, false, false}},
+      {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, {true, true, false}},
+      {"main closed, bubble", [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.mainWindow().hide(); },
+       {false, false, true}},
+      {"overlay hidden by its key", [](Harness& h) { h.app->showOverlay(), h.app->toggleOverlay(); },
+       {true, false, false}},
+  };
+  for (const auto& c : cases) {
+    Launched h;
+    c.before(h);
+    auto showing = [&] {
+      std::vector<bool> seen;
+      for (auto kind : {WindowKind::Main, WindowKind::Overlay, WindowKind::Bubble})
+        seen.push_back(h.windowOf(kind) && h.windowOf(kind)->visible());
+      return seen;
+    };
+    h.app->hide();
+    EXPECT_EQ(showing(), (std::vector<bool>{false, false, false})) << c.what;
+    h.app->applicationShouldHandleReopen();
+    EXPECT_EQ(showing(), c.showing) << c.what;
+    h.app->applicationShouldHandleReopen();  // no longer hidden: reopen shows the main window
+    EXPECT_TRUE(h.mainWindow().visible()) << c.what;
+  }
+}
+
 TEST(Lifecycle, ReloadAllReloadsEachWebView) {
   Launched h;
   h.app->reloadAll();

@@ -1,0 +1,87 @@
+#include "platform/gtk/x11/focus.h"
+
+#include <gdk/gdkx.h>
+
+namespace qm::gtk {
+namespace {
+
+constexpr long kSourceUser = 2;  // _NET_ACTIVE_WINDOW source indication: a direct user action
+
+bool hasWindowManager(GdkWindow* window) {
+  return gdk_x11_screen_supports_net_wm_hint(gdk_window_get_screen(window),
+                                             gdk_atom_intern_static_string("_NET_ACTIVE_WINDOW"));
+}
+
+}  // namespace
+
+void focusAsAsked(GdkWindow* window) {
+  if (!window || !GDK_IS_X11_WINDOW(window)) return;
+  GdkDisplay* display = gdk_window_get_display(window);
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  if (!hasWindowManager(window)) return giveFocusTo(display, GDK_WINDOW_XID(window));
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = GDK_WINDOW_XID(window);
+  e.xclient.message_type = gdk_x11_get_xatom_by_name_for_display(display, "_NET_ACTIVE_WINDOW");
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = kSourceUser;
+  e.xclient.data.l[1] = static_cast<long>(gdk_x11_get_server_time(window));
+  XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(x);
+}
+
+unsigned long focusedXWindow(GdkDisplay* display) {
+  if (!GDK_IS_X11_DISPLAY(display)) return 0;
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  ::Window focus = None;
+  int revert = 0;
+  XGetInputFocus(x, &focus, &revert);
+  if (focus == PointerRoot || focus == DefaultRootWindow(x)) return 0;
+  return focus;
+}
+
+void giveFocusTo(GdkDisplay* display, unsigned long xwindow) {
+  if (!xwindow || !GDK_IS_X11_DISPLAY(display)) return;
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  gdk_x11_display_error_trap_push(display);
+  XWindowAttributes attributes;
+  // A window that went away or no longer shows cannot take the keyboard (X would refuse it).
+  if (XGetWindowAttributes(x, xwindow, &attributes) && attributes.map_state == IsViewable)
+    XSetInputFocus(x, xwindow, RevertToPointerRoot, CurrentTime);
+  gdk_x11_display_error_trap_pop_ignored(display);
+}
+
+bool hasFocus(GdkWindow* window) {
+  if (!window || !GDK_IS_X11_WINDOW(window)) return false;
+  Display* x = GDK_WINDOW_XDISPLAY(window);
+  ::Window focus = focusedXWindow(gdk_window_get_display(window)), root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  GdkDisplay* display = gdk_window_get_display(window);
+  gdk_x11_display_error_trap_push(display);
+  // The focus may sit on a child window of ours (GTK's focus window): walk up to the top.
+  while (focus && focus != GDK_WINDOW_XID(window) && XQueryTree(x, focus, &root, &parent, &children, &count)) {
+    if (children) XFree(children);
+    focus = parent == root ? None : parent;
+  }
+  gdk_x11_display_error_trap_pop_ignored(display);
+  return focus == GDK_WINDOW_XID(window);
+}
+
+RestackWatch::RestackWatch(std::function<void()> r) : restacked(std::move(r)) {
+  GdkWindow* root = gdk_get_default_root_window();
+  gdk_window_set_events(root, static_cast<GdkEventMask>(gdk_window_get_events(root) | GDK_SUBSTRUCTURE_MASK));
+  gdk_window_add_filter(root, filter, this);
+}
+
+RestackWatch::~RestackWatch() { gdk_window_remove_filter(gdk_get_default_root_window(), filter, this); }
+
+GdkFilterReturn RestackWatch::filter(GdkXEvent* xevent, GdkEvent*, gpointer self) {
+  const auto* e = static_cast<XEvent*>(xevent);
+  // Floating panels and menus are override-redirect; everything else belongs below them.
+  bool managed = (e->type == ConfigureNotify && !e->xconfigure.override_redirect) ||
+                 (e->type == MapNotify && !e->xmap.override_redirect);
+  if (managed) static_cast<RestackWatch*>(self)->restacked();
+  return GDK_FILTER_CONTINUE;
+}
+
+}  // namespace qm::gtk

@@ -1,0 +1,36 @@
+// The keyboard focus and the stacking of our windows on X11, with or without a window manager.
+#pragma once
+
+#include <gdk/gdk.h>
+
+#include <functional>
+
+namespace qm::gtk {
+
+// A window the user asked for (a dialog opened from a menu) takes the keyboard: the window manager is
+// told the request is the user's own, so its focus-stealing prevention lets it through; without one,
+// X is asked directly.
+void focusAsAsked(GdkWindow* window);
+
+// The X window that has the keyboard now (0 for none, the root or pointer-root).
+unsigned long focusedXWindow(GdkDisplay* display);
+// Gives the keyboard to an X window, if it still shows.
+void giveFocusTo(GdkDisplay* display, unsigned long xwindow);
+// Whether the keyboard is in `window` or one of its children.
+bool hasFocus(GdkWindow* window);
+
+// Calls `restacked` whenever a window that is not override-redirect (a game, a window manager's frame,
+// our main window) is mapped or moved in the stack, for as long as the watch lives.
+class RestackWatch {
+ public:
+  explicit RestackWatch(std::function<void()> restacked);
+  ~RestackWatch();
+  RestackWatch(const RestackWatch&) = delete;
+  RestackWatch& operator=(const RestackWatch&) = delete;
+
+ private:
+  static GdkFilterReturn filter(GdkXEvent* xevent, GdkEvent*, gpointer self);
+  std::function<void()> restacked;
+};
+
+}  // namespace qm::gtk

@@ -1,0 +1,133 @@
+"""Who has the keyboard and what shows, driven by real X input over a fake game, with openbox and without
+a window manager: the key picker over the game, activation and "Hide Quillmere", the keyboard after a
+click into the overlay, and a game that raises itself."""
+import os
+import time
+
+from qmtest import TOOLS, Case, pixel_at, wait_for
+
+FRAME = "{{240, 90}, {1440, 900}}"
+GREEN = (0, 200, 0)  # the right half of the fake game
+
+
+class Focus:
+    def setUp(self):
+        super().setUp()
+        self.app.write_settings({"guild": "12345", "overlayOpen": True, "mainFrame": FRAME})
+        self.app.start()
+        self.loaded("cad")
+        self.loaded("mdt")
+        _, self.game = self.start_game()
+        self.focus(self.game)
+
+    def focus(self, window):
+        self.desktop.xdotool("windowactivate" if self.WM else "windowfocus", "--sync", window[0])
+        wait_for(lambda: self.focused() == int(window[0], 16), what=f"{window[1]} to have the keyboard")
+
+    def focused(self):
+        return int(self.desktop.xdotool("getwindowfocus").strip())
+
+    def shown(self, name):
+        return self.desktop.shown(lambda w: w[1] == name and (name != "Quillmere" or w[5] >= 600))
+
+    def settled_main_window(self):
+        first = self.app.main_window()
+        time.sleep(0.3)
+        return first if self.app.main_window() == first else None
+
+    def click_into_overlay(self):
+        overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
+        self.click_element("mdt", "typing", overlay)
+        wait_for(lambda: self.focused() == int(overlay[0], 16), what="the overlay to take the keyboard")
+        return overlay
+
+    def events(self, detail):
+        return [r for r in self.service.events() if r.get("detail") == detail]
+
+    def test_the_picker_takes_the_key_while_the_game_had_the_focus(self):
+        self.click_into_overlay()
+        self.desktop.xdotool("mousemove", "--sync", 300, 500)
+        self.focus(self.game)
+        self.choose("Bodycam: F9")
+        self.app.dialog()
+        keyboard = self.desktop.keyboard()
+        keyboard.key("F10", True)
+        keyboard.key("F10", False)
+        time.sleep(0.5)
+        self.desktop.screenshot(f"focus-picker-took-key-{self.WM_NAME}")
+        keyboard.key("Return", True)
+        keyboard.key("Return", False)
+        keyboard.close()
+        wait_for(lambda: self.app.settings().get("key.bodycam") == 109, what="F10 stored for the bodycam")
+        self.assertEqual(self.events({"type": "clip"}), [], "the picked key acted as a hotkey")
+
+    def test_activation_shows_no_hidden_window_and_open_shows_only_the_main_window(self):
+        self.click_into_overlay()
+        self.desktop.xdotool("key", "F8")  # from the overlay itself: it hides
+        wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
+        self.desktop.run([os.path.join(TOOLS, "x_close"), self.app.main_window()[0]])
+        wait_for(lambda: not self.shown("Quillmere"), what="the main window to close")
+        self.choose("Bodycam: F9")
+        self.app.dialog()
+        time.sleep(0.5)
+        self.assertIsNone(self.shown("MDT"))
+        self.assertIsNone(self.shown("Quillmere"))
+        self.desktop.xdotool("key", "Escape", "Escape")  # Off, then Cancel
+        wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "Quillmere"), what="the picker to close")
+        self.choose("Open Quillmere")
+        self.app.main_window()
+        time.sleep(0.5)
+        self.assertIsNone(self.shown("MDT"))
+        self.assertNotIn("key.bodycam", self.app.settings())
+
+    def test_hide_and_reopen_bring_back_exactly_what_showed(self):
+        wait_for(lambda: self.shown("MDT"), what="the overlay")
+        main = wait_for(self.settled_main_window, what="the main window to settle")
+        self.focus(main)
+        self.desktop.xdotool("key", "ctrl+h")
+        wait_for(lambda: not self.shown("MDT") and not self.shown("Quillmere"), what="every window to hide")
+        self.assertEqual(self.app.invoke(), 0)  # a second start: reopen
+        wait_for(lambda: self.shown("MDT") and self.shown("Quillmere"), what="the main window and the overlay")
+        self.assertEqual(self.app.main_window()[2:], main[2:])
+        self.focus(self.app.main_window())
+        self.desktop.xdotool("key", "ctrl+h")
+        wait_for(lambda: not self.shown("Quillmere"), what="the main window to hide")
+        self.assertEqual(self.app.quit(), 0)
+        self.assertEqual(self.app.settings()["mainFrame"], FRAME)
+        self.assertIs(self.app.settings()["overlayOpen"], False)
+
+    def test_the_keyboard_goes_back_to_the_game(self):
+        self.click_into_overlay()
+        self.desktop.xdotool("mousemove", "--sync", 300, 500)
+        wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
+        self.click_into_overlay()
+        self.desktop.xdotool("key", "F8")
+        wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
+        wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
+        self.desktop.xdotool("key", "v")
+        wait_for(lambda: self.events({"type": "ptt", "down": False}), what="push-to-talk from the game")
+
+    def test_a_game_that_raises_itself_stays_below_the_overlay(self):
+        overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
+        x, y = overlay[2] + overlay[4] // 2, overlay[3] + overlay[5] - 60
+        self.desktop.xdotool("windowmove", "--sync", self.game[0], x - 600, y - 500)  # its green half under it
+        for _ in range(3):
+            self.desktop.xdotool("windowraise", self.game[0])
+            time.sleep(0.5)
+            shot = self.desktop.screenshot(f"focus-raised-game-{self.WM_NAME}")
+            self.assertNotEqual(pixel_at(shot, x, y), GREEN, "the game covers the overlay")
+
+
+class WithOpenbox(Focus, Case):
+    WM = True
+    WM_NAME = "openbox"
+
+
+class WithoutWindowManager(Focus, Case):
+    WM = False
+    WM_NAME = "no-wm"
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
