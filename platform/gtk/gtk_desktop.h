@@ -13,6 +13,8 @@
 
 namespace qm::gtk {
 
+class GtkAlert;
+
 class GtkDesktop : public Desktop {
  public:
   explicit GtkDesktop(GtkApplication* app);
@@ -48,6 +50,7 @@ class GtkDesktop : public Desktop {
   std::list<MenuItem> mainItems, statusItems;  // the menus' items, alive while shown
   GtkAppWindow* mainWindow = nullptr;
   std::set<GtkDialog*> runningAlerts;
+  std::weak_ptr<GtkAlert> newestAlert;
   struct Indicator;
   std::unique_ptr<Indicator> indicator;
 };
