@@ -111,7 +111,9 @@ void App::hide() {
 }
 
 void App::unhide() {
-  for (Window* w : std::exchange(hiddenWindows, std::nullopt).value_or(std::vector<Window*>{})) {
+  auto windows = std::exchange(hiddenWindows, std::nullopt);
+  if (!windows) return;
+  for (Window* w : *windows) {
     if (w == main.get())
       w->showAsKey();
     else

@@ -38,6 +38,19 @@ class GtkTimer : public Timer {
   guint source = 0;
 };
 
+const char* editingCommand(StandardAction a) {
+  switch (a) {
+    case StandardAction::Undo: return WEBKIT_EDITING_COMMAND_UNDO;
+    case StandardAction::Cut: return WEBKIT_EDITING_COMMAND_CUT;
+    case StandardAction::Copy: return WEBKIT_EDITING_COMMAND_COPY;
+    case StandardAction::Paste: return WEBKIT_EDITING_COMMAND_PASTE;
+    case StandardAction::SelectAll: return WEBKIT_EDITING_COMMAND_SELECT_ALL;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
 class GtkAlert : public ModalAlert {
  public:
   GtkAlert(std::set<GtkDialog*>& running, GtkWindow* parent, const std::string& message,
@@ -52,14 +65,19 @@ class GtkAlert : public ModalAlert {
     gtk_dialog_set_default_response(dialog, 0);
     gtk_window_set_title(GTK_WINDOW(dialog), "Quillmere");
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-    // Shown over the game: the alert must have the keyboard, whatever window was used last.
-    g_signal_connect(dialog, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer) -> gboolean {
-                       focusAsAsked(gtk_widget_get_window(w));
+    g_signal_connect(dialog, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer self) -> gboolean {
+                       if (static_cast<GtkAlert*>(self)->inFront) focusAsAsked(gtk_widget_get_window(w));
                        return FALSE;
                      }),
-                     nullptr);
+                     this);
   }
   ~GtkAlert() override { gtk_widget_destroy(GTK_WIDGET(dialog)); }
+  // The app was activated for this alert: it comes up over the game with the keyboard, whatever window
+  // was used last. Other alerts (a page's, the update offer) leave the keyboard where it is.
+  void comeToFront() {
+    inFront = true;
+    if (gtk_widget_get_mapped(GTK_WIDGET(dialog))) focusAsAsked(gtk_widget_get_window(GTK_WIDGET(dialog)));
+  }
   void setInformativeText(const std::string& text) override {
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", text.c_str());
   }
@@ -74,20 +92,8 @@ class GtkAlert : public ModalAlert {
  private:
   std::set<GtkDialog*>& running;
   GtkDialog* dialog;
+  bool inFront = false;
 };
-
-const char* editingCommand(StandardAction a) {
-  switch (a) {
-    case StandardAction::Undo: return WEBKIT_EDITING_COMMAND_UNDO;
-    case StandardAction::Cut: return WEBKIT_EDITING_COMMAND_CUT;
-    case StandardAction::Copy: return WEBKIT_EDITING_COMMAND_COPY;
-    case StandardAction::Paste: return WEBKIT_EDITING_COMMAND_PASTE;
-    case StandardAction::SelectAll: return WEBKIT_EDITING_COMMAND_SELECT_ALL;
-    default: return nullptr;
-  }
-}
-
-}  // namespace
 
 struct GtkDesktop::Indicator {
   AppIndicator* item = nullptr;
@@ -239,7 +245,9 @@ void GtkDesktop::setStatusMenu(const std::string& title, const std::vector<MenuI
 
 std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, const std::string& informative,
                                                   const std::vector<std::string>& buttons) {
-  return std::make_shared<GtkAlert>(runningAlerts, parentWindow(), message, informative, buttons);
+  auto alert = std::make_shared<GtkAlert>(runningAlerts, parentWindow(), message, informative, buttons);
+  newestAlert = alert;
+  return alert;
 }
 
 GtkWindow* GtkDesktop::parentWindow() const {
@@ -274,8 +282,10 @@ void GtkDesktop::openURL(const std::string& url) {
   if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error)) g_error_free(error);
 }
 
-// Activation hands the keyboard to our most recent window that shows and takes it; it shows no window.
+// Activation hands the keyboard to an alert about to run, else to our most recent window that shows and
+// takes it; it shows no window.
 void GtkDesktop::activate() {
+  if (auto alert = newestAlert.lock()) return alert->comeToFront();
   for (GList* l = gtk_application_get_windows(app); l; l = l->next) {
     GtkWindow* w = GTK_WINDOW(l->data);
     if (gtk_widget_get_visible(GTK_WIDGET(w)) && gtk_window_get_accept_focus(w)) return gtk_window_present(w);

@@ -15,6 +15,8 @@
 
 namespace qm::gtk {
 
+class GtkAlert;
+
 class GtkDesktop : public Desktop {
  public:
   using Note = std::function<void(const std::string&)>;
@@ -68,6 +70,7 @@ class GtkDesktop : public Desktop {
   std::list<MenuItem> mainItems, statusItems;  // the menus' items, alive while shown
   GtkAppWindow* mainWindow = nullptr;
   std::set<GtkDialog*> runningAlerts;
+  std::weak_ptr<GtkAlert> newestAlert;
   struct Indicator;
   std::unique_ptr<Indicator> indicator;
 };

@@ -1,11 +1,12 @@
 // Windows on GTK 3 under X11, with or without an EWMH window manager. The main window is a managed,
 // decorated toplevel; its saved frame includes the decorations (_NET_FRAME_EXTENTS). Floating panels are
 // unmanaged (override-redirect), so no window manager can stack a full-screen game above them; they are
-// on every workspace, out of the taskbar and pager, and never take the focus when shown;
-// a click into the overlay takes the keyboard, which goes back to the window that had it when the pointer
-// leaves or the panel hides; a window that raises itself above them is covered again at once (no window
-// manager keeps an unmanaged window on top); their round corners and the bubble's circle come from an input and bounding shape, so they work
-// without a compositor (smooth edges and the alpha value show only with one). Wayland: not supported.
+// on every workspace, out of the taskbar and pager, and never take the focus when shown. A click into the
+// overlay takes the keyboard, which goes back to the window that had it when the pointer leaves or the
+// panel hides; a window that raises itself above them is covered again at once (without a window manager
+// nothing else keeps them on top). Their round corners and the bubble's circle come from an input and
+// bounding shape, so they work without a compositor (smooth edges and the alpha value show only with
+// one). Wayland: not supported.
 #include "platform/gtk/gtk_window.h"
 
 #include <gdk/gdkx.h>

@@ -53,7 +53,7 @@ class Focus:
         keyboard = self.desktop.keyboard()
         keyboard.key("F10", True)
         keyboard.key("F10", False)
-        time.sleep(0.5)
+        time.sleep(1)  # the pages repaint what the raise uncovered
         self.desktop.screenshot(f"focus-picker-took-key-{self.WM_NAME}")
         keyboard.key("Return", True)
         keyboard.key("Return", False)

@@ -53,10 +53,10 @@ void giveFocusTo(GdkDisplay* display, unsigned long xwindow) {
 
 bool hasFocus(GdkWindow* window) {
   if (!window || !GDK_IS_X11_WINDOW(window)) return false;
-  Display* x = GDK_WINDOW_XDISPLAY(window);
-  ::Window focus = focusedXWindow(gdk_window_get_display(window)), root = None, parent = None, *children = nullptr;
-  unsigned count = 0;
   GdkDisplay* display = gdk_window_get_display(window);
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  ::Window focus = focusedXWindow(display), root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
   gdk_x11_display_error_trap_push(display);
   // The focus may sit on a child window of ours (GTK's focus window): walk up to the top.
   while (focus && focus != GDK_WINDOW_XID(window) && XQueryTree(x, focus, &root, &parent, &children, &count)) {
