@@ -138,6 +138,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   friend class AppTestAccess;
   Rect mainScreenVisibleFrame() const;
   void startBodycam(WebView& sender, bool on);
+  bool pickerTakes(const KeyEvent& event);
   void endTalk(std::uint16_t code);
   void offerUpdate(const Manifest& manifest);
   void noteNavigation(int type, const std::string& url);

@@ -42,20 +42,23 @@ void App::addGlobalMonitor() {
 }
 
 bool App::onLocalKey(const KeyEvent& event) {
-  if (event.hasCode && isModifierKey(event.code)) return true;
-  // A key held since before the picker opened is no new press.
-  if (capture && event.type == KeyType::Down && !(event.hasCode && held.count(event.code))) {
-    if (!event.hasCode) {
-      capture(std::nullopt);  // the picker says so and waits for another key
-    } else {
-      std::exchange(capture, nullptr)(event.code);
-    }
-    return false;
-  }
-  // Push-to-talk typed into our own windows is just typing, but a release of a push-to-talk
-  // press taken from the game must still end it, or the radio stays keyed.
-  bool endsTalk = event.type == KeyType::Up && talking.count(event.code);
-  if (event.code != key("ptt") || endsTalk) onKey(event);
+  if (capture && pickerTakes(event)) return false;
+  if (!actsAsKey(event)) return true;
+  // Push-to-talk typed into our own windows is just typing, but the release of a press taken from the
+  // game must still end it, or the radio stays keyed.
+  bool releasesHeld = event.type == KeyType::Up && held.count(event.code);
+  if (event.code != key("ptt") || releasesHeld) onKey(event);
+  return true;
+}
+
+// The picker takes the first new press of a key that acts; one it cannot use it refuses and waits on.
+bool App::pickerTakes(const KeyEvent& event) {
+  bool newPress = event.type == KeyType::Down && !(event.hasCode && held.count(event.code));
+  if (!newPress || (event.hasCode && isModifierKey(event.code))) return false;
+  if (event.hasCode)
+    std::exchange(capture, nullptr)(event.code);
+  else
+    capture(std::nullopt);
   return true;
 }
 
