@@ -31,7 +31,6 @@ class WaylandSession(Case):
         self.app.wait_log("Global shortcuts portal: version", 60)
         # No panel shows status items here: the QM menu is in the main window's menu bar.
         self.assertIn("Session: Wayland with XWayland, status notifier host: none", self.app.log())
-        self.desktop.screenshot("wayland-main-window")
         self.desktop.spawn([GAME], log=self.desktop.path("game.out"))
         wait_for(lambda: self.game_says()[-1:] == ["active"], 30, what="the game to have the focus")
 
@@ -54,12 +53,16 @@ class WaylandSession(Case):
         wait_for(lambda: self.events()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
         keys.key("F8")
         overlay = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay")
-        self.loaded("mdt")
-        time.sleep(1)  # drawn
-        picture = self.desktop.pixels()
-        self.desktop.screenshot("wayland-mdt-over-game", picture)
         _, x, y, w, h = overlay[1:]
         game = {(0, 0, 255), (0, 200, 0)}
+
+        def drawn():
+            """The compositor's picture once the MDT page shows over the game: its white text."""
+            picture = self.desktop.pixels()
+            inside = [self.desktop.pixel(picture, x + dx, y + dy) for dx in range(0, w, 4) for dy in range(0, h, 4)]
+            return picture if sum(min(p) > 200 for p in inside) > 50 else None
+        picture = wait_for(drawn, 60, 0.5, "the MDT page drawn above the game")
+        self.desktop.screenshot("wayland-mdt-over-game", picture)
         self.assertNotIn(self.desktop.pixel(picture, x + w // 2, y + h // 2), game, "the overlay above the game")
         self.assertIn(self.desktop.pixel(picture, x + w // 2, y + h + 20), game, "the game around it")
         self.assertEqual(self.game_says()[-1:], ["active"], "the game kept the focus")
