@@ -155,10 +155,12 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
   EXPECT_EQ(desktop.offered[0].action + " " + desktop.offered[0].description + " " +
                 std::to_string(desktop.offered[0].key),
             "ptt Radio push-to-talk (hold) 9");
-  desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}};
+  desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}, {"bodycam", "F11"}};
   desktop.trusted = true;
   desktop.shortcutsChanged();
   EXPECT_TRUE(desktop.global) << "granted by the desktop: keys at once";
+  for (auto key : {down(kF9), up(kF9), down(kF10), up(kF10)}) h.local(key);
+  EXPECT_EQ(h.events(), std::vector<std::string>{kClip}) << "the stored bodycam key no longer acts";
   EXPECT_TRUE(titledItem(desktop.statusItems, "Radio push-to-talk (hold): Ctrl+Alt+T"));
   EXPECT_TRUE(titledItem(desktop.statusItems, "MDT overlay (Off)"));
   for (bool changeable : {true, false}) {
