@@ -168,6 +168,7 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
     h.app->pickKey("ptt");
     const auto& alert = *desktop.alerts.back();
     EXPECT_EQ(alert.message, "Your desktop sets the key for radio push-to-talk (hold)");
+    EXPECT_TRUE(alert.informative.starts_with("Now: Ctrl+Alt+T. "));
     EXPECT_EQ(alert.buttons.size(), changeable ? 2u : 1u);
   }
   EXPECT_EQ(desktop.shortcutDialogs, 1);
