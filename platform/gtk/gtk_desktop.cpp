@@ -95,6 +95,7 @@ void GtkDesktop::noteSession() {
   bool host = statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
   note("Session: " + sessionName(session) + ", status notifier host: " + (host ? "yes" : "none"));
 }
+
 GtkDesktop::~GtkDesktop() = default;
 
 std::vector<Screen> GtkDesktop::screens() const {
@@ -217,18 +218,22 @@ void GtkDesktop::setStatusMenu(const std::string& title, const std::vector<MenuI
   std::list<MenuItem> fresh;
   GtkWidget* menu = buildMenu(items, fresh, nullptr);
   app_indicator_set_menu(indicator->item, GTK_MENU(menu));
-  // X11 sessions keep their tray as it is; on Wayland, without a panel that shows the item, the menu bar has it.
+  showStatusInMenuBar(title, items, fresh);
+  statusItems.splice(statusItems.end(), fresh);  // earlier items stay valid for a menu still open
+}
+
+// X11 sessions keep their tray as it is; on Wayland, without a panel that shows the item, the menu bar has it.
+void GtkDesktop::showStatusInMenuBar(const std::string& title, const std::vector<MenuItem>& items,
+                                     std::list<MenuItem>& keep) {
   bool inBar = session != SessionKind::X11 && menuBar &&
                !statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
   if (inBar && !statusInMenuBar) {
     statusInMenuBar = gtk_menu_item_new_with_label(title.c_str());
     gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), statusInMenuBar);
   }
-  if (statusInMenuBar) {
-    if (inBar) gtk_menu_item_set_submenu(GTK_MENU_ITEM(statusInMenuBar), buildMenu(items, fresh, nullptr));
-    gtk_widget_set_visible(statusInMenuBar, inBar);
-  }
-  statusItems.splice(statusItems.end(), fresh);  // earlier items stay valid for a menu still open
+  if (!statusInMenuBar) return;
+  if (inBar) gtk_menu_item_set_submenu(GTK_MENU_ITEM(statusInMenuBar), buildMenu(items, keep, nullptr));
+  gtk_widget_set_visible(statusInMenuBar, inBar);
 }
 
 std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, const std::string& informative,

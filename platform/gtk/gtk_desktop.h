@@ -50,6 +50,7 @@ class GtkDesktop : public Desktop {
  private:
   GtkWidget* buildMenu(const std::vector<MenuItem>& items, std::list<MenuItem>& keep, GtkAccelGroup* accel);
   void perform(const MenuItem& item);
+  void showStatusInMenuBar(const std::string& title, const std::vector<MenuItem>& items, std::list<MenuItem>& keep);
   GtkWindow* parentWindow() const;
   void startPortal();
   void onShortcut(const std::string& id, bool down);
