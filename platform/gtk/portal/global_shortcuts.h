@@ -15,7 +15,7 @@
 namespace qm::gtk {
 
 struct PortalShortcut {
-  std::string id, description, preferredTrigger;  // trigger in the shortcuts specification's form, or empty
+  std::string id, description, preferredTrigger;  // trigger in the XDG shortcuts format ("F8", "CTRL+a"), or empty
 };
 
 class PortalShortcuts {
