@@ -2,8 +2,9 @@
 // bar inside the main window (Command is Ctrl); the status item is an Ayatana AppIndicator labelled with its
 // title, whose menu is also exported over D-Bus; on a Wayland session whose panel shows no status items, the
 // same menu is also in the menu bar. Global keys: XInput2 on X11 (no permission needed), the desktop's
-// global shortcut portal on Wayland; Wayland without XWayland runs on GDK's Wayland backend, where the
-// floating panels do not float and the capture cannot see the game.
+// global shortcut portal on Wayland, else XInput2 through XWayland (keys of X11 windows only); Wayland
+// without XWayland runs on GDK's Wayland backend, where the floating panels do not float and the capture
+// cannot see the game.
 #include "platform/gtk/gtk_desktop.h"
 
 #include <algorithm>
@@ -301,14 +302,22 @@ void GtkDesktop::postToMain(std::function<void()> work) {
       new std::function<void()>(std::move(work)), [](gpointer d) { delete static_cast<std::function<void()>*>(d); });
 }
 
+// On Wayland the desktop's shortcuts; where it has none, XInput2 through XWayland still hears keys while an
+// X11 window (a game player run on XWayland) has the focus.
 bool GtkDesktop::keysTrusted(bool prompt) {
   if (session == SessionKind::X11) return globalKeysAvailable();
   if (prompt && !portal) startPortal();
-  return portal && portal->state() == PortalShortcuts::State::Ready;
+  return portalReady() || (portalSettled() && globalKeysAvailable());
 }
 
+bool GtkDesktop::keysLimited() const { return session != SessionKind::X11 && !portalReady(); }
+
+bool GtkDesktop::portalReady() const { return portal && portal->state() == PortalShortcuts::State::Ready; }
+
+bool GtkDesktop::portalSettled() const { return portal && portal->state() != PortalShortcuts::State::Starting; }
+
 bool GtkDesktop::addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) {
-  if (session == SessionKind::X11) return installGlobalKeyMonitor(std::move(handler));
+  if (session == SessionKind::X11 || !portalReady()) return installGlobalKeyMonitor(std::move(handler));
   shortcutHandler = std::move(handler);
   return true;
 }
@@ -366,9 +375,14 @@ std::string GtkDesktop::keysExplanation() const {
       return "The desktop did not allow Quillmere's global shortcuts. Allow them in the desktop's settings "
              "(keyboard shortcuts, or Quillmere's permissions), then start Quillmere again.";
     default:
-      return "This Wayland desktop has no global shortcut portal, so Quillmere cannot hear keys while the game "
-             "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
-             "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
+      if (session == SessionKind::WaylandOnly)
+        return "This Wayland desktop has no global shortcut portal, so Quillmere cannot hear keys while the game "
+               "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
+               "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
+      return "This Wayland desktop has no global shortcut portal, so Quillmere hears keys only while a game "
+             "player on XWayland has the focus. Run the game player on XWayland (flatpak override --user "
+             "--socket=x11 --nosocket=wayland org.vinegarhq.Sober), use a desktop that has the portal (KDE Plasma "
+             "5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
   }
 }
 

@@ -4,7 +4,7 @@ import os
 import re
 import time
 
-from qmtest import SOURCE, App, Case, Service, wait_for
+from qmtest import SOURCE, TOOLS, App, Case, Service, wait_for
 from wayland import WaylandDesktop
 
 GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
@@ -68,6 +68,31 @@ class WaylandSession(Case):
         self.assertEqual(self.game_says()[-1:], ["active"], "the game kept the focus")
         keys.key("F8")
         wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to hide")
+
+
+class WaylandWithoutShortcutPortal(Case):
+    """sway, COSMIC, GNOME before 48: keys only from a game player run on XWayland, and the app says so."""
+
+    def setUp(self):
+        self.desktop = WaylandDesktop(portals=False)
+        self.addCleanup(self._finish)
+        self.service = Service(self.desktop)
+        self.app = App(self.desktop)
+
+    def test_keys_from_a_game_on_xwayland(self):
+        self.app.write_settings({"guild": "12345"})
+        self.app.start()
+        self.loaded("cad")
+        self.app.wait_log("Global shortcuts portal: none")
+        wait_for(lambda: "Keys need setup on this desktop\u2026" in status_menu(self.desktop),
+                 what="the keys item in the QM menu")
+        self.desktop.spawn([os.path.join(TOOLS, "fake_game"), "--fullscreen"], log=self.desktop.path("game.out"))
+        game = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="the game on XWayland")
+        self.desktop.input.click(500, 500)
+        wait_for(lambda: int(self.desktop.xdotool("getactivewindow")) == int(game[0], 16), what="the game's focus")
+        self.desktop.input.key("F9")
+        wait_for(lambda: [r.get("detail") for r in self.service.events("cad")] == [{"type": "bodycam"}],
+                 what="bodycam from the game's key")
 
 
 class WaylandWithoutXWayland(Case):

@@ -146,6 +146,9 @@ TEST(Keys, UntrustedPollsUntilTrusted) {
   EXPECT_TRUE(desktop.global);
   EXPECT_EQ(desktop.statusItems.size(), 7u);
   EXPECT_EQ(desktop.prompts, 1);
+  desktop.limited = true;  // keys only while some windows have the focus: the help stays
+  h.app->buildStatusItem();
+  EXPECT_EQ(desktop.statusItems.size(), 9u);
 }
 
 TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange) {
