@@ -111,7 +111,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   std::string boundKeyName(const std::string& action) const;
   void openAccessibility();
   void pickKey(const nlohmann::json& represented);
-  void showDesktopBinding(const std::string& subject, const std::string& trigger);
+  void showDesktopBinding(const std::string& action, const std::string& subject);
 
   // Update check.
   void checkForUpdate();

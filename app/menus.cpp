@@ -98,7 +98,7 @@ std::vector<MenuItem> App::statusMenuItems() const {
   for (const auto& [action, label] : KEY_LABELS)
     keys.submenu.push_back(valued(label + ": " + boundKeyName(action), action, &App::pickKey));
   items.push_back(keys);
-  if (!platform.desktop.keysTrusted(false)) {
+  if (!platform.desktop.keysTrusted(false) || platform.desktop.keysLimited()) {
     items.push_back(separator());
     std::string title = platform.desktop.keysHelp().title;
     items.push_back(plain(title.empty() ? "Keys need Accessibility permission\u2026" : title, &App::openAccessibility));

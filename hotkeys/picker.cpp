@@ -11,7 +11,7 @@ void App::pickKey(const nlohmann::json& represented) {
   std::string action = represented.get<std::string>();
   auto entry = std::find_if(KEY_LABELS.begin(), KEY_LABELS.end(), [&](const auto& p) { return p.first == action; });
   std::string subject = entry == KEY_LABELS.end() ? action : asciiLower(entry->second);
-  if (auto trigger = platform.desktop.shortcutTrigger(action)) return showDesktopBinding(subject, *trigger);
+  if (platform.desktop.shortcutTrigger(action)) return showDesktopBinding(action, subject);
   auto alert = platform.desktop.makeAlert(
       "Press the key for " + subject,
       "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use.",
@@ -32,9 +32,9 @@ void App::pickKey(const nlohmann::json& represented) {
 }
 
 // Where the desktop binds the keys, it alone can change them: the picker says so and leads to its dialog.
-void App::showDesktopBinding(const std::string& subject, const std::string& trigger) {
+void App::showDesktopBinding(const std::string& action, const std::string& subject) {
   bool canChange = platform.desktop.canChangeShortcuts();
-  std::string now = "Now: " + (trigger.empty() ? keyName(0) : trigger) + ". ";
+  std::string now = "Now: " + boundKeyName(action) + ". ";
   auto alert = platform.desktop.makeAlert(
       "Your desktop sets the key for " + subject,
       now + (canChange ? "Change it in the desktop's shortcut dialog."

@@ -82,6 +82,8 @@ class Desktop {
   // The handler answers whether the event goes on to our window.
   virtual void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) = 0;
   virtual KeysHelp keysHelp() const = 0;
+  // Global keys work, but only while some windows have the focus: the help stays on offer.
+  virtual bool keysLimited() const { return false; }
 
   // Desktops that bind keys themselves: the actions on offer (before the first trust check; `changed`
   // runs when the desktop's bindings change), the trigger it bound (empty: none), and its own dialog.

@@ -2,8 +2,9 @@
 // bar inside the main window (Command is Ctrl); the status item is an Ayatana AppIndicator labelled with its
 // title, whose menu is also exported over D-Bus; on a Wayland session whose panel shows no status items, the
 // same menu is also in the menu bar. Global keys: XInput2 on X11 (no permission needed), the desktop's
-// global shortcut portal on Wayland; Wayland without XWayland runs on GDK's Wayland backend, where the
-// floating panels do not float and the capture cannot see the game.
+// global shortcut portal on Wayland, else XInput2 through XWayland (keys of X11 windows only); Wayland
+// without XWayland runs on GDK's Wayland backend, where the floating panels do not float and the capture
+// cannot see the game.
 #include "platform/gtk/gtk_desktop.h"
 
 #include <algorithm>
@@ -108,6 +109,7 @@ void GtkDesktop::noteSession() {
   bool host = statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
   note("Session: " + sessionName(session) + ", status notifier host: " + (host ? "yes" : "none"));
 }
+
 GtkDesktop::~GtkDesktop() = default;
 
 std::vector<Screen> GtkDesktop::screens() const {
@@ -229,18 +231,22 @@ void GtkDesktop::setStatusMenu(const std::string& title, const std::vector<MenuI
   std::list<MenuItem> fresh;
   GtkWidget* menu = buildMenu(items, fresh, nullptr);
   app_indicator_set_menu(indicator->item, GTK_MENU(menu));
-  // X11 sessions keep their tray as it is; on Wayland, without a panel that shows the item, the menu bar has it.
+  showStatusInMenuBar(title, items, fresh);
+  statusItems.splice(statusItems.end(), fresh);  // earlier items stay valid for a menu still open
+}
+
+// X11 sessions keep their tray as it is; on Wayland, without a panel that shows the item, the menu bar has it.
+void GtkDesktop::showStatusInMenuBar(const std::string& title, const std::vector<MenuItem>& items,
+                                     std::list<MenuItem>& keep) {
   bool inBar = session != SessionKind::X11 && menuBar &&
                !statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
   if (inBar && !statusInMenuBar) {
     statusInMenuBar = gtk_menu_item_new_with_label(title.c_str());
     gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), statusInMenuBar);
   }
-  if (statusInMenuBar) {
-    if (inBar) gtk_menu_item_set_submenu(GTK_MENU_ITEM(statusInMenuBar), buildMenu(items, fresh, nullptr));
-    gtk_widget_set_visible(statusInMenuBar, inBar);
-  }
-  statusItems.splice(statusItems.end(), fresh);  // earlier items stay valid for a menu still open
+  if (!statusInMenuBar) return;
+  if (inBar) gtk_menu_item_set_submenu(GTK_MENU_ITEM(statusInMenuBar), buildMenu(items, keep, nullptr));
+  gtk_widget_set_visible(statusInMenuBar, inBar);
 }
 
 std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, const std::string& informative,
@@ -316,14 +322,22 @@ void GtkDesktop::postToMain(std::function<void()> work) {
       new std::function<void()>(std::move(work)), [](gpointer d) { delete static_cast<std::function<void()>*>(d); });
 }
 
+// On Wayland the desktop's shortcuts; where it has none, XInput2 through XWayland still hears keys while an
+// X11 window (a game player run on XWayland) has the focus.
 bool GtkDesktop::keysTrusted(bool prompt) {
   if (session == SessionKind::X11) return globalKeysAvailable();
   if (prompt && !portal) startPortal();
-  return portal && portal->state() == PortalShortcuts::State::Ready;
+  return portalReady() || (portalSettled() && globalKeysAvailable());
 }
 
+bool GtkDesktop::keysLimited() const { return session != SessionKind::X11 && !portalReady(); }
+
+bool GtkDesktop::portalReady() const { return portal && portal->state() == PortalShortcuts::State::Ready; }
+
+bool GtkDesktop::portalSettled() const { return portal && portal->state() != PortalShortcuts::State::Starting; }
+
 bool GtkDesktop::addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) {
-  if (session == SessionKind::X11) return installGlobalKeyMonitor(std::move(handler));
+  if (session == SessionKind::X11 || !portalReady()) return installGlobalKeyMonitor(std::move(handler));
   shortcutHandler = std::move(handler);
   return true;
 }
@@ -381,9 +395,14 @@ std::string GtkDesktop::keysExplanation() const {
       return "The desktop did not allow Quillmere's global shortcuts. Allow them in the desktop's settings "
              "(keyboard shortcuts, or Quillmere's permissions), then start Quillmere again.";
     default:
-      return "This Wayland desktop has no global shortcut portal, so Quillmere cannot hear keys while the game "
-             "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
-             "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
+      if (session == SessionKind::WaylandOnly)
+        return "This Wayland desktop has no global shortcut portal, so Quillmere cannot hear keys while the game "
+               "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
+               "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
+      return "This Wayland desktop has no global shortcut portal, so Quillmere hears keys only while a game "
+             "player on XWayland has the focus. Run the game player on XWayland (flatpak override --user "
+             "--socket=x11 --nosocket=wayland org.vinegarhq.Sober), use a desktop that has the portal (KDE Plasma "
+             "5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
   }
 }
 

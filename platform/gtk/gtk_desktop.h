@@ -43,6 +43,7 @@ class GtkDesktop : public Desktop {
   bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
   void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override;
   KeysHelp keysHelp() const override;
+  bool keysLimited() const override;
   void offerShortcuts(const std::vector<Shortcut>& shortcuts, std::function<void()> changed) override;
   std::optional<std::string> shortcutTrigger(const std::string& action) const override;
   bool canChangeShortcuts() const override;
@@ -52,8 +53,11 @@ class GtkDesktop : public Desktop {
  private:
   GtkWidget* buildMenu(const std::vector<MenuItem>& items, std::list<MenuItem>& keep, GtkAccelGroup* accel);
   void perform(const MenuItem& item);
+  void showStatusInMenuBar(const std::string& title, const std::vector<MenuItem>& items, std::list<MenuItem>& keep);
   GtkWindow* parentWindow() const;
   void startPortal();
+  bool portalReady() const;
+  bool portalSettled() const;
   void onShortcut(const std::string& id, bool down);
   std::string keysExplanation() const;
 

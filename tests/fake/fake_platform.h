@@ -118,6 +118,7 @@ class FakeDesktop : public Desktop {
     local = std::move(handler), calls.push_back("local keys");
   }
   KeysHelp keysHelp() const override { return help; }
+  bool keysLimited() const override { return limited; }
   void offerShortcuts(const std::vector<Shortcut>& list, std::function<void()> changed) override {
     offered = list, shortcutsChanged = std::move(changed);
   }
@@ -151,6 +152,7 @@ class FakeDesktop : public Desktop {
   std::function<void(const KeyEvent&)> global;
   std::function<bool(const KeyEvent&)> local;
   KeysHelp help{"settings:keys", "", ""};
+  bool limited = false;
   std::vector<Shortcut> offered;
   std::function<void()> shortcutsChanged;
   std::map<std::string, std::string> triggers;  // the desktop's bindings, when it binds keys itself

@@ -40,25 +40,25 @@ class PrivateBus {
     ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &portal, nullptr));
     ASSERT_TRUE(runUntil([&] { return owned("org.freedesktop.portal.Desktop"); }));
   }
+  GVariant* call(const char* dest, const char* path, const char* iface, const char* method, GVariant* args,
+                 const char* type) {
+    return g_dbus_connection_call_sync(connection, dest, path, iface, method, args,
+                                       type ? G_VARIANT_TYPE(type) : nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+                                       nullptr);
+  }
   bool owned(const char* name) {
-    GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
-                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    GVariant* reply = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+                           g_variant_new("(s)", name), "(b)");
     gboolean has = FALSE;
     if (reply) g_variant_get(reply, "(b)", &has), g_variant_unref(reply);
     return has;
   }
-  void hook(const char* method, GVariant* args) {
-    GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
-                                                  "org.quillmere.PortalTest", method, args, nullptr,
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-    ASSERT_TRUE(reply) << method;
-    g_variant_unref(reply);
+  GVariant* hook(const char* method, GVariant* args, const char* type = nullptr) {
+    return call("org.freedesktop.portal.Desktop", "/org/quillmere/test", "org.quillmere.PortalTest", method, args,
+                type);
   }
   std::vector<std::string> calls() {
-    GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
-                                                  "org.quillmere.PortalTest", "Calls", nullptr, G_VARIANT_TYPE("(as)"),
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    GVariant* reply = hook("Calls", nullptr, "(as)");
     std::vector<std::string> list;
     GVariantIter* iter = nullptr;
     g_variant_get(reply, "(as)", &iter);
@@ -141,11 +141,10 @@ TEST(PortalShortcuts, PressReleaseRebindAndTheDesktopsDialog) {
     Seen seen;
     auto portal = client(bus, seen);
     ASSERT_TRUE(PrivateBus::runUntil([&] { return portal->state() == State::Ready; }));
-    bus.hook("Press", g_variant_new("(s)", "ptt"));
-    bus.hook("Release", g_variant_new("(s)", "ptt"));
+    for (const char* edge : {"Press", "Release"}) g_variant_unref(bus.hook(edge, g_variant_new("(s)", "ptt")));
     ASSERT_TRUE(PrivateBus::runUntil([&] { return seen.keys.size() == 2; }));
     EXPECT_EQ(seen.keys, (std::vector<std::pair<std::string, bool>>{{"ptt", true}, {"ptt", false}}));
-    bus.hook("Rebind", g_variant_new("(ss)", "overlay", "Shift+F12"));
+    g_variant_unref(bus.hook("Rebind", g_variant_new("(ss)", "overlay", "Shift+F12")));
     ASSERT_TRUE(PrivateBus::runUntil([&] { return seen.changes == 2; }));
     EXPECT_EQ(portal->trigger("overlay"), "Shift+F12");
     EXPECT_EQ(portal->canConfigure(), std::string(version) == "2");

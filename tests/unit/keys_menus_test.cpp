@@ -208,6 +208,9 @@ TEST(Keys, UntrustedPollsUntilTrusted) {
   EXPECT_TRUE(desktop.global);
   EXPECT_EQ(desktop.statusItems.size(), 7u);
   EXPECT_EQ(desktop.prompts, 1);
+  desktop.limited = true;  // keys only while some windows have the focus: the help stays
+  h.app->buildStatusItem();
+  EXPECT_EQ(desktop.statusItems.size(), 9u);
 }
 
 TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange) {
@@ -217,10 +220,12 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
   EXPECT_EQ(desktop.offered[0].action + " " + desktop.offered[0].description + " " +
                 std::to_string(desktop.offered[0].key),
             "ptt Radio push-to-talk (hold) 9");
-  desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}};
+  desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}, {"bodycam", "F11"}};
   desktop.trusted = true;
   desktop.shortcutsChanged();
   EXPECT_TRUE(desktop.global) << "granted by the desktop: keys at once";
+  for (auto key : {down(kF9), up(kF9), down(kF10), up(kF10)}) h.local(key);
+  EXPECT_EQ(h.events(), std::vector<std::string>{kClip}) << "the stored bodycam key no longer acts";
   EXPECT_TRUE(titledItem(desktop.statusItems, "Radio push-to-talk (hold): Ctrl+Alt+T"));
   EXPECT_TRUE(titledItem(desktop.statusItems, "MDT overlay (Off)"));
   for (bool changeable : {true, false}) {
@@ -228,6 +233,7 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
     h.app->pickKey("ptt");
     const auto& alert = *desktop.alerts.back();
     EXPECT_EQ(alert.message, "Your desktop sets the key for radio push-to-talk (hold)");
+    EXPECT_TRUE(alert.informative.starts_with("Now: Ctrl+Alt+T. "));
     EXPECT_EQ(alert.buttons.size(), changeable ? 2u : 1u);
   }
   EXPECT_EQ(desktop.shortcutDialogs, 1);

@@ -15,7 +15,7 @@
 namespace qm::gtk {
 
 struct PortalShortcut {
-  std::string id, description, preferredTrigger;  // trigger in the shortcuts specification's form, or empty
+  std::string id, description, preferredTrigger;  // trigger in the XDG shortcuts format ("F8", "CTRL+a"), or empty
 };
 
 class PortalShortcuts {
@@ -42,6 +42,10 @@ class PortalShortcuts {
  private:
   using Answer = std::function<void(guint32 response, GVariant* results)>;
   void start();
+  static void onRegistered(GObject* source, GAsyncResult* result, gpointer self);
+  static void onVersion(GObject* source, GAsyncResult* result, gpointer self);
+  static void onRequested(GObject* source, GAsyncResult* result, gpointer call);
+  void answer(const std::string& requestPath, guint32 response, GVariant* results);
   void createSession();
   void listShortcuts();
   void bindShortcuts();
