@@ -20,7 +20,7 @@ void GameCapture::start() {
 
 void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows) {
   if (!windows) {
-    fail(kCapturePermissionMessage);
+    fail(capture.consent() == CaptureConsent::desktopDialog ? kCaptureShareMessage : kCapturePermissionMessage);
     capture.requestAccess();
     return;
   }

@@ -16,6 +16,9 @@ namespace qm {
 
 inline constexpr const char* kCapturePermissionMessage =
     "Allow Quillmere in System Settings > Privacy & Security > Screen Recording, then start the bodycam again.";
+// The same request where the desktop's own dialog asks which window to share.
+inline constexpr const char* kCaptureShareMessage =
+    "Allow Quillmere to share the Roblox window when your desktop asks, then start the bodycam again.";
 inline constexpr const char* kNoGameMessage = "Open ER:LC in Roblox first, then start the bodycam.";
 inline constexpr const char* kCouldNotStartMessage = "The bodycam could not start: ";
 inline constexpr const char* kStoppedMessage = "The bodycam stopped: Roblox closed or the capture was turned off.";

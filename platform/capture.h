@@ -45,10 +45,15 @@ struct StreamCallbacks {
   std::function<void(std::shared_ptr<CaptureStream>, std::optional<std::string>)> started;
 };
 
+// Where the player lets the bodycam film the game: the system's privacy settings, or the desktop's own
+// dialog that asks which window to share.
+enum class CaptureConsent { systemSettings, desktopDialog };
+
 class Capture {
  public:
   virtual ~Capture() = default;
   virtual bool available() const = 0;
+  virtual CaptureConsent consent() const { return CaptureConsent::systemSettings; }
   virtual std::string gameOwnerId() const = 0;
   // All windows (desktop windows left out, off-screen ones kept), or none when listing is not possible.
   // Answered off the main thread.

@@ -12,7 +12,7 @@
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/gtk/gtk_services.h"
 #include "platform/gtk/gtk_web.h"
-#include "platform/gtk/x11/x11_capture.h"
+#include "platform/gtk/session_capture.h"
 #include "platform/posix/file_settings.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/system_crypto.h"
@@ -30,7 +30,9 @@ struct Backend {
         desktop(application),
         web(dataDir(), cacheDir(), QM_TRUSTED_CERT, hosts()),
         http(QM_TRUSTED_CERT),
-        capture(gdk_display_get_name(gdk_display_get_default())) {}
+        capture(gdk_display_get_name(gdk_display_get_default()), settings, waylandSession()) {}
+
+  static bool waylandSession() { return g_getenv("WAYLAND_DISPLAY") != nullptr; }
 
   static std::string configDir() { return dir(g_get_user_config_dir()); }
   static std::string stateDir() { return dir(g_get_user_state_dir()); }
@@ -53,7 +55,7 @@ struct Backend {
   GtkWebContext web;
   SystemCrypto crypto;
   SoupHttp http;
-  X11Capture capture;
+  SessionCapture capture;
 };
 
 std::unique_ptr<Backend> backend;

@@ -1,0 +1,46 @@
+#include "platform/gtk/session_capture.h"
+
+#include <algorithm>
+
+namespace qm::gtk {
+
+bool gameOnX11(const std::optional<std::vector<CaptureWindow>>& windows, const std::string& gameOwner) {
+  return windows && std::any_of(windows->begin(), windows->end(), [&](const CaptureWindow& w) {
+           return w.owner == gameOwner;
+         });
+}
+
+SessionCapture::SessionCapture(const std::string& displayName, Settings& settings, bool waylandSession)
+    : x11(displayName) {
+  if (waylandSession) portal.emplace(settings);
+}
+
+bool SessionCapture::available() const { return x11.available() || (portal && portal->available()); }
+
+void SessionCapture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
+  if (!portal || !portal->available()) {
+    answered = &x11;
+    return x11.listWindows(std::move(done));
+  }
+  if (!x11.available()) {
+    answered = &*portal;
+    return portal->listWindows(std::move(done));
+  }
+  x11.listWindows([this, done = std::move(done)](std::optional<std::vector<CaptureWindow>> windows) mutable {
+    if (gameOnX11(windows, gameOwnerId())) {
+      answered = &x11;
+      return done(std::move(windows));
+    }
+    // The portal speaks on the main loop.
+    postToMainLoop([this, done = std::move(done)]() mutable {
+      answered = &*portal;
+      portal->listWindows(std::move(done));
+    });
+  });
+}
+
+void SessionCapture::startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) {
+  answered.load()->startStream(windowId, config, std::move(callbacks));
+}
+
+}  // namespace qm::gtk
