@@ -5,11 +5,15 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-14 libclang-rt-14-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libglib2.0-dev
   libx11-dev libxi-dev libxcomposite-dev libxext-dev libxrender-dev libxtst-dev
+  libpipewire-0.3-dev libpixman-1-dev
   libturbojpeg0-dev nlohmann-json3-dev liburiparser-dev libayatana-appindicator3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
   openssl desktop-file-utils xdg-utils curl python3 locales
   librsvg2-bin dpkg-dev file appstream lintian
+  # the Wayland capture's contract test: PipeWire with its session manager, a test video source, the
+  # stand-in portal (GLib's Python bindings)
+  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base python3-gi
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
   ffmpeg
   clang-tidy-14 libgnustep-base-dev libgnustep-gui-dev libobjc-12-dev

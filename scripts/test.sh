@@ -15,10 +15,10 @@ for kind in asan tsan fuzz; do cmake --build "build-$kind"; done
 status=0
 # The macOS backend, compiled as far as Linux can: clang with ARC against GNUstep, then clang-tidy.
 cmake --build build --target mac_check || status=1
-ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -E '^(e2e|gtk_contract)' || status=1
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -E '^(e2e|gtk_contract|portal_contract)' || status=1
 # The real binary under the sanitizers, quitting with work under way. GTK keeps allocations to the end on
 # purpose, so leaks are not counted there.
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -R '^(gtk_contract|e2e.test_quitting)$' \
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -R '^(gtk_contract|portal_contract|e2e.test_quitting)$' \
   || status=1
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
 ctest --test-dir build-fuzz --output-on-failure || status=1
