@@ -20,7 +20,7 @@ void GameCapture::start() {
 
 void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows) {
   if (!windows) {
-    fail(capture.consent() == CaptureConsent::desktopDialog ? kCaptureShareMessage : kCapturePermissionMessage);
+    fail(noContentMessage());
     capture.requestAccess();
     return;
   }
@@ -42,6 +42,15 @@ void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>
                        [setUp](std::shared_ptr<CaptureStream> st, std::optional<std::string> error) {
                          if (auto self = std::exchange(*setUp, nullptr)) self->streamStarted(std::move(st), error);
                        }});
+}
+
+const char* GameCapture::noContentMessage() const {
+  switch (capture.consent()) {
+    case CaptureConsent::desktopDialog: return kCaptureShareMessage;
+    case CaptureConsent::notOffered: return kCaptureNotOfferedMessage;
+    case CaptureConsent::systemSettings: break;
+  }
+  return kCapturePermissionMessage;
 }
 
 void GameCapture::streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error) {

@@ -45,9 +45,9 @@ struct StreamCallbacks {
   std::function<void(std::shared_ptr<CaptureStream>, std::optional<std::string>)> started;
 };
 
-// Where the player lets the bodycam film the game: the system's privacy settings, or the desktop's own
-// dialog that asks which window to share.
-enum class CaptureConsent { systemSettings, desktopDialog };
+// Where the player lets the bodycam film the game: the system's privacy settings, the desktop's own
+// dialog that asks which window to share, or nowhere (the desktop shares no windows).
+enum class CaptureConsent { systemSettings, desktopDialog, notOffered };
 
 class Capture {
  public:

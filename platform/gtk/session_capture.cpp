@@ -17,26 +17,30 @@ SessionCapture::SessionCapture(const std::string& displayName, Settings& setting
 
 bool SessionCapture::available() const { return x11.available() || (portal && portal->available()); }
 
+CaptureConsent SessionCapture::consent() const {
+  return !portal || portal->available() ? CaptureConsent::desktopDialog : CaptureConsent::notOffered;
+}
+
 void SessionCapture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
-  if (!portal || !portal->available()) {
+  if (!portal) {
     answered = &x11;
     return x11.listWindows(std::move(done));
   }
-  if (!x11.available()) {
-    answered = &*portal;
-    return portal->listWindows(std::move(done));
-  }
+  if (!x11.available()) return listShared(std::move(done));
   x11.listWindows([this, done = std::move(done)](std::optional<std::vector<CaptureWindow>> windows) mutable {
     if (gameOnX11(windows, gameOwnerId())) {
       answered = &x11;
       return done(std::move(windows));
     }
     // The portal speaks on the main loop.
-    postToMainLoop([this, done = std::move(done)]() mutable {
-      answered = &*portal;
-      portal->listWindows(std::move(done));
-    });
+    postToMainLoop([this, done = std::move(done)]() mutable { listShared(std::move(done)); });
   });
+}
+
+// A native Wayland game: the window the player shares, or none where the desktop shares no windows.
+void SessionCapture::listShared(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
+  answered = &*portal;
+  portal->listWindows(std::move(done));
 }
 
 void SessionCapture::startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) {

@@ -20,15 +20,16 @@ class SessionCapture : public Capture {
  public:
   SessionCapture(const std::string& displayName, Settings& settings, bool waylandSession);
   bool available() const override;
-  CaptureConsent consent() const override { return CaptureConsent::desktopDialog; }
+  CaptureConsent consent() const override;
   std::string gameOwnerId() const override { return x11.gameOwnerId(); }
   void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override;
   void requestAccess() override {}
   void startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) override;
 
  private:
+  void listShared(std::function<void(std::optional<std::vector<CaptureWindow>>)> done);
   X11Capture x11;
-  std::optional<PortalCapture> portal;
+  std::optional<PortalCapture> portal;  // on a Wayland session only
   std::atomic<Capture*> answered{&x11};  // the capture whose listing the next stream comes from
 };
 
