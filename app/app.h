@@ -48,6 +48,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void reloadAll();
   bool launched() const { return launchComplete; }
   bool canCapture() const;
+  void warnAboutSession();
 
   // Settings and log.
   std::optional<std::string> guild() const;
@@ -103,8 +104,11 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void addGlobalMonitor();
   void onKey(const KeyEvent& event);
   bool onLocalKey(const KeyEvent& event);
+  void offerShortcuts();
+  std::string boundKeyName(const std::string& action) const;
   void openAccessibility();
   void pickKey(const nlohmann::json& represented);
+  void showDesktopBinding(const std::string& subject, const std::string& trigger);
 
   // Update check.
   void checkForUpdate();

@@ -30,6 +30,15 @@ Rect App::mainScreenVisibleFrame() const {
   return screens.empty() ? kNoScreen : screens.front().visibleFrame;
 }
 
+// A session that cannot give some features says so once, in the log and to the user, after launch.
+void App::warnAboutSession() {
+  auto warning = platform.desktop.sessionWarning();
+  if (!warning) return;
+  note(*warning);
+  auto alert = platform.desktop.makeAlert("Some features cannot work in this session", *warning, {"OK"});
+  platform.desktop.postToMain([alert] { alert->run(); });
+}
+
 void App::applicationDidFinishLaunching() {
   buildMainMenu();
   Rect v = mainScreenVisibleFrame();
@@ -55,6 +64,7 @@ void App::applicationDidFinishLaunching() {
   main->showAsKey();
   buildStatusItem();
   startKeys();
+  warnAboutSession();
   auto open = defaults.get("overlayOpen");
   if (open && open->is_boolean() && open->get<bool>()) showOverlay();
   checkForUpdate();

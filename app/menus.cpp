@@ -79,7 +79,7 @@ std::vector<MenuItem> App::statusMenuItems() const {
 
   std::vector<MenuItem> items;
   items.push_back(plain("Open Quillmere", &App::showMain));
-  items.push_back(plain("MDT overlay (" + keyName(key("overlay")) + ")", &App::toggleOverlay));
+  items.push_back(plain("MDT overlay (" + boundKeyName("overlay") + ")", &App::toggleOverlay));
   MenuItem opacity = titled("MDT opacity");
   for (double o : {1.0, 0.94, 0.85, 0.7, 0.55})
     opacity.submenu.push_back(valued(std::to_string(static_cast<int>(std::trunc(o * 100))) + "%", o, &App::setOpacity));
@@ -90,11 +90,12 @@ std::vector<MenuItem> App::statusMenuItems() const {
   items.push_back(size);
   MenuItem keys = titled("Keys");
   for (const auto& [action, label] : KEY_LABELS)
-    keys.submenu.push_back(valued(label + ": " + keyName(key(action)), action, &App::pickKey));
+    keys.submenu.push_back(valued(label + ": " + boundKeyName(action), action, &App::pickKey));
   items.push_back(keys);
   if (!platform.desktop.keysTrusted(false)) {
     items.push_back(separator());
-    items.push_back(plain("Keys need Accessibility permission\u2026", &App::openAccessibility));
+    std::string title = platform.desktop.keysHelp().title;
+    items.push_back(plain(title.empty() ? "Keys need Accessibility permission\u2026" : title, &App::openAccessibility));
   }
   items.push_back(separator());
   items.push_back(standard("Quit Quillmere", "q", StandardAction::Quit));

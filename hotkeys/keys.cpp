@@ -3,6 +3,7 @@
 namespace qm {
 
 void App::startKeys() {
+  offerShortcuts();
   if (platform.desktop.keysTrusted(true)) {
     addGlobalMonitor();
   } else {
@@ -56,6 +57,7 @@ void App::onKey(const KeyEvent& event) {
     return;
   }
   auto bound = [&](const char* action) {
+    if (!event.shortcut.empty()) return event.shortcut == action;
     int k = key(action);
     return k != 0 && k == code;
   };
@@ -71,6 +73,30 @@ void App::onKey(const KeyEvent& event) {
     send({{"type", "panic"}});
 }
 
-void App::openAccessibility() { platform.desktop.openURL(platform.desktop.permissionHelpURL()); }
+void App::offerShortcuts() {
+  std::vector<Shortcut> shortcuts;
+  for (const auto& [action, label] : KEY_LABELS) shortcuts.push_back({action, label, key(action)});
+  std::weak_ptr<App> weak = weak_from_this();
+  // A desktop that binds the keys itself may grant them later, or show other triggers.
+  platform.desktop.offerShortcuts(shortcuts, [weak] {
+    auto app = weak.lock();
+    if (!app) return;
+    if (app->platform.desktop.keysTrusted(false)) app->addGlobalMonitor();
+    app->buildStatusItem();
+  });
+}
+
+std::string App::boundKeyName(const std::string& action) const {
+  auto trigger = platform.desktop.shortcutTrigger(action);
+  if (!trigger) return keyName(key(action));
+  return trigger->empty() ? keyName(0) : *trigger;
+}
+
+void App::openAccessibility() {
+  KeysHelp help = platform.desktop.keysHelp();
+  if (!help.url.empty()) return platform.desktop.openURL(help.url);
+  std::string message = help.title.substr(0, help.title.rfind("\u2026"));
+  platform.desktop.makeAlert(message, help.explanation, {"OK"})->run();
+}
 
 }  // namespace qm

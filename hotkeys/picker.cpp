@@ -11,6 +11,7 @@ void App::pickKey(const nlohmann::json& represented) {
   std::string action = represented.get<std::string>();
   auto entry = std::find_if(KEY_LABELS.begin(), KEY_LABELS.end(), [&](const auto& p) { return p.first == action; });
   std::string subject = entry == KEY_LABELS.end() ? action : asciiLower(entry->second);
+  if (auto trigger = platform.desktop.shortcutTrigger(action)) return showDesktopBinding(subject, *trigger);
   auto alert = platform.desktop.makeAlert(
       "Press the key for " + subject,
       "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use.",
@@ -27,6 +28,19 @@ void App::pickKey(const nlohmann::json& represented) {
     defaults.set("key." + action, **picked);
     buildStatusItem();
   }
+}
+
+// Where the desktop binds the keys, it alone can change them: the picker says so and leads to its dialog.
+void App::showDesktopBinding(const std::string& subject, const std::string& trigger) {
+  bool canChange = platform.desktop.canChangeShortcuts();
+  std::string now = "Now: " + (trigger.empty() ? keyName(0) : trigger) + ". ";
+  auto alert = platform.desktop.makeAlert(
+      "Your desktop sets the key for " + subject,
+      now + (canChange ? "Change it in the desktop's shortcut dialog."
+                       : "Change it in the desktop's keyboard shortcut settings, under Quillmere."),
+      canChange ? std::vector<std::string>{"Change\u2026", "Cancel"} : std::vector<std::string>{"OK"});
+  platform.desktop.activate();
+  if (alert->run() == 0 && canChange) platform.desktop.changeShortcuts();
 }
 
 }  // namespace qm

@@ -36,8 +36,22 @@ class ModalAlert {
 enum class KeyType { Down, Up };
 
 struct KeyEvent {
-  std::uint16_t code = 0;  // macOS virtual key code
+  std::uint16_t code = 0;  // macOS virtual key code, or the shortcut's own code
   KeyType type = KeyType::Down;
+  std::string shortcut = {};  // the action, when the desktop matched the key itself
+};
+
+// An action the desktop may bind itself (a shortcut service): its name, what it does, the user's key.
+struct Shortcut {
+  std::string action, description;
+  int key = 0;
+};
+
+// Where global keys need the user: a settings page to open or, where the system has none, an item
+// title and the reason and remedy to show in the app.
+struct KeysHelp {
+  std::string url;
+  std::string title, explanation;
 };
 
 class Desktop {
@@ -66,7 +80,16 @@ class Desktop {
   virtual bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) = 0;
   // The handler answers whether the event goes on to our window.
   virtual void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) = 0;
-  virtual std::string permissionHelpURL() const = 0;
+  virtual KeysHelp keysHelp() const = 0;
+
+  // Desktops that bind keys themselves: the actions on offer (before the first trust check; `changed`
+  // runs when the desktop's bindings change), the trigger it bound (empty: none), and its own dialog.
+  virtual void offerShortcuts(const std::vector<Shortcut>&, std::function<void()>) {}
+  virtual std::optional<std::string> shortcutTrigger(const std::string&) const { return std::nullopt; }
+  virtual bool canChangeShortcuts() const { return false; }
+  virtual void changeShortcuts() {}
+  // A sentence for the user when this session cannot give some features at all.
+  virtual std::optional<std::string> sessionWarning() const { return std::nullopt; }
 };
 
 }  // namespace qm

@@ -11,9 +11,12 @@ packages=(
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
   openssl desktop-file-utils xdg-utils curl python3 locales
   librsvg2-bin dpkg-dev file appstream lintian
-  # the Wayland capture's contract test: PipeWire with its session manager, a test video source, the
-  # stand-in portal (GLib's Python bindings)
-  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base python3-gi
+  # the headless Wayland session of the end-to-end tests: KWin with XWayland, its fake-input protocol,
+  # the desktop portals with KDE's backend, PipeWire; the stand-in game and portal use GTK and GDBus from Python
+  kwin-wayland xwayland plasma-wayland-protocols libwayland-dev xdg-desktop-portal xdg-desktop-portal-kde
+  qtwayland5 pipewire wireplumber python3-gi gir1.2-gtk-3.0
+  # the Wayland capture's contract test: a test video source for PipeWire, pw-dump
+  gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base pipewire-bin
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
   ffmpeg
   clang-tidy-14 libgnustep-base-dev libgnustep-gui-dev libobjc-12-dev

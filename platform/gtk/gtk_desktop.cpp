@@ -1,7 +1,12 @@
-// Desktop services on GTK 3.24 under X11. The main menu is a menu bar inside the main window (Command
-// is Ctrl); the status item is an Ayatana AppIndicator labelled with its title, whose menu is also
-// exported over D-Bus. X11 sessions need no permission for global keys.
+// Desktop services on GTK 3.24 under X11 (on a Wayland session through XWayland). The main menu is a menu
+// bar inside the main window (Command is Ctrl); the status item is an Ayatana AppIndicator labelled with its
+// title, whose menu is also exported over D-Bus; on a Wayland session whose panel shows no status items, the
+// same menu is also in the menu bar. Global keys: XInput2 on X11 (no permission needed), the desktop's
+// global shortcut portal on Wayland; Wayland without XWayland runs on GDK's Wayland backend, where the
+// floating panels do not float and the capture cannot see the game.
 #include "platform/gtk/gtk_desktop.h"
+
+#include <algorithm>
 
 #include <libayatana-appindicator/app-indicator.h>
 #include <webkit2/webkit2.h>
@@ -12,6 +17,9 @@
 
 namespace qm::gtk {
 namespace {
+
+// Shortcut events carry codes of their own, apart from every key code.
+constexpr std::uint16_t kShortcutCodes = 0xF000;
 
 class GtkTimer : public Timer {
  public:
@@ -81,7 +89,12 @@ struct GtkDesktop::Indicator {
   }
 };
 
-GtkDesktop::GtkDesktop(GtkApplication* a) : app(a) {}
+GtkDesktop::GtkDesktop(GtkApplication* a, SessionKind kind, Note n) : app(a), session(kind), note(std::move(n)) {}
+
+void GtkDesktop::noteSession() {
+  bool host = statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
+  note("Session: " + sessionName(session) + ", status notifier host: " + (host ? "yes" : "none"));
+}
 GtkDesktop::~GtkDesktop() = default;
 
 std::vector<Screen> GtkDesktop::screens() const {
@@ -132,6 +145,7 @@ std::unique_ptr<Window> GtkDesktop::makeWindow(const WindowOptions& options, Win
       gtk_menu_shell_append(GTK_MENU_SHELL(bar), top);
     }
     gtk_box_pack_start(window->box(), bar, FALSE, FALSE, 0);
+    menuBar = bar;
     gtk_widget_show_all(bar);
   }
   return window;
@@ -203,6 +217,17 @@ void GtkDesktop::setStatusMenu(const std::string& title, const std::vector<MenuI
   std::list<MenuItem> fresh;
   GtkWidget* menu = buildMenu(items, fresh, nullptr);
   app_indicator_set_menu(indicator->item, GTK_MENU(menu));
+  // X11 sessions keep their tray as it is; on Wayland, without a panel that shows the item, the menu bar has it.
+  bool inBar = session != SessionKind::X11 && menuBar &&
+               !statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
+  if (inBar && !statusInMenuBar) {
+    statusInMenuBar = gtk_menu_item_new_with_label(title.c_str());
+    gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), statusInMenuBar);
+  }
+  if (statusInMenuBar) {
+    if (inBar) gtk_menu_item_set_submenu(GTK_MENU_ITEM(statusInMenuBar), buildMenu(items, fresh, nullptr));
+    gtk_widget_set_visible(statusInMenuBar, inBar);
+  }
   statusItems.splice(statusItems.end(), fresh);  // earlier items stay valid for a menu still open
 }
 
@@ -271,19 +296,81 @@ void GtkDesktop::postToMain(std::function<void()> work) {
       new std::function<void()>(std::move(work)), [](gpointer d) { delete static_cast<std::function<void()>*>(d); });
 }
 
-bool GtkDesktop::keysTrusted(bool) { return globalKeysAvailable(); }
+bool GtkDesktop::keysTrusted(bool prompt) {
+  if (session == SessionKind::X11) return globalKeysAvailable();
+  if (prompt && !portal) startPortal();
+  return portal && portal->state() == PortalShortcuts::State::Ready;
+}
 
 bool GtkDesktop::addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) {
-  return installGlobalKeyMonitor(std::move(handler));
+  if (session == SessionKind::X11) return installGlobalKeyMonitor(std::move(handler));
+  shortcutHandler = std::move(handler);
+  return true;
 }
 
 void GtkDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) {
   installLocalKeyMonitor(std::move(handler));
 }
 
-std::string GtkDesktop::permissionHelpURL() const {
-  // Global keys need an X11 session; point the user at the help page that says how to start one.
-  return SITE + "/help/keys-on-linux";
+void GtkDesktop::offerShortcuts(const std::vector<Shortcut>& shortcuts, std::function<void()> changed) {
+  offered = shortcuts;
+  shortcutsChanged = std::move(changed);
+}
+
+void GtkDesktop::startPortal() {
+  std::vector<PortalShortcut> list;
+  for (const auto& s : offered) list.push_back({s.action, s.description, triggerForKey(s.key)});
+  PortalShortcuts::Listener listener{
+      [this](const std::string& id, bool down) { onShortcut(id, down); },
+      [this] {
+        if (shortcutsChanged) shortcutsChanged();
+      },
+      note};
+  portal = std::make_unique<PortalShortcuts>(g_application_get_dbus_connection(G_APPLICATION(app)),
+                                             "app.quillmere.Quillmere", std::move(list), std::move(listener));
+}
+
+void GtkDesktop::onShortcut(const std::string& id, bool down) {
+  auto found = std::find_if(offered.begin(), offered.end(), [&](const Shortcut& s) { return s.action == id; });
+  if (!shortcutHandler || found == offered.end()) return;
+  auto code = static_cast<std::uint16_t>(kShortcutCodes + (found - offered.begin()));
+  shortcutHandler({code, down ? KeyType::Down : KeyType::Up, id});
+}
+
+std::optional<std::string> GtkDesktop::shortcutTrigger(const std::string& action) const {
+  return portal ? portal->trigger(action) : std::nullopt;
+}
+
+bool GtkDesktop::canChangeShortcuts() const { return portal && portal->canConfigure(); }
+
+void GtkDesktop::changeShortcuts() {
+  if (portal) portal->configure();
+}
+
+KeysHelp GtkDesktop::keysHelp() const { return {"", "Keys need setup on this desktop\u2026", keysExplanation()}; }
+
+std::string GtkDesktop::keysExplanation() const {
+  if (session == SessionKind::X11)
+    return "This X server has no XInput2, so Quillmere cannot hear keys while the game has the focus. "
+           "Start an X server with XInput2 (every desktop's X11 session has it).";
+  auto state = portal ? portal->state() : PortalShortcuts::State::Absent;
+  switch (state) {
+    case PortalShortcuts::State::Starting:
+      return "Quillmere is still asking the desktop for its global shortcuts. Try again in a moment.";
+    case PortalShortcuts::State::Refused:
+      return "The desktop did not allow Quillmere's global shortcuts. Allow them in the desktop's settings "
+             "(keyboard shortcuts, or Quillmere's permissions), then start Quillmere again.";
+    default:
+      return "This Wayland desktop has no global shortcut portal, so Quillmere cannot hear keys while the game "
+             "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
+             "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
+  }
+}
+
+std::optional<std::string> GtkDesktop::sessionWarning() const {
+  if (session != SessionKind::WaylandOnly) return std::nullopt;
+  return "This Wayland session has no XWayland: the MDT cannot float above a full-screen game and the bodycam "
+         "cannot film the game. Turn XWayland on in your desktop, or log in to an X11 session.";
 }
 
 }  // namespace qm::gtk

@@ -10,12 +10,16 @@
 
 #include "platform/desktop.h"
 #include "platform/gtk/gtk_window.h"
+#include "platform/gtk/portal/global_shortcuts.h"
+#include "platform/gtk/session.h"
 
 namespace qm::gtk {
 
 class GtkDesktop : public Desktop {
  public:
-  explicit GtkDesktop(GtkApplication* app);
+  using Note = std::function<void(const std::string&)>;
+  GtkDesktop(GtkApplication* app, SessionKind session, Note note);
+  void noteSession();  // one log line: the session found at start
   ~GtkDesktop() override;
 
   std::vector<Screen> screens() const override;
@@ -36,14 +40,30 @@ class GtkDesktop : public Desktop {
   bool keysTrusted(bool prompt) override;
   bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
   void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override;
-  std::string permissionHelpURL() const override;
+  KeysHelp keysHelp() const override;
+  void offerShortcuts(const std::vector<Shortcut>& shortcuts, std::function<void()> changed) override;
+  std::optional<std::string> shortcutTrigger(const std::string& action) const override;
+  bool canChangeShortcuts() const override;
+  void changeShortcuts() override;
+  std::optional<std::string> sessionWarning() const override;
 
  private:
   GtkWidget* buildMenu(const std::vector<MenuItem>& items, std::list<MenuItem>& keep, GtkAccelGroup* accel);
   void perform(const MenuItem& item);
   GtkWindow* parentWindow() const;
+  void startPortal();
+  void onShortcut(const std::string& id, bool down);
+  std::string keysExplanation() const;
 
   GtkApplication* app;
+  SessionKind session;
+  Note note;
+  std::vector<Shortcut> offered;
+  std::function<void()> shortcutsChanged;
+  std::function<void(const KeyEvent&)> shortcutHandler;
+  std::unique_ptr<PortalShortcuts> portal;
+  GtkWidget* menuBar = nullptr;        // the main window's, which lives as long as the program
+  GtkWidget* statusInMenuBar = nullptr;  // the status menu there, where no panel shows status items
   std::vector<Menu> mainMenus;
   std::list<MenuItem> mainItems, statusItems;  // the menus' items, alive while shown
   GtkAppWindow* mainWindow = nullptr;

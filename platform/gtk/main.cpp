@@ -1,6 +1,7 @@
 // The Linux entry: a single-instance GtkApplication. A second start brings the window forward; a second
 // start with a "quillmere:" URL hands the URL to the running instance. SIGTERM, SIGINT and SIGHUP end
-// the program through the same orderly shutdown as Quit, so the window state is always saved.
+// the program through the same orderly shutdown as Quit, so the window state is always saved. On a Wayland
+// session with XWayland the windows go through XWayland (see session.h).
 #include <X11/Xlib.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
@@ -12,6 +13,7 @@
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/gtk/gtk_services.h"
 #include "platform/gtk/gtk_web.h"
+#include "platform/gtk/session.h"
 #include "platform/gtk/session_capture.h"
 #include "platform/posix/file_settings.h"
 #include "platform/posix/posix_files.h"
@@ -27,12 +29,13 @@ struct Backend {
                    if (auto a = app.lock()) a->note(line);
                  }),
         files(stateDir() + "/Quillmere.log"),
-        desktop(application),
+        desktop(application, currentSession(),
+                [this](const std::string& line) {
+                  if (auto a = app.lock()) a->note(line);
+                }),
         web(dataDir(), cacheDir(), QM_TRUSTED_CERT, hosts()),
         http(QM_TRUSTED_CERT),
-        capture(gdk_display_get_name(gdk_display_get_default()), settings, waylandSession()) {}
-
-  static bool waylandSession() { return g_getenv("WAYLAND_DISPLAY") != nullptr; }
+        capture(gdk_display_get_name(gdk_display_get_default()), settings, currentSession() != SessionKind::X11) {}
 
   static std::string configDir() { return dir(g_get_user_config_dir()); }
   static std::string stateDir() { return dir(g_get_user_state_dir()); }
@@ -67,6 +70,7 @@ void onStartup(GApplication* application, gpointer) {
   backend = std::make_unique<Backend>(GTK_APPLICATION(application));
   app = std::make_shared<App>(backend->platform());
   backend->app = app;
+  backend->desktop.noteSession();
   app->applicationDidFinishLaunching();
 }
 
@@ -111,6 +115,7 @@ gboolean onSignal(gpointer application) {
 int main(int argc, char** argv) {
   using namespace qm::gtk;
   XInitThreads();  // the capture worker has a Display of its own
+  chooseBackend(currentSession());
   qm::setGlobals(qm::config::kVersion);
   g_set_prgname("quillmere");
   GtkApplication* application = gtk_application_new("app.quillmere.Quillmere", G_APPLICATION_HANDLES_OPEN);

@@ -33,7 +33,7 @@ class MacDesktop : public Desktop {
   bool keysTrusted(bool prompt) override;
   bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
   void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override;
-  std::string permissionHelpURL() const override;
+  KeysHelp keysHelp() const override;
 
  private:
   struct Impl;

@@ -230,8 +230,8 @@ void MacDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler
   if (token) [impl->monitors addObject:token];
 }
 
-std::string MacDesktop::permissionHelpURL() const {
-  return "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
+KeysHelp MacDesktop::keysHelp() const {
+  return {"x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility", "", ""};
 }
 
 }  // namespace qm::mac

@@ -92,8 +92,7 @@ class Desktop:
         self.env.update(QM_BROWSER_LOG=self.path("browser.log"), QM_CERT=CERT)
         if handlers:
             self._install_handlers()
-        self._start_x(width, height)
-        self._start_dbus()
+        self._start_session(width, height)
         if wm:
             self.spawn(["openbox"])
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]), what="openbox")
@@ -122,6 +121,10 @@ class Desktop:
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
+
+    def _start_session(self, width, height):
+        self._start_x(width, height)
+        self._start_dbus()
 
     def _start_x(self, width, height):
         read, write = os.pipe()

@@ -117,7 +117,16 @@ class FakeDesktop : public Desktop {
   void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override {
     local = std::move(handler), calls.push_back("local keys");
   }
-  std::string permissionHelpURL() const override { return "settings:keys"; }
+  KeysHelp keysHelp() const override { return help; }
+  void offerShortcuts(const std::vector<Shortcut>& list, std::function<void()> changed) override {
+    offered = list, shortcutsChanged = std::move(changed);
+  }
+  std::optional<std::string> shortcutTrigger(const std::string& action) const override {
+    return triggers.contains(action) ? std::optional(triggers.at(action)) : std::nullopt;
+  }
+  bool canChangeShortcuts() const override { return changeable; }
+  void changeShortcuts() override { shortcutDialogs++; }
+  std::optional<std::string> sessionWarning() const override { return warning; }
 
   void runPosted();   // runs the main-thread queue until it is empty
   void fireTimers();  // one tick of every valid timer
@@ -141,6 +150,13 @@ class FakeDesktop : public Desktop {
   int prompts = 0;
   std::function<void(const KeyEvent&)> global;
   std::function<bool(const KeyEvent&)> local;
+  KeysHelp help{"settings:keys", "", ""};
+  std::vector<Shortcut> offered;
+  std::function<void()> shortcutsChanged;
+  std::map<std::string, std::string> triggers;  // the desktop's bindings, when it binds keys itself
+  bool changeable = false;
+  int shortcutDialogs = 0;
+  std::optional<std::string> warning;
 };
 
 class FakeWebView : public WebView {

@@ -1,0 +1,286 @@
+// The portal's two call orders: the documented CreateSession, then BindShortcuts for what ListShortcuts
+// does not know yet; and KDE Plasma 5.27's, which registers only the shortcuts passed in CreateSession's
+// options (under the app and the session token, so the token stays the same from run to run) and whose
+// BindShortcuts only opens its settings. Passing both and binding only what is missing serves both.
+#include "platform/gtk/portal/global_shortcuts.h"
+
+#include <xkbcommon/xkbcommon.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/gtk/x11/keycodes.h"
+
+namespace qm::gtk {
+namespace {
+
+constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
+constexpr const char* kPath = "/org/freedesktop/portal/desktop";
+constexpr const char* kInterface = "org.freedesktop.portal.GlobalShortcuts";
+constexpr const char* kSessionToken = "quillmere";
+
+struct CallData {
+  PortalShortcuts* self;
+  std::string path;
+};
+
+bool cancelled(GError* error) { return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED); }
+
+std::string text(GVariant* dict, const char* key) {
+  const char* value = nullptr;
+  if (dict && g_variant_lookup(dict, key, "&s", &value)) return value;
+  if (dict && g_variant_lookup(dict, key, "&o", &value)) return value;
+  return "";
+}
+
+}  // namespace
+
+PortalShortcuts::PortalShortcuts(GDBusConnection* connection, std::string id, std::vector<PortalShortcut> list,
+                                 Listener l)
+    : bus(G_DBUS_CONNECTION(g_object_ref(connection))),
+      cancel(g_cancellable_new()),
+      appId(std::move(id)),
+      shortcuts(std::move(list)),
+      listener(std::move(l)) {
+  subscriptions.push_back(g_dbus_connection_signal_subscribe(
+      bus.get(), kPortal, kInterface, nullptr, kPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const char*, const char*, const char*, const char* member, GVariant* parameters,
+         gpointer self) { static_cast<PortalShortcuts*>(self)->onSignal(member, parameters); },
+      this, nullptr));
+  start();
+}
+
+PortalShortcuts::~PortalShortcuts() {
+  g_cancellable_cancel(cancel.get());
+  for (guint id : subscriptions) g_dbus_connection_signal_unsubscribe(bus.get(), id);
+  for (auto& [path, call] : pending) g_dbus_connection_signal_unsubscribe(bus.get(), call.first);
+  if (!session.empty())
+    g_dbus_connection_call(bus.get(), kPortal, session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr,
+                           nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+}
+
+std::optional<std::string> PortalShortcuts::trigger(const std::string& id) const {
+  if (current != State::Ready) return std::nullopt;
+  auto found = triggers.find(id);
+  return found == triggers.end() ? "" : found->second;
+}
+
+void PortalShortcuts::configure() {
+  if (!canConfigure()) return;
+  g_dbus_connection_call(bus.get(), kPortal, kPath, kInterface, "ConfigureShortcuts",
+                         g_variant_new("(osa{sv})", session.c_str(), "", nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE,
+                         -1, nullptr, nullptr, nullptr);
+}
+
+// Newer portals refuse a host app's session until it has said its app id; older ones have no registry.
+void PortalShortcuts::start() {
+  g_dbus_connection_call(
+      bus.get(), kPortal, kPath, "org.freedesktop.host.portal.Registry", "Register",
+      g_variant_new("(sa{sv})", appId.c_str(), nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, cancel.get(),
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error))
+          g_variant_unref(reply);
+        bool stop = cancelled(error);
+        g_clear_error(&error);
+        if (stop) return;
+        auto* self = static_cast<PortalShortcuts*>(data);
+        g_dbus_connection_call(
+            self->bus.get(), kPortal, kPath, "org.freedesktop.DBus.Properties", "Get",
+            g_variant_new("(ss)", kInterface, "version"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, -1,
+            self->cancel.get(),
+            [](GObject* source, GAsyncResult* result, gpointer data) {
+              GError* error = nullptr;
+              GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+              if (cancelled(error)) return g_error_free(error);
+              auto* self = static_cast<PortalShortcuts*>(data);
+              if (!reply) {
+                std::string why = error->message;
+                g_error_free(error);
+                return self->finish(State::Absent, "Global shortcuts portal: none (" + why + ")");
+              }
+              GVariant* value = nullptr;
+              g_variant_get(reply, "(v)", &value);
+              if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32)) self->version = g_variant_get_uint32(value);
+              g_variant_unref(value);
+              g_variant_unref(reply);
+              self->createSession();
+            },
+            self);
+      },
+      this);
+}
+
+void PortalShortcuts::createSession() {
+  std::string token = nextToken();
+  GVariantBuilder options;
+  g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+  g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
+  g_variant_builder_add(&options, "{sv}", "session_handle_token", g_variant_new_string(kSessionToken));
+  g_variant_builder_add(&options, "{sv}", "shortcuts", shortcutList());
+  request("CreateSession", g_variant_new("(a{sv})", &options), token, [this](guint32 response, GVariant* results) {
+    session = text(results, "session_handle");
+    if (response != 0 || session.empty())
+      return finish(State::Refused, "Global shortcuts portal: no session (answer " + std::to_string(response) + ")");
+    listShortcuts();
+  });
+}
+
+void PortalShortcuts::listShortcuts() {
+  std::string token = nextToken();
+  GVariantBuilder options;
+  g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+  g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
+  request("ListShortcuts", g_variant_new("(oa{sv})", session.c_str(), &options), token,
+          [this](guint32 response, GVariant* results) {
+            if (response == 0) takeTriggers(results);
+            if (allBound()) return finish(State::Ready, "Global shortcuts portal: version " +
+                                                            std::to_string(version) + ", shortcuts known");
+            bindShortcuts();
+          });
+}
+
+void PortalShortcuts::bindShortcuts() {
+  std::string token = nextToken();
+  GVariantBuilder options;
+  g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+  g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
+  request("BindShortcuts", g_variant_new("(o@a(sa{sv})sa{sv})", session.c_str(), shortcutList(), "", &options), token,
+          [this](guint32 response, GVariant* results) {
+            if (response != 0)
+              return finish(State::Refused,
+                            "Global shortcuts portal: shortcuts refused (answer " + std::to_string(response) + ")");
+            takeTriggers(results);
+            finish(State::Ready, "Global shortcuts portal: version " + std::to_string(version) + ", shortcuts bound");
+          });
+}
+
+// A portal call whose answer comes as the Response signal of a request object named by our token; the
+// signal is watched before the call so that no answer can come first.
+void PortalShortcuts::request(const char* method, GVariant* parameters, const std::string& token, Answer answer) {
+  std::string sender = g_dbus_connection_get_unique_name(bus.get()) + 1;
+  std::replace(sender.begin(), sender.end(), '.', '_');
+  std::string path = std::string(kPath) + "/request/" + sender + "/" + token;
+  guint id = g_dbus_connection_signal_subscribe(
+      bus.get(), kPortal, "org.freedesktop.portal.Request", "Response", path.c_str(), nullptr,
+      G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const char*, const char* path, const char*, const char*, GVariant* parameters,
+         gpointer data) {
+        auto* self = static_cast<PortalShortcuts*>(data);
+        auto found = self->pending.find(path);
+        if (found == self->pending.end()) return;
+        auto [subscription, answer] = std::move(found->second);
+        self->pending.erase(found);
+        g_dbus_connection_signal_unsubscribe(self->bus.get(), subscription);
+        guint32 response = 2;
+        GVariant* results = nullptr;
+        g_variant_get(parameters, "(u@a{sv})", &response, &results);
+        answer(response, results);
+        g_variant_unref(results);
+      },
+      this, nullptr);
+  pending[path] = {id, std::move(answer)};
+  g_dbus_connection_call(
+      bus.get(), kPortal, kPath, kInterface, method, parameters, G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1,
+      cancel.get(),
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<CallData> call(static_cast<CallData*>(data));
+        GError* error = nullptr;
+        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+        if (reply) return g_variant_unref(reply);
+        bool stop = cancelled(error);
+        g_error_free(error);
+        if (stop) return;
+        // The call itself failed: no Response will come.
+        PortalShortcuts* self = call->self;
+        auto found = self->pending.find(call->path);
+        if (found == self->pending.end()) return;
+        auto [subscription, answer] = std::move(found->second);
+        self->pending.erase(found);
+        g_dbus_connection_signal_unsubscribe(self->bus.get(), subscription);
+        answer(2, nullptr);
+      },
+      new CallData{this, path});
+}
+
+void PortalShortcuts::takeTriggers(GVariant* results) {
+  GVariant* list = results ? g_variant_lookup_value(results, "shortcuts", G_VARIANT_TYPE("a(sa{sv})")) : nullptr;
+  if (!list) return;
+  takeTriggerList(list);
+  g_variant_unref(list);
+}
+
+void PortalShortcuts::takeTriggerList(GVariant* list) {
+  GVariantIter iter;
+  g_variant_iter_init(&iter, list);
+  const char* id = nullptr;
+  GVariant* info = nullptr;
+  while (g_variant_iter_next(&iter, "(&s@a{sv})", &id, &info)) {
+    triggers[id] = text(info, "trigger_description");
+    g_variant_unref(info);
+  }
+}
+
+bool PortalShortcuts::allBound() const {
+  return std::all_of(shortcuts.begin(), shortcuts.end(), [&](const auto& s) { return triggers.contains(s.id); });
+}
+
+void PortalShortcuts::finish(State state, const std::string& line) {
+  current = state;
+  if (listener.note) listener.note(line);
+  if (listener.changed) listener.changed();
+}
+
+void PortalShortcuts::onSignal(const char* member, GVariant* parameters) {
+  std::string name = member;
+  const char* from = nullptr;
+  if (name == "ShortcutsChanged" && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(oa(sa{sv}))"))) {
+    GVariant* list = nullptr;
+    g_variant_get(parameters, "(&o@a(sa{sv}))", &from, &list);
+    if (session == from) takeTriggerList(list);
+    g_variant_unref(list);
+    if (session == from && listener.changed) listener.changed();
+    return;
+  }
+  bool down = name == "Activated";
+  if ((!down && name != "Deactivated") || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(osta{sv})"))) return;
+  const char* id = nullptr;
+  g_variant_get(parameters, "(&o&sta{sv})", &from, &id, nullptr, nullptr);
+  if (session == from && listener.key) listener.key(id, down);
+}
+
+GVariant* PortalShortcuts::shortcutList() const {
+  GVariantBuilder list;
+  g_variant_builder_init(&list, G_VARIANT_TYPE("a(sa{sv})"));
+  for (const auto& s : shortcuts) {
+    GVariantBuilder info;
+    g_variant_builder_init(&info, G_VARIANT_TYPE_VARDICT);
+    g_variant_builder_add(&info, "{sv}", "description", g_variant_new_string(s.description.c_str()));
+    if (!s.preferredTrigger.empty())
+      g_variant_builder_add(&info, "{sv}", "preferred_trigger", g_variant_new_string(s.preferredTrigger.c_str()));
+    g_variant_builder_add(&list, "(sa{sv})", s.id.c_str(), &info);
+  }
+  return g_variant_builder_end(&list);
+}
+
+std::string PortalShortcuts::nextToken() { return "quillmere_" + std::to_string(++tokens); }
+
+std::string triggerForKey(int macKey) {
+  if (macKey <= 0 || macKey > 0xFFFF) return "";
+  auto x = xKeyFromMac(static_cast<std::uint16_t>(macKey));
+  if (!x) return "";
+  // Key codes name positions; the trigger names a symbol: the one a US layout puts there.
+  std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS),
+                                                                      xkb_context_unref);
+  xkb_rule_names names{"evdev", "pc105", "us", "", ""};
+  std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
+      context ? xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr,
+      xkb_keymap_unref);
+  if (!keymap) return "";
+  const xkb_keysym_t* syms = nullptr;
+  if (xkb_keymap_key_get_syms_by_level(keymap.get(), *x, 0, 0, &syms) < 1) return "";
+  char name[64];
+  return xkb_keysym_get_name(syms[0], name, sizeof name) > 0 ? name : "";
+}
+
+}  // namespace qm::gtk

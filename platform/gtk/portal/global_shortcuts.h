@@ -1,0 +1,74 @@
+// Global keys through the desktop's org.freedesktop.portal.GlobalShortcuts (xdg-desktop-portal 1.16 or
+// later; KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland). GLib/GIO only, no toolkit.
+#pragma once
+
+#include <gio/gio.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/gobject_ptr.h"
+
+namespace qm::gtk {
+
+struct PortalShortcut {
+  std::string id, description, preferredTrigger;  // trigger in the shortcuts specification's form, or empty
+};
+
+class PortalShortcuts {
+ public:
+  enum class State { Starting, Ready, Absent, Refused };
+  struct Listener {
+    std::function<void(const std::string& id, bool down)> key;  // Activated and Deactivated
+    std::function<void()> changed;                              // the state or a trigger changed
+    std::function<void(const std::string&)> note;               // one line for the log
+  };
+
+  // Starts at once: registers the app id, opens a session and binds the shortcuts, all asynchronously.
+  PortalShortcuts(GDBusConnection* bus, std::string appId, std::vector<PortalShortcut> shortcuts, Listener listener);
+  ~PortalShortcuts();
+  PortalShortcuts(const PortalShortcuts&) = delete;
+  PortalShortcuts& operator=(const PortalShortcuts&) = delete;
+
+  State state() const { return current; }
+  // What the desktop says triggers a shortcut once ready: empty when it bound none.
+  std::optional<std::string> trigger(const std::string& id) const;
+  bool canConfigure() const { return current == State::Ready && version >= 2; }
+  void configure();
+
+ private:
+  using Answer = std::function<void(guint32 response, GVariant* results)>;
+  void start();
+  void createSession();
+  void listShortcuts();
+  void bindShortcuts();
+  void request(const char* method, GVariant* parameters, const std::string& token, Answer answer);
+  void takeTriggers(GVariant* results);
+  void takeTriggerList(GVariant* list);
+  bool allBound() const;
+  void finish(State state, const std::string& line);
+  void onSignal(const char* member, GVariant* parameters);
+  GVariant* shortcutList() const;
+  std::string nextToken();
+
+  GObjectPtr<GDBusConnection> bus;
+  GObjectPtr<GCancellable> cancel;
+  std::string appId;
+  std::vector<PortalShortcut> shortcuts;
+  Listener listener;
+  State current = State::Starting;
+  guint32 version = 0;
+  std::string session;
+  std::map<std::string, std::string> triggers;
+  std::vector<guint> subscriptions;
+  std::map<std::string, std::pair<guint, Answer>> pending;  // request path: its Response watch and answer
+  int tokens = 0;
+};
+
+// The key's name for a preferred trigger, from its macOS virtual key code ("F8", "v"); empty if unknown.
+std::string triggerForKey(int macKey);
+
+}  // namespace qm::gtk

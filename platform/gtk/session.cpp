@@ -1,0 +1,55 @@
+#include "platform/gtk/session.h"
+
+#include <gdk/gdk.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace qm::gtk {
+namespace {
+
+bool set(const char* value) { return value && *value; }
+
+}  // namespace
+
+SessionKind detectSession(const char* waylandDisplay, const char* display, const char* sessionType) {
+  bool wayland = set(waylandDisplay) || (set(sessionType) && std::strcmp(sessionType, "wayland") == 0);
+  if (!wayland) return SessionKind::X11;
+  return set(display) ? SessionKind::WaylandWithX : SessionKind::WaylandOnly;
+}
+
+SessionKind currentSession() {
+  return detectSession(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"), std::getenv("XDG_SESSION_TYPE"));
+}
+
+void chooseBackend(SessionKind kind) {
+  if (kind == SessionKind::WaylandWithX) gdk_set_allowed_backends("x11");
+}
+
+std::string sessionName(SessionKind kind) {
+  switch (kind) {
+    case SessionKind::X11: return "X11";
+    case SessionKind::WaylandWithX: return "Wayland with XWayland";
+    case SessionKind::WaylandOnly: return "Wayland without XWayland";
+  }
+  return "";
+}
+
+bool statusNotifierHost(GDBusConnection* bus) {
+  if (!bus) return false;
+  GVariant* reply = g_dbus_connection_call_sync(bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                                "org.freedesktop.DBus.Properties", "Get",
+                                                g_variant_new("(ss)", "org.kde.StatusNotifierWatcher",
+                                                              "IsStatusNotifierHostRegistered"),
+                                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, 2000, nullptr,
+                                                nullptr);
+  if (!reply) return false;
+  GVariant* value = nullptr;
+  g_variant_get(reply, "(v)", &value);
+  bool registered = g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
+  g_variant_unref(value);
+  g_variant_unref(reply);
+  return registered;
+}
+
+}  // namespace qm::gtk

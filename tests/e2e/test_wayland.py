@@ -1,0 +1,68 @@
+"""A Wayland session (headless KWin with XWayland and KDE's portals) with a native full-screen game:
+global keys come through the desktop's shortcut portal, the MDT floats above the game."""
+import os
+import re
+import time
+
+from qmtest import SOURCE, App, Case, Service, wait_for
+from wayland import WaylandDesktop
+
+GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
+
+
+class WaylandSession(Case):
+
+    def setUp(self):
+        self.desktop = WaylandDesktop()
+        self.addCleanup(self._finish)
+        self.service = Service(self.desktop)
+        self.app = App(self.desktop)
+        self.app.write_settings({"guild": "12345"})
+        self.app.start()
+        self.loaded("cad")
+        self.app.wait_log("Global shortcuts portal: version", 60)
+        self.desktop.spawn([GAME], log=self.desktop.path("game.out"))
+        wait_for(lambda: self.game_says()[-1:] == ["active"], 30, what="the game to have the focus")
+
+    def game_says(self):
+        with open(self.desktop.path("game.out"), errors="replace") as f:
+            return [line for line in f.read().splitlines() if not line.startswith("(")]
+
+    def events(self):
+        return [r["detail"] for r in self.service.events("cad") if "detail" in r]
+
+    def status_menu(self):
+        """The "QM" menu's labels as exported over D-Bus."""
+        layout = self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
+                                   "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
+                                   "com.canonical.dbusmenu.GetLayout", "--", "0", "-1", "@as []"], check=False)
+        return re.findall(r"'label': <'([^']*)'>", layout)
+
+    def test_keys_and_overlay_over_a_native_full_screen_game(self):
+        menu = wait_for(lambda: (lambda m: m if "Show or hide the MDT: F8" in m else None)(self.status_menu()),
+                        what=lambda: f"the desktop's triggers in the Keys menu, not {self.status_menu()}")
+        self.assertNotIn("Keys need setup on this desktop\u2026", menu)
+        keys = self.desktop.input
+        keys.key("v", True)
+        wait_for(lambda: self.events() == [{"type": "ptt", "down": True}], what=lambda: f"ptt down, not {self.events()}")
+        time.sleep(0.5)  # held: no repeats
+        keys.key("v", False)
+        wait_for(lambda: self.events()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
+        keys.key("F8")
+        overlay = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay")
+        self.loaded("mdt")
+        time.sleep(1)  # drawn
+        picture = self.desktop.pixels()
+        self.desktop.screenshot("wayland-mdt-over-game", picture)
+        _, x, y, w, h = overlay[1:]
+        game = {(0, 0, 255), (0, 200, 0)}
+        self.assertNotIn(self.desktop.pixel(picture, x + w // 2, y + h // 2), game, "the overlay above the game")
+        self.assertIn(self.desktop.pixel(picture, x + w // 2, y + h + 20), game, "the game around it")
+        self.assertEqual(self.game_says()[-1:], ["active"], "the game kept the focus")
+        keys.key("F8")
+        wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to hide")
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()

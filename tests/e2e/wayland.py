@@ -1,0 +1,144 @@
+"""A headless Wayland session for end-to-end tests: KWin 5.27 on a virtual output with XWayland, on a private
+D-Bus and runtime dir, optionally with PipeWire and the desktop portals (KDE's backend). Input goes in through
+KWin's fake-input protocol, pictures come out of its ScreenShot2 interface. Usable by any test:
+
+    desktop = WaylandDesktop(portals=True, pipewire=True)
+    desktop.spawn([...])                     # runs with WAYLAND_DISPLAY, DISPLAY (XWayland) and the bus
+    desktop.input.key("F8")                  # press and release; key(name, down) for one edge
+    width, height, rgb = desktop.pixels()    # the compositor's picture of the whole screen
+    desktop.close()
+
+X11 helpers of qmtest.Desktop (xdotool, windows, shown) see the XWayland windows only."""
+import os
+import shutil
+import subprocess
+
+from qmtest import SHOTS, SOURCE, TOOLS, Desktop, wait_for
+
+# evdev codes of the keys the tests press.
+KEYS = {"v": 47, "b": 48, "F8": 66, "F9": 67, "F10": 68, "Escape": 1, "Return": 28}
+KWIN = "/usr/bin/kwin_wayland"
+LIBEXEC = "/usr/libexec"
+KDE_PORTAL = "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde"
+
+
+class FakeInput:
+    """Keys and pointer through org_kde_kwin_fake_input, each command taken by KWin before it returns."""
+
+    def __init__(self, desktop):
+        with open(desktop.path("fake-input.out"), "ab") as errors:
+            self.proc = subprocess.Popen([os.path.join(TOOLS, "wl_fake_input")], env=desktop.env, stdin=subprocess.PIPE,
+                                         stdout=subprocess.PIPE, stderr=errors, start_new_session=True)
+        desktop.procs.append(self.proc)
+
+    def _do(self, command):
+        self.proc.stdin.write((command + "\n").encode())
+        self.proc.stdin.flush()
+        if self.proc.stdout.readline().strip() != b"ok":
+            raise RuntimeError("fake input failed: " + command)
+
+    def key(self, name, down=None):
+        """One edge when `down` is given, else a press and its release."""
+        for state in ([down] if down is not None else [True, False]):
+            self._do(f"key {KEYS[name]} {int(state)}")
+
+    def move(self, x, y):
+        self._do(f"move {x} {y}")
+
+    def click(self, x, y):
+        self.move(x, y)
+        self._do("button 272 1")
+        self._do("button 272 0")
+
+
+class WaylandDesktop(Desktop):
+    """KWin with XWayland instead of Xvfb; `portals` adds xdg-desktop-portal with KDE's backend, `pipewire`
+    PipeWire and WirePlumber before them (the ScreenCast portal needs both)."""
+
+    def __init__(self, width=1920, height=1080, portals=True, pipewire=False, handlers=True):
+        self.portals, self.pipewire = portals, pipewire
+        super().__init__(wm=False, width=width, height=height, handlers=handlers)
+
+    def _start_session(self, width, height):
+        self.env.pop("GDK_BACKEND", None)
+        self.env.update(XDG_SESSION_TYPE="wayland", XDG_CURRENT_DESKTOP="KDE", KDE_FULL_SESSION="true",
+                        KDE_SESSION_VERSION="5", KWIN_WAYLAND_NO_PERMISSION_CHECKS="1",
+                        KWIN_SCREENSHOT_NO_PERMISSION_CHECKS="1", QT_QPA_PLATFORM="wayland")
+        self._start_dbus()
+        self._start_kwin(width, height)
+        self.input = FakeInput(self)
+        if self.pipewire:
+            self._start_pipewire()
+        if self.portals:
+            self._start_portals()
+
+    def _start_kwin(self, width, height):
+        # The packaged binary carries a file capability our containers refuse; a copy has none.
+        kwin = self.path("kwin_wayland")
+        shutil.copy(KWIN, kwin)
+        # KWin starts XWayland on a free display and tells only its session: the session writes it down.
+        found = self.path("session.env")
+        script = self.path("session.sh")
+        with open(script, "w") as f:
+            f.write(f"#!/bin/sh\nenv | grep -E '^(DISPLAY|WAYLAND_DISPLAY)=' > {found}.tmp\n"
+                    f"mv {found}.tmp {found}\nexec sleep infinity\n")
+        os.chmod(script, 0o755)
+        socket = "qm-wayland-" + os.path.basename(self.root)
+        self.env.pop("DISPLAY", None)
+        self.spawn([kwin, "--virtual", "--xwayland", "--socket", socket, "--width", str(width), "--height",
+                    str(height), "--no-lockscreen", "--exit-with-session", script], log=self.path("kwin.out"))
+        wait_for(lambda: os.path.exists(found), 60, what=lambda: "KWin and XWayland: " + self._tail("kwin.out"))
+        with open(found) as f:
+            self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
+
+    def _start_pipewire(self):
+        self.spawn(["pipewire"], log=self.path("pipewire.out"))
+        wait_for(lambda: os.path.exists(self.path("runtime", "pipewire-0")), what="pipewire")
+        self.spawn(["wireplumber"], log=self.path("wireplumber.out"))
+
+    def _start_portals(self):
+        self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))
+        self.wait_name("org.freedesktop.impl.portal.desktop.kde")
+        self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"], log=self.path("portal.out"))
+        self.wait_name("org.freedesktop.portal.Desktop")
+
+    def wait_name(self, name, timeout=60):
+        def owned():
+            out = self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                            "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner", name],
+                           check=False)
+            return "true" in out
+        wait_for(owned, timeout, 0.2, f"{name} on the bus")
+
+    def _tail(self, name):
+        try:
+            with open(self.path(name), errors="replace") as f:
+                return f.read()[-2000:]
+        except OSError:
+            return "(no output)"
+
+    def pixels(self):
+        """The whole screen as the compositor draws it: (width, height, RGB bytes)."""
+        data = subprocess.run([os.path.join(SOURCE, "tests", "e2e", "tools", "wl_screenshot.py")], env=self.env,
+                              check=True, capture_output=True, timeout=60).stdout
+        header = data.split(b"\n", 3)
+        width, height = map(int, header[1].split())
+        return width, height, header[3]
+
+    def close(self):
+        super().close()
+        self.input.proc.stdin.close()
+        self.input.proc.stdout.close()
+
+    def pixel(self, picture, x, y):
+        width, _, rgb = picture
+        return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
+
+    def screenshot(self, name, picture=None):
+        """Saves the compositor's picture as a PNG in the shots folder and returns its path."""
+        width, height, rgb = picture or self.pixels()
+        os.makedirs(SHOTS, exist_ok=True)
+        target = os.path.join(SHOTS, name + ".png")
+        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-", target], input=rgb,
+                       check=True, timeout=60)
+        return target
