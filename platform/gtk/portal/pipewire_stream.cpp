@@ -40,6 +40,11 @@ const spa_pod* sharedMemoryBuffers(spa_pod_builder& b) {
 
 }  // namespace
 
+void destroyLoop(pw_thread_loop* loop) { pw_thread_loop_destroy(loop); }
+void destroyContext(pw_context* context) { pw_context_destroy(context); }
+void disconnectCore(pw_core* core) { pw_core_disconnect(core); }
+void destroyStream(pw_stream* stream) { pw_stream_destroy(stream); }
+
 struct PipeWireStream::Hooks {
   pw_stream_events events{};
   spa_hook listener{};
@@ -49,14 +54,14 @@ PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::mi
                                std::function<void(std::optional<FrameSize>)> sized)
     : sized(std::move(sized)), hooks(std::make_unique<Hooks>()) {
   initPipeWireOnce();
-  loop = pw_thread_loop_new("qm.capture", nullptr);
-  if (loop) context = pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0);
-  if (context) core = pw_context_connect_fd(context, remoteFd, nullptr, 0);
+  loop.reset(pw_thread_loop_new("qm.capture", nullptr));
+  if (loop) context.reset(pw_context_new(pw_thread_loop_get_loop(loop.get()), nullptr, 0));
+  if (context) core.reset(pw_context_connect_fd(context.get(), remoteFd, nullptr, 0));  // takes the fd
   else ::close(remoteFd);
   if (core)
-    stream = pw_stream_new(core, "Quillmere bodycam",
-                           pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
-                                             PW_KEY_MEDIA_ROLE, "Screen", nullptr));
+    stream.reset(pw_stream_new(core.get(), "Quillmere bodycam",
+                               pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
+                                                 PW_KEY_MEDIA_ROLE, "Screen", nullptr)));
   if (!stream) {
     hasEnded = true;
     this->sized(std::nullopt);
@@ -70,7 +75,7 @@ PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::mi
     static_cast<PipeWireStream*>(self)->onStateChanged(state);
   };
   hooks->events.process = [](void* self) { static_cast<PipeWireStream*>(self)->onProcess(); };
-  pw_stream_add_listener(stream, &hooks->listener, &hooks->events, this);
+  pw_stream_add_listener(stream.get(), &hooks->listener, &hooks->events, this);
 
   std::uint8_t buffer[1024];
   spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
@@ -78,12 +83,13 @@ PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::mi
   auto flags = static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS |
                                             PW_STREAM_FLAG_DONT_RECONNECT);
   // A node that no longer exists (a remembered window that is gone) never agrees on a format.
+  pw_loop* events = pw_thread_loop_get_loop(loop.get());
   waitTimer = pw_loop_add_timer(
-      pw_thread_loop_get_loop(loop), [](void* self, std::uint64_t) { static_cast<PipeWireStream*>(self)->onWaitOver(); },
-      this);
+      events, [](void* self, std::uint64_t) { static_cast<PipeWireStream*>(self)->onWaitOver(); }, this);
   timespec timeout{static_cast<time_t>(wait.count() / 1000), static_cast<long>(wait.count() % 1000) * 1000000};
-  pw_loop_update_timer(pw_thread_loop_get_loop(loop), waitTimer, &timeout, nullptr, false);
-  if (pw_stream_connect(stream, PW_DIRECTION_INPUT, node, flags, params, 1) < 0 || pw_thread_loop_start(loop) < 0) {
+  pw_loop_update_timer(events, waitTimer, &timeout, nullptr, false);
+  if (pw_stream_connect(stream.get(), PW_DIRECTION_INPUT, node, flags, params, 1) < 0 ||
+      pw_thread_loop_start(loop.get()) < 0) {
     hasEnded = true;
     this->sized(std::nullopt);
     return;
@@ -93,16 +99,13 @@ PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::mi
 
 PipeWireStream::~PipeWireStream() {
   stop();
-  if (stream) pw_stream_destroy(stream);
-  if (waitTimer) pw_loop_destroy_source(pw_thread_loop_get_loop(loop), waitTimer);
-  if (core) pw_core_disconnect(core);
-  if (context) pw_context_destroy(context);
-  if (loop) pw_thread_loop_destroy(loop);
+  stream.reset();
+  if (waitTimer) pw_loop_destroy_source(pw_thread_loop_get_loop(loop.get()), waitTimer);
 }
 
 bool PipeWireStream::begin(const StreamConfig& c, StreamCallbacks cb) {
   if (!threadRunning) return false;
-  pw_thread_loop_lock(loop);
+  pw_thread_loop_lock(loop.get());
   bool usable = !hasEnded && !stopping;
   if (usable) {
     config = c;
@@ -111,24 +114,24 @@ bool PipeWireStream::begin(const StreamConfig& c, StreamCallbacks cb) {
     if (size && (size->width != config.width || size->height != config.height))
       scaled.resize(static_cast<std::size_t>(config.width) * config.height * 4);
   }
-  pw_thread_loop_unlock(loop);
+  pw_thread_loop_unlock(loop.get());
   return usable;
 }
 
 void PipeWireStream::stop() {
   if (!threadRunning) return;
-  pw_thread_loop_lock(loop);
+  pw_thread_loop_lock(loop.get());
   stopping = true;
-  pw_thread_loop_unlock(loop);
-  pw_thread_loop_stop(loop);  // joins: no callback runs after this
+  pw_thread_loop_unlock(loop.get());
+  pw_thread_loop_stop(loop.get());  // joins: no callback runs after this
   threadRunning = false;
 }
 
 bool PipeWireStream::ended() const {
   if (!threadRunning) return true;
-  pw_thread_loop_lock(loop);
+  pw_thread_loop_lock(loop.get());
   bool result = hasEnded;
-  pw_thread_loop_unlock(loop);
+  pw_thread_loop_unlock(loop.get());
   return result;
 }
 
@@ -139,14 +142,14 @@ void PipeWireStream::onParamChanged(std::uint32_t id, const spa_pod* param) {
   std::uint8_t buffer[256];
   spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
   const spa_pod* params[] = {sharedMemoryBuffers(b)};
-  pw_stream_update_params(stream, params, 1);
+  pw_stream_update_params(stream.get(), params, 1);
   FrameSize now{static_cast<int>(info.size.width), static_cast<int>(info.size.height)};
   bool first = !size;
   size = now;
   if (begun && (now.width != config.width || now.height != config.height))
     scaled.resize(static_cast<std::size_t>(config.width) * config.height * 4);
   if (first) {
-    pw_loop_update_timer(pw_thread_loop_get_loop(loop), waitTimer, nullptr, nullptr, false);
+    pw_loop_update_timer(pw_thread_loop_get_loop(loop.get()), waitTimer, nullptr, nullptr, false);
     sized(now);
   }
 }
@@ -168,37 +171,42 @@ void PipeWireStream::end() {
 }
 
 void PipeWireStream::onProcess() {
-  pw_buffer* b = pw_stream_dequeue_buffer(stream);
+  pw_buffer* b = pw_stream_dequeue_buffer(stream.get());
   if (!b) return;
   const spa_buffer* buf = b->buffer;
   auto now = std::chrono::steady_clock::now();
   bool due = begun && !stopping && size &&
              now - lastFrame >= std::chrono::duration<double>(config.minFrameInterval);
-  if (due && buf->n_datas > 0 && buf->datas[0].data && buf->datas[0].chunk->size > 0) {
+  // An empty or corrupted chunk carries no picture (a desktop may send one when only metadata changed).
+  if (due && buf->n_datas > 0 && buf->datas[0].data && buf->datas[0].chunk->size > 0 &&
+      !(buf->datas[0].chunk->flags & SPA_CHUNK_FLAG_CORRUPTED)) {
     const spa_data& d = buf->datas[0];
     int stride = d.chunk->stride > 0 ? d.chunk->stride : size->width * 4;
     lastFrame = now;
     deliver(static_cast<const std::uint8_t*>(d.data) + d.chunk->offset, stride);
   }
-  pw_stream_queue_buffer(stream, b);
+  pw_stream_queue_buffer(stream.get(), b);
 }
 
 void PipeWireStream::deliver(const std::uint8_t* pixels, int stride) {
   if (size->width == config.width && size->height == config.height)
     return callbacks.frame({pixels, config.width, config.height, stride});
   // The window is larger than the output (or was resized): scaled once into the stream's own buffer.
-  auto* source = pixman_image_create_bits(PIXMAN_x8r8g8b8, size->width, size->height,
-                                          reinterpret_cast<std::uint32_t*>(const_cast<std::uint8_t*>(pixels)), stride);
-  auto* target = pixman_image_create_bits(PIXMAN_x8r8g8b8, config.width, config.height,
-                                          reinterpret_cast<std::uint32_t*>(scaled.data()), config.width * 4);
+  using Image = std::unique_ptr<pixman_image_t, decltype(&pixman_image_unref)>;
+  Image source(pixman_image_create_bits(PIXMAN_x8r8g8b8, size->width, size->height,
+                                        reinterpret_cast<std::uint32_t*>(const_cast<std::uint8_t*>(pixels)), stride),
+               pixman_image_unref);
+  Image target(pixman_image_create_bits(PIXMAN_x8r8g8b8, config.width, config.height,
+                                        reinterpret_cast<std::uint32_t*>(scaled.data()), config.width * 4),
+               pixman_image_unref);
+  if (!source || !target) return;
   pixman_transform scale;
   pixman_transform_init_scale(&scale, pixman_double_to_fixed(double(size->width) / config.width),
                               pixman_double_to_fixed(double(size->height) / config.height));
-  pixman_image_set_transform(source, &scale);
-  pixman_image_set_filter(source, PIXMAN_FILTER_BILINEAR, nullptr, 0);
-  pixman_image_composite32(PIXMAN_OP_SRC, source, nullptr, target, 0, 0, 0, 0, 0, 0, config.width, config.height);
-  pixman_image_unref(source);
-  pixman_image_unref(target);
+  pixman_image_set_transform(source.get(), &scale);
+  pixman_image_set_filter(source.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
+  pixman_image_composite32(PIXMAN_OP_SRC, source.get(), nullptr, target.get(), 0, 0, 0, 0, 0, 0, config.width,
+                           config.height);
   callbacks.frame({scaled.data(), config.width, config.height, config.width * 4});
 }
 

@@ -20,6 +20,11 @@ struct spa_pod;
 
 namespace qm::gtk {
 
+void destroyLoop(pw_thread_loop* loop);
+void destroyContext(pw_context* context);
+void disconnectCore(pw_core* core);
+void destroyStream(pw_stream* stream);
+
 struct FrameSize {
   int width = 0, height = 0;
 };
@@ -49,12 +54,21 @@ class PipeWireStream : public CaptureStream {
   void end();
   void deliver(const std::uint8_t* pixels, int stride);
 
+  template <auto Free>
+  struct Freer {
+    template <typename T>
+    void operator()(T* p) const { Free(p); }
+  };
+  template <typename T, auto Free>
+  using Owned = std::unique_ptr<T, Freer<Free>>;
+
   std::function<void(std::optional<FrameSize>)> sized;
-  pw_thread_loop* loop = nullptr;
-  pw_context* context = nullptr;
-  pw_core* core = nullptr;
-  pw_stream* stream = nullptr;
-  spa_source* waitTimer = nullptr;
+  // Declared in the order they are made, so they go in the reverse order, each before what it lives on.
+  Owned<pw_thread_loop, &destroyLoop> loop;
+  Owned<pw_context, &destroyContext> context;
+  Owned<pw_core, &disconnectCore> core;
+  Owned<pw_stream, &destroyStream> stream;
+  spa_source* waitTimer = nullptr;  // the loop's, freed with it
   std::unique_ptr<Hooks> hooks;
   bool threadRunning = false;
 
