@@ -3,7 +3,8 @@
 
 Each shared window is a live GStreamer test source on the PipeWire daemon of $XDG_RUNTIME_DIR. The test
 sets the player's answer (share, cancel, refuse) and ends a share as a closed window would, through the
-interface org.quillmere.Test; restore tokens starting with "dead" name a window that is gone.
+interface org.quillmere.Test; restore tokens starting with "dead" name a window that is gone. The window's
+size and frame rate are 640x360 at 30 a second, or as QM_STANDIN_WINDOW says (for example 2560x1440@10).
 """
 import json
 import os
@@ -52,9 +53,12 @@ bus = None
 
 def source_node(name):
     """Starts a test video source and waits for its PipeWire node."""
+    size, rate = os.environ.get("QM_STANDIN_WINDOW", "640x360@30").split("@")
+    width, height = size.split("x")
     process = subprocess.Popen(
         ["gst-launch-1.0", "-q", "videotestsrc", "is-live=true", "!",
-         "video/x-raw,format=BGRx,width=640,height=360,framerate=30/1", "!", "pipewiresink", "mode=provide",
+         f"video/x-raw,format=BGRx,width={width},height={height},framerate={rate}/1", "!", "pipewiresink",
+         "mode=provide",
          f"stream-properties=props,media.class=Video/Source,node.name={name}"],
         stdout=subprocess.DEVNULL)
     for _ in range(100):
