@@ -127,14 +127,6 @@ void PipeWireStream::stop() {
   threadRunning = false;
 }
 
-bool PipeWireStream::ended() const {
-  if (!threadRunning) return true;
-  pw_thread_loop_lock(loop.get());
-  bool result = hasEnded;
-  pw_thread_loop_unlock(loop.get());
-  return result;
-}
-
 void PipeWireStream::onParamChanged(std::uint32_t id, const spa_pod* param) {
   if (id != SPA_PARAM_Format || !param) return;
   spa_video_info_raw info{};

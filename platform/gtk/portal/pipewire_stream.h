@@ -43,7 +43,6 @@ class PipeWireStream : public CaptureStream {
   // callbacks; false when the stream has already ended.
   bool begin(const StreamConfig& config, StreamCallbacks callbacks);
   void stop() override;
-  bool ended() const;
 
  private:
   struct Hooks;

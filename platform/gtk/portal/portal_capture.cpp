@@ -28,12 +28,12 @@ std::string nextHandleToken() {
 // A portal request answers through the Response signal of a Request object whose path the caller can
 // work out beforehand, so the answer is listened for before the call is made.
 struct PendingRequest {
-  GDBusConnection* bus = nullptr;
+  GObjectPtr<GDBusConnection> bus;
   guint subscription = 0;
   Answer answered;
   void answer(std::uint32_t response, GVariant* results) {
     if (!answered) return;
-    g_dbus_connection_signal_unsubscribe(bus, std::exchange(subscription, 0));
+    g_dbus_connection_signal_unsubscribe(bus.get(), std::exchange(subscription, 0));
     std::exchange(answered, nullptr)(response, results);
   }
 };
@@ -43,7 +43,8 @@ void callPortal(GDBusConnection* bus, const std::string& portal, const char* met
   std::string sender = g_dbus_connection_get_unique_name(bus) + 1;  // without the leading ':'
   std::replace(sender.begin(), sender.end(), '.', '_');
   std::string path = std::string(kPortalPath) + "/request/" + sender + "/" + token;
-  auto pending = std::make_shared<PendingRequest>(PendingRequest{bus, 0, std::move(answered)});
+  auto pending = std::make_shared<PendingRequest>(
+      PendingRequest{GObjectPtr<GDBusConnection>(G_DBUS_CONNECTION(g_object_ref(bus))), 0, std::move(answered)});
   using Held = std::shared_ptr<PendingRequest>;
   auto release = [](gpointer p) { delete static_cast<Held*>(p); };
   pending->subscription = g_dbus_connection_signal_subscribe(
@@ -110,7 +111,8 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   }
 
   bool begin(const StreamConfig& config, StreamCallbacks callbacks) {
-    return stream && stream->begin(config, std::move(callbacks));
+    streamed = stream && stream->begin(config, std::move(callbacks));
+    return streamed;
   }
   std::shared_ptr<PipeWireStream> stream;
 
@@ -217,8 +219,16 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   }
 
   void finish(std::optional<std::vector<CaptureWindow>> windows) {
-    if (!windows || windows->empty()) close();
+    bool offered = windows && !windows->empty();
+    if (!offered) close();
     if (done) std::exchange(done, nullptr)(std::move(windows));
+    if (!offered) return;
+    // The core streams a window it takes as soon as it is offered; one it turned down (too small to be
+    // the game) is no longer shared once the main loop turns.
+    std::weak_ptr<Share> weak = weak_from_this();
+    postToMainLoop([weak] {
+      if (auto self = weak.lock(); self && !self->streamed) self->owner.forget(self->id);
+    });
   }
 
   void close() {
@@ -231,7 +241,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   PortalCapture& owner;
   std::uint64_t id;
   Done done;
-  bool usedToken = false;
+  bool usedToken = false, streamed = false;
   std::string session;
   std::uint32_t node = 0;
 };
