@@ -174,8 +174,13 @@ void PipeWireStream::onProcess() {
       !(buf->datas[0].chunk->flags & SPA_CHUNK_FLAG_CORRUPTED)) {
     const spa_data& d = buf->datas[0];
     int stride = d.chunk->stride > 0 ? d.chunk->stride : size->width * 4;
-    lastFrame = now;
-    deliver(static_cast<const std::uint8_t*>(d.data) + d.chunk->offset, stride);
+    // A buffer of the size before a resize is never read past its end.
+    bool whole = stride >= size->width * 4 &&
+                 std::uint64_t(d.chunk->offset) + std::uint64_t(stride) * size->height <= d.maxsize;
+    if (whole) {
+      lastFrame = now;
+      deliver(static_cast<const std::uint8_t*>(d.data) + d.chunk->offset, stride);
+    }
   }
   pw_stream_queue_buffer(stream.get(), b);
 }

@@ -132,9 +132,13 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   }
 
   void selectSources(GVariant* results) {
-    const char* path = nullptr;
-    if (!g_variant_lookup(results, "session_handle", "&s", &path)) return finish(std::nullopt);
-    session = path;
+    // A string in the portals of today, an object path in some later ones.
+    GVariant* handle = g_variant_lookup_value(results, "session_handle", nullptr);
+    if (handle && (g_variant_is_of_type(handle, G_VARIANT_TYPE_STRING) ||
+                   g_variant_is_of_type(handle, G_VARIANT_TYPE_OBJECT_PATH)))
+      session = g_variant_get_string(handle, nullptr);
+    if (handle) g_variant_unref(handle);
+    if (session.empty()) return finish(std::nullopt);
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     auto token = nextHandleToken();
