@@ -58,6 +58,8 @@ void App::onKey(const KeyEvent& event) {
   }
   auto bound = [&](const char* action) {
     if (!event.shortcut.empty()) return event.shortcut == action;
+    // An action the desktop binds comes only as its shortcut, whatever key is stored.
+    if (platform.desktop.shortcutTrigger(action)) return false;
     int k = key(action);
     return k != 0 && k == code;
   };

@@ -227,6 +227,19 @@ class Desktop:
                 found.append((wid, name or "", int(x), int(y), int(w), int(h)))
         return found
 
+    def strays(self):
+        """Processes the session's bus started (portals, accessibility): they are no children of ours."""
+        mark = ("XDG_RUNTIME_DIR=" + self.path("runtime")).encode()
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if mark in f.read().split(b"\0"):
+                        found.append(int(pid))
+            except OSError:
+                pass
+        return found
+
     def close(self):
         for proc in reversed(self.procs):
             if proc.poll() is None:
@@ -235,6 +248,14 @@ class Desktop:
                 except ProcessLookupError:
                     pass
                 proc.wait(timeout=10)
+        for pid in self.strays():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        # The document portal's file system, should it have been mounted.
+        if os.path.ismount(self.path("runtime", "doc")):
+            subprocess.run(["fusermount3", "-u", "-z", self.path("runtime", "doc")], check=False)
         shutil.rmtree(self.root, ignore_errors=True)
 
 

@@ -10,6 +10,14 @@ from wayland import WaylandDesktop
 GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
 
 
+def status_menu(desktop):
+    """The "QM" menu's labels as exported over D-Bus."""
+    layout = desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
+                          "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
+                          "com.canonical.dbusmenu.GetLayout", "--", "0", "-1", "@as []"], check=False)
+    return re.findall(r"'label': <'([^']*)'>", layout)
+
+
 class WaylandSession(Case):
 
     def setUp(self):
@@ -21,6 +29,8 @@ class WaylandSession(Case):
         self.app.start()
         self.loaded("cad")
         self.app.wait_log("Global shortcuts portal: version", 60)
+        # No panel shows status items here: the QM menu is in the main window's menu bar.
+        self.assertIn("Session: Wayland with XWayland, status notifier host: none", self.app.log())
         self.desktop.spawn([GAME], log=self.desktop.path("game.out"))
         wait_for(lambda: self.game_says()[-1:] == ["active"], 30, what="the game to have the focus")
 
@@ -31,16 +41,9 @@ class WaylandSession(Case):
     def events(self):
         return [r["detail"] for r in self.service.events("cad") if "detail" in r]
 
-    def status_menu(self):
-        """The "QM" menu's labels as exported over D-Bus."""
-        layout = self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-                                   "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
-                                   "com.canonical.dbusmenu.GetLayout", "--", "0", "-1", "@as []"], check=False)
-        return re.findall(r"'label': <'([^']*)'>", layout)
-
     def test_keys_and_overlay_over_a_native_full_screen_game(self):
-        menu = wait_for(lambda: (lambda m: m if "Show or hide the MDT: F8" in m else None)(self.status_menu()),
-                        what=lambda: f"the desktop's triggers in the Keys menu, not {self.status_menu()}")
+        menu = wait_for(lambda: (lambda m: m if "Show or hide the MDT: F8" in m else None)(status_menu(self.desktop)),
+                        what=lambda: f"the desktop's triggers in the Keys menu, not {status_menu(self.desktop)}")
         self.assertNotIn("Keys need setup on this desktop\u2026", menu)
         keys = self.desktop.input
         keys.key("v", True)
@@ -50,17 +53,44 @@ class WaylandSession(Case):
         wait_for(lambda: self.events()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
         keys.key("F8")
         overlay = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay")
-        self.loaded("mdt")
-        time.sleep(1)  # drawn
-        picture = self.desktop.pixels()
-        self.desktop.screenshot("wayland-mdt-over-game", picture)
         _, x, y, w, h = overlay[1:]
         game = {(0, 0, 255), (0, 200, 0)}
+
+        def drawn():
+            """The compositor's picture once the MDT page shows over the game: its white text."""
+            picture = self.desktop.pixels()
+            inside = [self.desktop.pixel(picture, x + dx, y + dy) for dx in range(0, w, 4) for dy in range(0, h, 4)]
+            return picture if sum(min(p) > 200 for p in inside) > 50 else None
+        picture = wait_for(drawn, 60, 0.5, "the MDT page drawn above the game")
+        self.desktop.screenshot("wayland-mdt-over-game", picture)
         self.assertNotIn(self.desktop.pixel(picture, x + w // 2, y + h // 2), game, "the overlay above the game")
         self.assertIn(self.desktop.pixel(picture, x + w // 2, y + h + 20), game, "the game around it")
         self.assertEqual(self.game_says()[-1:], ["active"], "the game kept the focus")
         keys.key("F8")
         wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to hide")
+
+
+class WaylandWithoutXWayland(Case):
+
+    def setUp(self):
+        self.desktop = WaylandDesktop(portals=False)
+        self.desktop.env.pop("DISPLAY")
+        self.addCleanup(self._finish)
+        self.service = Service(self.desktop)
+        self.app = App(self.desktop)
+
+    def test_says_what_cannot_work(self):
+        self.app.start()
+        self.loaded("dashboard")
+        self.app.wait_log("Global shortcuts portal: none")
+        lines = self.app.log_lines()
+        self.assertIn("This Wayland session has no XWayland: the MDT cannot float above a full-screen game and the "
+                      "bodycam cannot film the game. Turn XWayland on in your desktop, or log in to an X11 session.",
+                      lines)
+        wait_for(lambda: "Keys need setup on this desktop\u2026" in status_menu(self.desktop),
+                 what="the keys item in the QM menu")
+        time.sleep(1)  # the warning drawn
+        self.desktop.screenshot("wayland-without-xwayland")
 
 
 if __name__ == "__main__":

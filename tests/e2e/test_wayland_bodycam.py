@@ -9,7 +9,7 @@ from test_bodycam import STOPPED, jpeg_facts
 from wayland import WaylandDesktop
 
 GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
-STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "portal", "standin_portal.py")
+STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "screencast", "standin_portal.py")
 # KDE's window chooser needs Plasma's QML modules, which the test machine does not have: its portal answers
 # "cancelled" at once, as when the player closes the dialog.
 REFUSED = "Allow Quillmere to share the Roblox window when your desktop asks, then start the bodycam again."

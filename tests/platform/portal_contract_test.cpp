@@ -1,177 +1,171 @@
-// The Wayland capture against a stand-in ScreenCast portal and a real PipeWire daemon (run under
-// tests/platform/portal/with-portal.sh): the player's answers, remembered and dead choices, frames at
-// most four a second at the asked size, and a shared window that closes.
-#include <gio/gio.h>
+// The global shortcut portal client against our stand-in portal on a private bus: both call orders, a
+// registry that must come first, press and release, the desktop rebinding, a portal that says no, one
+// without global shortcuts and none at all.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <chrono>
-#include <map>
-#include <mutex>
+#include <memory>
 
-#include "platform/gtk/portal/portal_capture.h"
+#include "platform/gtk/portal/global_shortcuts.h"
 
 namespace qm::gtk {
 namespace {
 
-using Listing = std::optional<std::vector<CaptureWindow>>;
-using Clock = std::chrono::steady_clock;
+using State = PortalShortcuts::State;
 
-class MemorySettings : public Settings {
+class PrivateBus {
  public:
-  std::optional<nlohmann::json> get(const std::string& key) const override {
-    auto found = values.find(key);
-    return found == values.end() ? std::nullopt : std::optional(found->second);
+  PrivateBus() : bus(g_test_dbus_new(G_TEST_DBUS_NONE)) {
+    g_test_dbus_up(bus);
+    connection = g_dbus_connection_new_for_address_sync(
+        g_test_dbus_get_bus_address(bus),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, nullptr);
   }
-  void set(const std::string& key, const nlohmann::json& value) override { values[key] = value; }
-  void remove(const std::string& key) override { values.erase(key); }
-  std::map<std::string, nlohmann::json> values;
+  ~PrivateBus() {
+    if (portal) {
+      kill(portal, SIGTERM);
+      g_spawn_close_pid(portal);
+    }
+    g_object_unref(connection);
+    g_test_dbus_down(bus);
+    g_object_unref(bus);
+  }
+  void startPortal(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(QM_STANDIN_PORTAL)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &portal, nullptr));
+    ASSERT_TRUE(runUntil([&] { return owned("org.freedesktop.portal.Desktop"); }));
+  }
+  bool owned(const char* name) {
+    GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
+                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    gboolean has = FALSE;
+    if (reply) g_variant_get(reply, "(b)", &has), g_variant_unref(reply);
+    return has;
+  }
+  void hook(const char* method, GVariant* args) {
+    GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
+                                                  "org.quillmere.PortalTest", method, args, nullptr,
+                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    ASSERT_TRUE(reply) << method;
+    g_variant_unref(reply);
+  }
+  std::vector<std::string> calls() {
+    GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
+                                                  "org.quillmere.PortalTest", "Calls", nullptr, G_VARIANT_TYPE("(as)"),
+                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    std::vector<std::string> list;
+    GVariantIter* iter = nullptr;
+    g_variant_get(reply, "(as)", &iter);
+    for (const char* s = nullptr; g_variant_iter_next(iter, "&s", &s);) list.emplace_back(s);
+    g_variant_iter_free(iter);
+    g_variant_unref(reply);
+    return list;
+  }
+  // Turns the main loop until the condition holds; false after 20 seconds.
+  template <typename F>
+  static bool runUntil(F done) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      g_main_context_iteration(nullptr, FALSE);
+      g_usleep(1000);
+    }
+    return true;
+  }
+
+  GTestDBus* bus;
+  GDBusConnection* connection;
+  GPid portal = 0;
 };
 
-bool runUntil(const std::function<bool()>& ready) {
-  auto until = Clock::now() + std::chrono::seconds(30);
-  while (!ready() && Clock::now() < until) g_main_context_iteration(nullptr, FALSE), g_usleep(2000);
-  return ready();
+struct Seen {
+  std::vector<std::pair<std::string, bool>> keys;
+  int changes = 0;
+};
+
+std::unique_ptr<PortalShortcuts> client(PrivateBus& bus, Seen& seen) {
+  std::vector<PortalShortcut> shortcuts{{"ptt", "Radio push-to-talk (hold)", "v"}, {"overlay", "Show or hide the MDT", "F8"},
+                                        {"panic", "Panic", ""}};
+  PortalShortcuts::Listener listener{[&seen](const std::string& id, bool down) { seen.keys.emplace_back(id, down); },
+                                     [&seen] { seen.changes++; }, nullptr};
+  return std::make_unique<PortalShortcuts>(bus.connection, "app.quillmere.Quillmere", shortcuts, listener);
 }
 
-// Talks to the stand-in's test interface.
-GVariant* standIn(const char* method, GVariant* args = nullptr) {
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
-                                                "org.quillmere.Test", method, args, nullptr, G_DBUS_CALL_FLAGS_NONE,
-                                                10000, nullptr, nullptr);
-  g_object_unref(bus);
-  return reply;
-}
-
-nlohmann::json selections() {
-  GVariant* reply = standIn("Selections");
-  const char* text = nullptr;
-  g_variant_get(reply, "(&s)", &text);
-  auto parsed = nlohmann::json::parse(text);
-  g_variant_unref(reply);
-  return parsed;
-}
-
-Listing list(PortalCapture& capture) {
-  std::optional<Listing> answer;
-  capture.listWindows([&](Listing windows) { answer = std::move(windows); });
-  EXPECT_TRUE(runUntil([&] { return answer.has_value(); })) << "no listing";
-  return answer.value_or(std::nullopt);
-}
-
-std::optional<std::string> token(const MemorySettings& settings) {
-  auto value = settings.get(kRestoreTokenKey);
-  return value ? std::optional(value->get<std::string>()) : std::nullopt;
-}
-
-TEST(PortalCapture, ThePlayersAnswerDecidesAndEveryChoiceIsRememberedOnce) {
+TEST(PortalShortcuts, CallOrdersAndAnswers) {
   struct Case {
-    const char* what;
-    const char* answer;
-    std::optional<std::string> saved;
-    bool shared;
-    std::vector<std::optional<std::string>> tokensOffered;  // per dialog, in order
+    std::vector<std::string> args;  // empty: no portal on the bus at all
+    State state;
+    std::vector<std::string> calls;
+    std::string pttTrigger;
   };
-  const Case cases[] = {
-      {"cancelled", "cancel", std::nullopt, false, {std::nullopt}},
-      {"refused", "refuse", std::nullopt, false, {std::nullopt}},
-      {"shared", "share", std::nullopt, true, {std::nullopt}},
-      {"remembered", "share", "token-remembered", true, {"token-remembered"}},
-      // The remembered window is gone: the token is dropped and the dialog asks again.
-      {"dead token", "share", "dead-token", true, {"dead-token", std::nullopt}},
+  std::vector<std::string> none;
+  const std::vector<Case> cases{
+      {{"--order", "documented"}, State::Ready, {"CreateSession", "ListShortcuts", "BindShortcuts"}, "Desktop v"},
+      {{"--order", "kde"}, State::Ready, {"CreateSession", "ListShortcuts"}, "Desktop v"},
+      {{"--registry"}, State::Ready, {"Register", "CreateSession", "ListShortcuts", "BindShortcuts"}, "Desktop v"},
+      {{"--refuse"}, State::Refused, {"CreateSession"}, ""},
+      {{"--no-shortcuts"}, State::Absent, {}, ""},
+      {{}, State::Absent, {}, ""},
   };
   for (const auto& c : cases) {
-    MemorySettings settings;
-    if (c.saved) settings.values[kRestoreTokenKey] = *c.saved;
-    g_variant_unref(standIn("SetAnswer", g_variant_new("(s)", c.answer)));
-    std::size_t before = selections().size();
-    PortalCapture capture(settings);
-    ASSERT_TRUE(capture.available());
-    Listing windows = list(capture);
-    auto asked = selections();
-    ASSERT_EQ(asked.size() - before, c.tokensOffered.size()) << c.what;
-    for (std::size_t i = 0; i < c.tokensOffered.size(); ++i) {
-      const auto& options = asked[before + i];
-      EXPECT_EQ(options.value("types", 0), 2) << c.what;
-      EXPECT_EQ(options.value("cursor_mode", 0), 1) << c.what;
-      EXPECT_EQ(options.value("persist_mode", 0), 2) << c.what;
-      EXPECT_EQ(options.contains("restore_token") ? std::optional(options["restore_token"].get<std::string>())
-                                                  : std::nullopt,
-                c.tokensOffered[i])
-          << c.what;
+    SCOPED_TRACE(c.args.empty() ? "no portal" : c.args.front());
+    PrivateBus bus;
+    if (!c.args.empty()) bus.startPortal(c.args);
+    Seen seen;
+    auto portal = client(bus, seen);
+    ASSERT_TRUE(PrivateBus::runUntil([&] { return portal->state() != State::Starting; }));
+    EXPECT_EQ(portal->state(), c.state);
+    EXPECT_EQ(seen.changes, 1);
+    if (!c.args.empty()) {
+      EXPECT_EQ(bus.calls(), c.calls);
     }
-    if (!c.shared) {
-      EXPECT_EQ(windows, std::nullopt) << c.what;
-      EXPECT_EQ(token(settings), c.saved) << c.what;
+    if (c.state != State::Ready) {
+      EXPECT_EQ(portal->trigger("ptt"), std::nullopt);
       continue;
     }
-    ASSERT_TRUE(windows && windows->size() == 1) << c.what;
-    const auto& w = windows->front();
-    EXPECT_EQ(w.owner, capture.gameOwnerId()) << c.what;
-    EXPECT_EQ(std::pair(w.frame.w, w.frame.h), std::pair(640.0, 360.0)) << c.what;
-    auto kept = token(settings);
-    ASSERT_TRUE(kept) << c.what;
-    EXPECT_EQ(kept->rfind("token-", 0), 0u) << c.what << ": " << *kept;
-    EXPECT_NE(kept, c.saved) << c.what;
+    EXPECT_EQ(portal->trigger("ptt"), c.pttTrigger);
+    EXPECT_EQ(portal->trigger("panic"), "") << "no preferred key: nothing bound";
   }
 }
 
-TEST(PortalCapture, NoPortalNoCapture) {
-  MemorySettings settings;
-  PortalCapture capture(settings, "org.quillmere.NoSuchPortal");
-  EXPECT_FALSE(capture.available());
-  EXPECT_EQ(list(capture), std::nullopt);
+TEST(PortalShortcuts, PressReleaseRebindAndTheDesktopsDialog) {
+  for (const char* version : {"1", "2"}) {
+    PrivateBus bus;
+    bus.startPortal({"--order", "kde", "--version", version});
+    Seen seen;
+    auto portal = client(bus, seen);
+    ASSERT_TRUE(PrivateBus::runUntil([&] { return portal->state() == State::Ready; }));
+    bus.hook("Press", g_variant_new("(s)", "ptt"));
+    bus.hook("Release", g_variant_new("(s)", "ptt"));
+    ASSERT_TRUE(PrivateBus::runUntil([&] { return seen.keys.size() == 2; }));
+    EXPECT_EQ(seen.keys, (std::vector<std::pair<std::string, bool>>{{"ptt", true}, {"ptt", false}}));
+    bus.hook("Rebind", g_variant_new("(ss)", "overlay", "Shift+F12"));
+    ASSERT_TRUE(PrivateBus::runUntil([&] { return seen.changes == 2; }));
+    EXPECT_EQ(portal->trigger("overlay"), "Shift+F12");
+    EXPECT_EQ(portal->canConfigure(), std::string(version) == "2");
+    portal->configure();
+    if (portal->canConfigure())
+      ASSERT_TRUE(PrivateBus::runUntil([&] { return bus.calls().back() == "ConfigureShortcuts"; }));
+    else
+      EXPECT_EQ(bus.calls().back(), "ListShortcuts");
+  }
 }
 
-TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheWindowCloses) {
-  g_variant_unref(standIn("SetAnswer", g_variant_new("(s)", "share")));
-  for (auto [width, height] : {std::pair(640, 360), std::pair(320, 180)}) {
-    MemorySettings settings;
-    PortalCapture capture(settings);
-    Listing windows = list(capture);
-    ASSERT_TRUE(windows && windows->size() == 1);
-    std::mutex mutex;
-    std::vector<Clock::time_point> times;
-    std::vector<std::string> problems;
-    int stops = 0;
-    std::shared_ptr<CaptureStream> stream;
-    StreamCallbacks callbacks{
-        [&](const PixelFrame& f) {
-          std::lock_guard lock(mutex);
-          times.push_back(Clock::now());
-          bool lit = false;  // the test source paints colour bars
-          for (int x = 0; x < f.width * 4 && !lit; ++x) lit = f.pixels[f.stride * (f.height / 3) + x] != 0;
-          if (f.width != width || f.height != height || f.stride < width * 4 || !lit)
-            problems.push_back(std::to_string(f.width) + "x" + std::to_string(f.height));
-        },
-        [&] {
-          std::lock_guard lock(mutex);
-          stops++;
-        },
-        [&](std::shared_ptr<CaptureStream> s, std::optional<std::string> error) {
-          EXPECT_EQ(error, std::nullopt);
-          stream = std::move(s);
-        }};
-    capture.startStream(windows->front().id, {width, height, 0.25, 3, false}, callbacks);
-    ASSERT_TRUE(stream);
-    ASSERT_TRUE(runUntil([&] {
-      std::lock_guard lock(mutex);
-      return times.size() >= 4;
-    }));
-    g_variant_unref(standIn("EndShares"));  // the game window closes
-    ASSERT_TRUE(runUntil([&] {
-      std::lock_guard lock(mutex);
-      return stops > 0;
-    }));
-    // The spent token goes on the main loop.
-    EXPECT_TRUE(runUntil([&] { return !token(settings); })) << "a window that closed is not remembered";
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(stops, 1);
-    EXPECT_TRUE(problems.empty()) << problems.front();
-    for (std::size_t i = 1; i < times.size(); ++i)
-      EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(249)) << "frame " << i;
-  }
+TEST(PortalShortcuts, PreferredTriggersNameTheKeysSymbol) {
+  const std::vector<std::pair<int, std::string>> rows{{9, "v"}, {100, "F8"}, {49, "space"}, {0, ""}, {70000, ""}};
+  for (const auto& [key, trigger] : rows) EXPECT_EQ(triggerForKey(key), trigger) << key;
 }
 
 }  // namespace
 }  // namespace qm::gtk
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -8,6 +8,10 @@ constexpr std::uint16_t kV = 9, kF8 = 100, kF9 = 101, kF10 = 109, kA = 0, kB = 1
 
 KeyEvent down(std::uint16_t code) { return {code, KeyType::Down}; }
 KeyEvent up(std::uint16_t code) { return {code, KeyType::Up}; }
+// A key the desktop matched itself; its code is the shortcut's own, one per action.
+KeyEvent shortcut(const std::string& action, KeyType type) {
+  return {static_cast<std::uint16_t>(0xF000 + std::hash<std::string>{}(action) % 0x100), type, action};
+}
 
 // A key event from the global monitor (the game has the focus) or from our own window's.
 struct Press {
@@ -108,6 +112,12 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
       {"ptt in our window is typing", {}, {ours(down(kV)), ours(up(kV))}, {}},
       {"other keys act in our window too", {}, {ours(down(kF9)), ours(up(kF9))}, {kBodycam}},
       {"ptt from the game released in our window", {}, {down(kV), ours(up(kV)), up(kV)}, {kPttDown, kPttUp}},
+      {"desktop shortcuts, whatever key is stored",
+       {{"key.ptt", kB}},
+       {shortcut("ptt", KeyType::Down), shortcut("ptt", KeyType::Down), shortcut("ptt", KeyType::Up),
+        shortcut("panic", KeyType::Down), shortcut("panic", KeyType::Up), shortcut("overlay", KeyType::Down)},
+       {kPttDown, kPttUp, kPanic},
+       true},
   };
   for (const auto& c : cases) {
     Keys h;
@@ -136,6 +146,50 @@ TEST(Keys, UntrustedPollsUntilTrusted) {
   EXPECT_TRUE(desktop.global);
   EXPECT_EQ(desktop.statusItems.size(), 7u);
   EXPECT_EQ(desktop.prompts, 1);
+}
+
+TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange) {
+  Keys h(false);
+  auto& desktop = h.fakes.desktop;
+  ASSERT_EQ(desktop.offered.size(), 5u);
+  EXPECT_EQ(desktop.offered[0].action + " " + desktop.offered[0].description + " " +
+                std::to_string(desktop.offered[0].key),
+            "ptt Radio push-to-talk (hold) 9");
+  desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}, {"bodycam", "F11"}};
+  desktop.trusted = true;
+  desktop.shortcutsChanged();
+  EXPECT_TRUE(desktop.global) << "granted by the desktop: keys at once";
+  for (auto key : {down(kF9), up(kF9), down(kF10), up(kF10)}) h.local(key);
+  EXPECT_EQ(h.events(), std::vector<std::string>{kClip}) << "the stored bodycam key no longer acts";
+  EXPECT_TRUE(titledItem(desktop.statusItems, "Radio push-to-talk (hold): Ctrl+Alt+T"));
+  EXPECT_TRUE(titledItem(desktop.statusItems, "MDT overlay (Off)"));
+  for (bool changeable : {true, false}) {
+    desktop.changeable = changeable;
+    h.app->pickKey("ptt");
+    const auto& alert = *desktop.alerts.back();
+    EXPECT_EQ(alert.message, "Your desktop sets the key for radio push-to-talk (hold)");
+    EXPECT_EQ(alert.buttons.size(), changeable ? 2u : 1u);
+  }
+  EXPECT_EQ(desktop.shortcutDialogs, 1);
+  EXPECT_FALSE(h.fakes.settings.values.contains("key.ptt"));
+}
+
+TEST(Keys, WithoutASettingsPageTheReasonIsShownInTheAppAndASessionWarningOnce) {
+  Harness h;
+  h.fakes.desktop.trusted = false;
+  h.fakes.desktop.help = {"", "Keys need setup on this desktop\u2026", "No portal here."};
+  h.fakes.desktop.warning = "No XWayland here.";
+  h.launch();
+  h.fakes.desktop.runPosted();
+  ASSERT_EQ(h.fakes.desktop.alerts.size(), 1u);
+  EXPECT_EQ(h.fakes.desktop.alerts[0]->informative, "No XWayland here.");
+  EXPECT_NE(h.log().find("No XWayland here."), std::string::npos);
+  const MenuItem* item = titledItem(h.fakes.desktop.statusItems, "Keys need setup on this desktop\u2026");
+  ASSERT_TRUE(item);
+  item->action(*item);
+  EXPECT_EQ(h.fakes.desktop.alerts.back()->message, "Keys need setup on this desktop");
+  EXPECT_EQ(h.fakes.desktop.alerts.back()->informative, "No portal here.");
+  EXPECT_TRUE(h.fakes.desktop.opened.empty());
 }
 
 TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {

@@ -74,41 +74,40 @@ void PortalShortcuts::configure() {
 
 // Newer portals refuse a host app's session until it has said its app id; older ones have no registry.
 void PortalShortcuts::start() {
-  g_dbus_connection_call(
-      bus.get(), kPortal, kPath, "org.freedesktop.host.portal.Registry", "Register",
-      g_variant_new("(sa{sv})", appId.c_str(), nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, cancel.get(),
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        GError* error = nullptr;
-        if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error))
-          g_variant_unref(reply);
-        bool stop = cancelled(error);
-        g_clear_error(&error);
-        if (stop) return;
-        auto* self = static_cast<PortalShortcuts*>(data);
-        g_dbus_connection_call(
-            self->bus.get(), kPortal, kPath, "org.freedesktop.DBus.Properties", "Get",
-            g_variant_new("(ss)", kInterface, "version"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, -1,
-            self->cancel.get(),
-            [](GObject* source, GAsyncResult* result, gpointer data) {
-              GError* error = nullptr;
-              GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-              if (cancelled(error)) return g_error_free(error);
-              auto* self = static_cast<PortalShortcuts*>(data);
-              if (!reply) {
-                std::string why = error->message;
-                g_error_free(error);
-                return self->finish(State::Absent, "Global shortcuts portal: none (" + why + ")");
-              }
-              GVariant* value = nullptr;
-              g_variant_get(reply, "(v)", &value);
-              if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32)) self->version = g_variant_get_uint32(value);
-              g_variant_unref(value);
-              g_variant_unref(reply);
-              self->createSession();
-            },
-            self);
-      },
-      this);
+  g_dbus_connection_call(bus.get(), kPortal, kPath, "org.freedesktop.host.portal.Registry", "Register",
+                         g_variant_new("(sa{sv})", appId.c_str(), nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
+                         cancel.get(), onRegistered, this);
+}
+
+void PortalShortcuts::onRegistered(GObject* source, GAsyncResult* result, gpointer data) {
+  GError* error = nullptr;
+  if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error))
+    g_variant_unref(reply);
+  bool stop = cancelled(error);
+  g_clear_error(&error);
+  if (stop) return;
+  auto* self = static_cast<PortalShortcuts*>(data);
+  g_dbus_connection_call(self->bus.get(), kPortal, kPath, "org.freedesktop.DBus.Properties", "Get",
+                         g_variant_new("(ss)", kInterface, "version"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
+                         -1, self->cancel.get(), onVersion, self);
+}
+
+void PortalShortcuts::onVersion(GObject* source, GAsyncResult* result, gpointer data) {
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  if (cancelled(error)) return g_error_free(error);
+  auto* self = static_cast<PortalShortcuts*>(data);
+  if (!reply) {
+    std::string why = error->message;
+    g_error_free(error);
+    return self->finish(State::Absent, "Global shortcuts portal: none (" + why + ")");
+  }
+  GVariant* value = nullptr;
+  g_variant_get(reply, "(v)", &value);
+  if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32)) self->version = g_variant_get_uint32(value);
+  g_variant_unref(value);
+  g_variant_unref(reply);
+  self->createSession();
 }
 
 void PortalShortcuts::createSession() {
@@ -166,41 +165,36 @@ void PortalShortcuts::request(const char* method, GVariant* parameters, const st
       G_DBUS_SIGNAL_FLAGS_NONE,
       [](GDBusConnection*, const char*, const char* path, const char*, const char*, GVariant* parameters,
          gpointer data) {
-        auto* self = static_cast<PortalShortcuts*>(data);
-        auto found = self->pending.find(path);
-        if (found == self->pending.end()) return;
-        auto [subscription, answer] = std::move(found->second);
-        self->pending.erase(found);
-        g_dbus_connection_signal_unsubscribe(self->bus.get(), subscription);
         guint32 response = 2;
         GVariant* results = nullptr;
         g_variant_get(parameters, "(u@a{sv})", &response, &results);
-        answer(response, results);
+        static_cast<PortalShortcuts*>(data)->answer(path, response, results);
         g_variant_unref(results);
       },
       this, nullptr);
   pending[path] = {id, std::move(answer)};
-  g_dbus_connection_call(
-      bus.get(), kPortal, kPath, kInterface, method, parameters, G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1,
-      cancel.get(),
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<CallData> call(static_cast<CallData*>(data));
-        GError* error = nullptr;
-        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-        if (reply) return g_variant_unref(reply);
-        bool stop = cancelled(error);
-        g_error_free(error);
-        if (stop) return;
-        // The call itself failed: no Response will come.
-        PortalShortcuts* self = call->self;
-        auto found = self->pending.find(call->path);
-        if (found == self->pending.end()) return;
-        auto [subscription, answer] = std::move(found->second);
-        self->pending.erase(found);
-        g_dbus_connection_signal_unsubscribe(self->bus.get(), subscription);
-        answer(2, nullptr);
-      },
-      new CallData{this, path});
+  g_dbus_connection_call(bus.get(), kPortal, kPath, kInterface, method, parameters, G_VARIANT_TYPE("(o)"),
+                         G_DBUS_CALL_FLAGS_NONE, -1, cancel.get(), onRequested, new CallData{this, path});
+}
+
+void PortalShortcuts::onRequested(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<CallData> call(static_cast<CallData*>(data));
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  if (reply) return g_variant_unref(reply);
+  bool stop = cancelled(error);
+  g_error_free(error);
+  // The call itself failed: no Response will come.
+  if (!stop) call->self->answer(call->path, 2, nullptr);
+}
+
+void PortalShortcuts::answer(const std::string& path, guint32 response, GVariant* results) {
+  auto found = pending.find(path);
+  if (found == pending.end()) return;
+  auto [subscription, then] = std::move(found->second);
+  pending.erase(found);
+  g_dbus_connection_signal_unsubscribe(bus.get(), subscription);
+  then(response, results);
 }
 
 void PortalShortcuts::takeTriggers(GVariant* results) {

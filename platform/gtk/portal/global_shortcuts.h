@@ -42,6 +42,10 @@ class PortalShortcuts {
  private:
   using Answer = std::function<void(guint32 response, GVariant* results)>;
   void start();
+  static void onRegistered(GObject* source, GAsyncResult* result, gpointer self);
+  static void onVersion(GObject* source, GAsyncResult* result, gpointer self);
+  static void onRequested(GObject* source, GAsyncResult* result, gpointer call);
+  void answer(const std::string& requestPath, guint32 response, GVariant* results);
   void createSession();
   void listShortcuts();
   void bindShortcuts();
