@@ -4,7 +4,7 @@ contract tests, which shares a live test source, frames reach the page until the
 import os
 import time
 
-from qmtest import SOURCE, App, Case, Service, wait_for
+from qmtest import SOURCE, TOOLS, App, Case, Service, wait_for
 from test_bodycam import STOPPED, jpeg_facts
 from wayland import WaylandDesktop
 
@@ -67,6 +67,15 @@ class WaylandBodycam(Case):
         self.assertEqual(self.errors(), [{"type": "bodycam-error", "message": STOPPED}])
         self.assertEqual(len(self.frames()), count, "no frame after the stop")
         wait_for(lambda: "captureRestoreToken" not in self.app.settings(), what="the spent choice dropped")
+
+    def test_a_game_on_xwayland_is_filmed_as_on_x11(self):
+        self.start(standin_portal=True)
+        self.desktop.spawn([os.path.join(TOOLS, "fake_game"), "800", "600"], log=self.desktop.path("game.out"))
+        wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="the game on XWayland")
+        self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
+        wait_for(lambda: len(self.frames()) >= 2, 60, what="frames")
+        self.assertEqual(jpeg_facts(self.frames()[-1]["data"])[:2], (800, 572))
+        self.assertNotIn("captureRestoreToken", self.app.settings(), "the desktop's dialog was not involved")
 
 
 if __name__ == "__main__":
