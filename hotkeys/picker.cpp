@@ -2,7 +2,7 @@
 
 #include "app/app.h"
 #include "hotkeys/key_tables.h"
-#include "web/navigation.h"
+#include "web/url.h"
 
 namespace qm {
 

@@ -4,7 +4,7 @@
 #include "app/app.h"
 #include "app/config.h"
 #include "signin/signin_page.h"
-#include "web/navigation.h"
+#include "web/url.h"
 
 namespace qm {
 namespace {

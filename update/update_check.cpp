@@ -1,6 +1,6 @@
 #include "app/app.h"
 #include "update/version_compare.h"
-#include "web/navigation.h"
+#include "web/url.h"
 
 namespace qm {
 

@@ -1,7 +1,6 @@
-#include "web/navigation.h"
-
 #include "app/app.h"
 #include "app/config.h"
+#include "web/url.h"
 
 namespace qm {
 

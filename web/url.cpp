@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "web/navigation.h"
+#include "web/url.h"
 
 namespace qm {
 namespace {

@@ -70,17 +70,11 @@ class Update(Case):
         self.launch()
         self.press(self.alert(), 1)
 
-    def test_unusable_manifests_give_no_alert(self):
-        for body in [manifest("1.0.0"), manifest("0.9"), manifest("2.0.0", url="http://main.localhost/x"),
-                     manifest("2.0.0", url="HTTPS://main.localhost/x"), "garbage", "[1, 2]",
-                     json.dumps({"version": 2, "url": DOWNLOAD}), "{\"version\": \"2.0.0\"}",
-                     "{\"version\": \"2.0.0\", \"url\": \"https://x\", \"n\": \"" + "x" * 600000 + "\"}"]:
-            with self.subTest(body=body[:60]):
-                self.serve(body)
-                self.launch()
-                self.assert_no_alert()
-                self.assertEqual(self.app.quit(), 0)
-                self.service.reset()
+    def test_an_oversized_manifest_gives_no_alert(self):
+        # What the manifest says is checked in the unit tests; the size cap is the backend's.
+        self.serve(manifest("2.0.0", notes="x" * 600000))
+        self.launch()
+        self.assert_no_alert()
 
     def test_a_manifest_redirected_to_plain_http_is_refused(self):
         body = manifest("4.0.0").encode()

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "tests/fuzz/fuzz_app.h"
-#include "web/navigation.h"
+#include "web/url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static qm::fuzz::LaunchedApp launched;
