@@ -20,7 +20,7 @@ void GameCapture::start() {
 
 void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows) {
   if (!windows) {
-    fail(kCapturePermissionMessage);
+    fail(noContentMessage());
     capture.requestAccess();
     return;
   }
@@ -53,6 +53,15 @@ OutputSize GameCapture::resized(double width, double height) {
   Rect window{0, 0, width, height};
   cropTop = cropTopFor(window, titleBar, screens);
   return outputSizeFor(window);
+}
+
+const char* GameCapture::noContentMessage() const {
+  switch (capture.consent()) {
+    case CaptureConsent::desktopDialog: return kCaptureShareMessage;
+    case CaptureConsent::notOffered: return kCaptureNotOfferedMessage;
+    case CaptureConsent::systemSettings: break;
+  }
+  return kCapturePermissionMessage;
 }
 
 void GameCapture::streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error) {

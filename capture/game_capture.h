@@ -17,6 +17,12 @@ namespace qm {
 
 inline constexpr const char* kCapturePermissionMessage =
     "Allow Quillmere in System Settings > Privacy & Security > Screen Recording, then start the bodycam again.";
+// The same request where the desktop's own dialog asks which window to share.
+inline constexpr const char* kCaptureShareMessage =
+    "Allow Quillmere to share the Roblox window when your desktop asks, then start the bodycam again.";
+// Where the desktop shares no windows, only a game on XWayland can be filmed.
+inline constexpr const char* kCaptureNotOfferedMessage =
+    "Your desktop does not share windows with Quillmere: run Roblox on XWayland, then start the bodycam again.";
 inline constexpr const char* kNoGameMessage = "Open ER:LC in Roblox first, then start the bodycam.";
 inline constexpr const char* kCouldNotStartMessage = "The bodycam could not start: ";
 inline constexpr const char* kStoppedMessage = "The bodycam stopped: Roblox closed or the capture was turned off.";
@@ -40,6 +46,7 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
  private:
   GameCapture(Capture& capture, Desktop& desktop) : capture(capture), desktop(desktop) {}
   void fail(const std::string& message);
+  const char* noContentMessage() const;
   void chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows);
   void streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error);
   void streamStopped();

@@ -55,10 +55,15 @@ struct StreamCallbacks {
   std::function<OutputSize(double width, double height)> resized;
 };
 
+// Where the player lets the bodycam film the game: the system's privacy settings, the desktop's own
+// dialog that asks which window to share, or nowhere (the desktop shares no windows).
+enum class CaptureConsent { systemSettings, desktopDialog, notOffered };
+
 class Capture {
  public:
   virtual ~Capture() = default;
   virtual bool available() const = 0;
+  virtual CaptureConsent consent() const { return CaptureConsent::systemSettings; }
   virtual std::string gameOwnerId() const = 0;
   // All windows (desktop windows left out, off-screen ones kept), or none when listing is not possible.
   // Asked on the main thread, answered off it.

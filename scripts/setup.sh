@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-14 libclang-rt-14-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libglib2.0-dev
   libx11-dev libxi-dev libxcomposite-dev libxext-dev libxrender-dev libxtst-dev
+  libpipewire-0.3-dev libpixman-1-dev
   libturbojpeg0-dev nlohmann-json3-dev liburiparser-dev libayatana-appindicator3-dev libxkbcommon-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
@@ -14,6 +15,8 @@ packages=(
   # the desktop portals with KDE's backend, PipeWire; the stand-in game and portal use GTK and GDBus from Python
   kwin-wayland xwayland plasma-wayland-protocols libwayland-dev xdg-desktop-portal xdg-desktop-portal-kde
   qtwayland5 pipewire wireplumber python3-gi gir1.2-gtk-3.0
+  # the Wayland capture's contract test: a test video source for PipeWire, pw-dump
+  gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base pipewire-bin
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
   ffmpeg
   clang-tidy-14 libgnustep-base-dev libgnustep-gui-dev libobjc-12-dev

@@ -408,8 +408,9 @@ std::string GtkDesktop::keysExplanation() const {
 
 std::optional<std::string> GtkDesktop::sessionWarning() const {
   if (session != SessionKind::WaylandOnly) return std::nullopt;
-  return "This Wayland session has no XWayland: the MDT cannot float above a full-screen game and the bodycam "
-         "cannot film the game. Turn XWayland on in your desktop, or log in to an X11 session.";
+  // The bodycam still films the game through the desktop's screen sharing.
+  return "This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn XWayland "
+         "on in your desktop, or log in to an X11 session.";
 }
 
 }  // namespace qm::gtk

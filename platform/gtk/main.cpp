@@ -14,7 +14,8 @@
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/gtk/gtk_services.h"
 #include "platform/gtk/gtk_web.h"
-#include "platform/gtk/x11/x11_capture.h"
+#include "platform/gtk/session.h"
+#include "platform/gtk/session_capture.h"
 #include "platform/posix/file_settings.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/system_crypto.h"
@@ -36,7 +37,8 @@ struct Backend {
         web(dataDir(), cacheDir(), QM_TRUSTED_CERT, hosts()),
         http(QM_TRUSTED_CERT),
         capture(gdk_display_get_name(gdk_display_get_default()),
-                [] { return ScreenUnits{windowScale(), primaryBottom()}; }) {}
+                [] { return ScreenUnits{windowScale(), primaryBottom()}; }, settings,
+                currentSession() != SessionKind::X11) {}
 
   static std::string configDir() { return dir(g_get_user_config_dir()); }
   static std::string stateDir() { return dir(g_get_user_state_dir()); }
@@ -59,7 +61,7 @@ struct Backend {
   GtkWebContext web;
   SystemCrypto crypto;
   SoupHttp http;
-  X11Capture capture;
+  SessionCapture capture;
 };
 
 std::unique_ptr<Backend> backend;

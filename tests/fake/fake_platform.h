@@ -227,6 +227,7 @@ class FakeStream : public CaptureStream {
 class FakeCapture : public Capture {
  public:
   bool available() const override { return canCapture; }
+  CaptureConsent consent() const override { return consentKind; }
   std::string gameOwnerId() const override { return "com.roblox.RobloxPlayer"; }
   void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override {
     listing = std::move(done);
@@ -239,6 +240,7 @@ class FakeCapture : public Capture {
   void answerListing() { std::exchange(listing, nullptr)(windowList); }
 
   bool canCapture = true;
+  CaptureConsent consentKind = CaptureConsent::systemSettings;
   std::optional<std::vector<CaptureWindow>> windowList = std::vector<CaptureWindow>{};
   std::function<void(std::optional<std::vector<CaptureWindow>>)> listing;
   int accessRequests = 0;

@@ -114,6 +114,14 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
   };
   const Case cases[] = {
       {"listing refused", [](Recorder& r) { r.start(std::nullopt); }, {kCapturePermissionMessage}, 0, 1},
+      {"share refused in the desktop's dialog", [](Recorder& r) {
+         r.fakes.capture.consentKind = CaptureConsent::desktopDialog;
+         r.start(std::nullopt);
+       }, {kCaptureShareMessage}, 0, 1},
+      {"desktop shares no windows", [](Recorder& r) {
+         r.fakes.capture.consentKind = CaptureConsent::notOffered;
+         r.start(std::nullopt);
+       }, {kCaptureNotOfferedMessage}, 0, 1},
       {"no game", [&](Recorder& r) { r.start(other); }, {kNoGameMessage}, 0},
       {"set-up error", [](Recorder& r) { r.start(), r.answerStarted("display gone"); },
        {std::string(kCouldNotStartMessage) + "display gone"}, 0},

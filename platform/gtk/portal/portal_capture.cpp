@@ -1,0 +1,308 @@
+// xdg-desktop-portal ScreenCast (version 4 and later remember the choice; Debian 12 ships 1.16 with KDE's
+// and GNOME's backends). Window streams carry no size, so the size is the one the PipeWire stream agrees on.
+#include "platform/gtk/portal/portal_capture.h"
+
+#include <gio/gunixfdlist.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/gtk/portal/pipewire_stream.h"
+
+namespace qm::gtk {
+namespace {
+
+constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
+constexpr const char* kScreenCast = "org.freedesktop.portal.ScreenCast";
+constexpr std::uint32_t kWindowSource = 2, kHiddenCursor = 1, kRememberUntilRevoked = 2;
+constexpr std::chrono::seconds kFirstFormatWait{5};
+
+using Answer = std::function<void(std::uint32_t response, GVariant* results)>;
+
+std::string nextHandleToken() {
+  static unsigned counter = 0;
+  return "quillmere" + std::to_string(++counter);
+}
+
+// A portal request answers through the Response signal of a Request object whose path the caller can
+// work out beforehand, so the answer is listened for before the call is made.
+struct PendingRequest {
+  GObjectPtr<GDBusConnection> bus;
+  guint subscription = 0;
+  Answer answered;
+  void answer(std::uint32_t response, GVariant* results) {
+    if (!answered) return;
+    g_dbus_connection_signal_unsubscribe(bus.get(), std::exchange(subscription, 0));
+    std::exchange(answered, nullptr)(response, results);
+  }
+};
+
+void callPortal(GDBusConnection* bus, const std::string& portal, const char* method, GVariant* args,
+                const std::string& token, Answer answered) {
+  std::string sender = g_dbus_connection_get_unique_name(bus) + 1;  // without the leading ':'
+  std::replace(sender.begin(), sender.end(), '.', '_');
+  std::string path = std::string(kPortalPath) + "/request/" + sender + "/" + token;
+  auto pending = std::make_shared<PendingRequest>(
+      PendingRequest{GObjectPtr<GDBusConnection>(G_DBUS_CONNECTION(g_object_ref(bus))), 0, std::move(answered)});
+  using Held = std::shared_ptr<PendingRequest>;
+  auto release = [](gpointer p) { delete static_cast<Held*>(p); };
+  pending->subscription = g_dbus_connection_signal_subscribe(
+      bus, portal.c_str(), "org.freedesktop.portal.Request", "Response", path.c_str(), nullptr,
+      G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters, gpointer p) {
+        std::uint32_t response = 2;
+        GVariant* results = nullptr;
+        g_variant_get(parameters, "(u@a{sv})", &response, &results);
+        (*static_cast<Held*>(p))->answer(response, results);
+        g_variant_unref(results);
+      },
+      new Held(pending), release);
+  g_dbus_connection_call(
+      bus, portal.c_str(), kPortalPath, kScreenCast, method, args, G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1,
+      nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer p) {
+        std::unique_ptr<Held> held(static_cast<Held*>(p));
+        GError* error = nullptr;
+        if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error)) {
+          g_variant_unref(reply);
+          return;
+        }
+        g_error_free(error);
+        (*held)->answer(2, nullptr);  // no portal, or it refused the call itself
+      },
+      new Held(pending));
+}
+
+void addOption(GVariantBuilder& options, const char* key, GVariant* value) {
+  g_variant_builder_add(&options, "{sv}", key, value);
+}
+
+}  // namespace
+
+void postToMainLoop(std::function<void()> work) {
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
+      [](gpointer data) -> gboolean {
+        (*static_cast<std::function<void()>*>(data))();
+        return G_SOURCE_REMOVE;
+      },
+      new std::function<void()>(std::move(work)), [](gpointer d) { delete static_cast<std::function<void()>*>(d); });
+}
+
+// One window shared by the player: the portal session, and its stream once the portal handed it out.
+class PortalCapture::Share : public std::enable_shared_from_this<Share> {
+ public:
+  using Done = std::function<void(std::optional<std::vector<CaptureWindow>>)>;
+  Share(PortalCapture& owner, std::uint64_t id, Done done) : owner(owner), id(id), done(std::move(done)) {}
+  ~Share() {
+    if (stream) stream->stop();  // joins its thread, even while the core still holds the stream
+    close();
+  }
+
+  void open(bool remembered) {
+    usedToken = remembered;
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+    auto token = nextHandleToken();
+    addOption(options, "handle_token", g_variant_new_string(token.c_str()));
+    addOption(options, "session_handle_token", g_variant_new_string(nextHandleToken().c_str()));
+    call("CreateSession", g_variant_new("(a{sv})", &options), token, &Share::selectSources);
+  }
+
+  bool begin(const StreamConfig& config, StreamCallbacks callbacks) {
+    streamed = stream && stream->begin(config, std::move(callbacks));
+    return streamed;
+  }
+  std::shared_ptr<PipeWireStream> stream;
+
+ private:
+  using Step = void (Share::*)(GVariant* results);
+
+  void call(const char* method, GVariant* args, const std::string& token, Step next) {
+    std::weak_ptr<Share> weak = weak_from_this();
+    callPortal(owner.bus.get(), owner.portalName, method, args, token,
+               [weak, next](std::uint32_t response, GVariant* results) {
+                 auto self = weak.lock();
+                 if (!self) return;
+                 // 1: the player cancelled the dialog; 2: the desktop refused or failed.
+                 if (response != 0 || !results) return self->finish(std::nullopt);
+                 ((*self).*next)(results);
+               });
+  }
+
+  void selectSources(GVariant* results) {
+    // A string in the portals of today, an object path in some later ones.
+    GVariant* handle = g_variant_lookup_value(results, "session_handle", nullptr);
+    if (handle && (g_variant_is_of_type(handle, G_VARIANT_TYPE_STRING) ||
+                   g_variant_is_of_type(handle, G_VARIANT_TYPE_OBJECT_PATH)))
+      session = g_variant_get_string(handle, nullptr);
+    if (handle) g_variant_unref(handle);
+    if (session.empty()) return finish(std::nullopt);
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+    auto token = nextHandleToken();
+    addOption(options, "handle_token", g_variant_new_string(token.c_str()));
+    addOption(options, "types", g_variant_new_uint32(kWindowSource));
+    addOption(options, "multiple", g_variant_new_boolean(false));
+    addOption(options, "cursor_mode", g_variant_new_uint32(kHiddenCursor));
+    if (owner.remembers) {
+      addOption(options, "persist_mode", g_variant_new_uint32(kRememberUntilRevoked));
+      auto saved = owner.settings.get(kRestoreTokenKey);
+      if (usedToken && saved && saved->is_string())
+        addOption(options, "restore_token", g_variant_new_string(saved->get<std::string>().c_str()));
+    }
+    call("SelectSources", g_variant_new("(oa{sv})", session.c_str(), &options), token, &Share::start);
+  }
+
+  void start(GVariant*) {
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+    auto token = nextHandleToken();
+    addOption(options, "handle_token", g_variant_new_string(token.c_str()));
+    call("Start", g_variant_new("(osa{sv})", session.c_str(), "", &options), token, &Share::openRemote);
+  }
+
+  void openRemote(GVariant* results) {
+    // Every start hands out a new token and the old one is spent: keep only the new one.
+    if (const char* token = nullptr; g_variant_lookup(results, "restore_token", "&s", &token))
+      owner.keepToken(token);
+    GVariant* streams = g_variant_lookup_value(results, "streams", G_VARIANT_TYPE("a(ua{sv})"));
+    bool one = streams && g_variant_n_children(streams) > 0;
+    if (one) g_variant_get_child(streams, 0, "(u@a{sv})", &node, nullptr);
+    if (streams) g_variant_unref(streams);
+    if (!one) return finish(std::nullopt);
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+    std::weak_ptr<Share> weak = weak_from_this();
+    g_dbus_connection_call_with_unix_fd_list(
+        owner.bus.get(), owner.portalName.c_str(), kPortalPath, kScreenCast, "OpenPipeWireRemote",
+        g_variant_new("(oa{sv})", session.c_str(), &options), G_VARIANT_TYPE("(h)"), G_DBUS_CALL_FLAGS_NONE, -1,
+        nullptr, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer p) {
+          std::unique_ptr<std::weak_ptr<Share>> weak(static_cast<std::weak_ptr<Share>*>(p));
+          GUnixFDList* fds = nullptr;
+          GVariant* reply = g_dbus_connection_call_with_unix_fd_list_finish(G_DBUS_CONNECTION(source), &fds, result,
+                                                                            nullptr);
+          int fd = -1;
+          if (reply && fds) {
+            gint32 index = -1;
+            g_variant_get(reply, "(h)", &index);
+            fd = g_unix_fd_list_get(fds, index, nullptr);
+          }
+          if (reply) g_variant_unref(reply);
+          if (fds) g_object_unref(fds);
+          if (auto self = weak->lock()) self->connect(fd);
+          else if (fd >= 0) ::close(fd);
+        },
+        new std::weak_ptr<Share>(weak));
+  }
+
+  void connect(int fd) {
+    if (fd < 0) return finish(std::nullopt);
+    std::weak_ptr<Share> weak = weak_from_this();
+    stream = std::make_shared<PipeWireStream>(fd, node, kFirstFormatWait, [weak](std::optional<FrameSize> size) {
+      postToMainLoop([weak, size] {
+        if (auto self = weak.lock()) self->sized(size);
+      });
+    });
+  }
+
+  void sized(std::optional<FrameSize> size) {
+    if (size) {
+      CaptureWindow window{owner.gameOwnerId(), id, {0, 0, double(size->width), double(size->height)}, true};
+      return finish(std::vector{window});
+    }
+    // The shared window is gone (it closed, or a remembered choice named a window that no longer
+    // exists): the token is spent, and a remembered choice is asked for again in the dialog.
+    owner.dropToken();
+    stream.reset();
+    close();
+    if (usedToken) return open(false);
+    finish(std::vector<CaptureWindow>{});
+  }
+
+  void finish(std::optional<std::vector<CaptureWindow>> windows) {
+    bool offered = windows && !windows->empty();
+    if (!offered) close();
+    if (done) std::exchange(done, nullptr)(std::move(windows));
+    if (!offered) return;
+    // The core streams a window it takes as soon as it is offered; one it turned down (too small to be
+    // the game) is no longer shared once the main loop turns.
+    std::weak_ptr<Share> weak = weak_from_this();
+    postToMainLoop([weak] {
+      if (auto self = weak.lock(); self && !self->streamed) self->owner.forget(self->id);
+    });
+  }
+
+  void close() {
+    if (session.empty()) return;
+    g_dbus_connection_call(owner.bus.get(), owner.portalName.c_str(), session.c_str(), "org.freedesktop.portal.Session",
+                           "Close", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+    session.clear();
+  }
+
+  PortalCapture& owner;
+  std::uint64_t id;
+  Done done;
+  bool usedToken = false, streamed = false;
+  std::string session;
+  std::uint32_t node = 0;
+};
+
+PortalCapture::PortalCapture(Settings& settings, const std::string& portalName)
+    : settings(settings), portalName(portalName), bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+  if (!bus) return;
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus.get(), portalName.c_str(), kPortalPath, "org.freedesktop.DBus.Properties", "GetAll",
+      g_variant_new("(s)", kScreenCast), G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+  if (!reply) return;
+  GVariant* properties = g_variant_get_child_value(reply, 0);
+  std::uint32_t types = 0, version = 0;
+  g_variant_lookup(properties, "AvailableSourceTypes", "u", &types);
+  g_variant_lookup(properties, "version", "u", &version);
+  g_variant_unref(properties);
+  g_variant_unref(reply);
+  windowsShareable = (types & kWindowSource) != 0;
+  remembers = version >= 4;  // persist_mode and restore_token came with version 4
+}
+
+PortalCapture::~PortalCapture() { shares.clear(); }
+
+void PortalCapture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
+  if (!windowsShareable) return done(std::nullopt);
+  // One share at a time: a new start closes the window shared before.
+  shares.clear();
+  std::uint64_t id = nextId++;
+  auto share = std::make_shared<Share>(*this, id, std::move(done));
+  shares.emplace(id, share);
+  auto saved = settings.get(kRestoreTokenKey);
+  share->open(remembers && saved && saved->is_string());
+}
+
+void PortalCapture::startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) {
+  auto found = shares.find(windowId);
+  auto started = std::move(callbacks.started);
+  auto stopped = std::move(callbacks.stopped);
+  // The end is told to the core at once; the spent token and the session are let go on the main thread.
+  callbacks.stopped = [this, windowId, stopped, alive = std::weak_ptr<Share>(found != shares.end() ? found->second
+                                                                                                   : nullptr)] {
+    stopped();
+    postToMainLoop([this, windowId, alive] {
+      if (alive.expired()) return;
+      dropToken();
+      forget(windowId);
+    });
+  };
+  if (found == shares.end() || !found->second->begin(config, std::move(callbacks)))
+    return started(nullptr, "the shared window is gone");
+  started(found->second->stream, std::nullopt);
+}
+
+void PortalCapture::keepToken(const std::string& token) { settings.set(kRestoreTokenKey, token); }
+
+void PortalCapture::dropToken() { settings.remove(kRestoreTokenKey); }
+
+void PortalCapture::forget(std::uint64_t id) { shares.erase(id); }
+
+}  // namespace qm::gtk

@@ -1,0 +1,55 @@
+// The game window on a Wayland desktop: the desktop's ScreenCast portal lets the player choose the window
+// in its own dialog (once: the choice is remembered with a restore token), PipeWire carries the pixels.
+#pragma once
+
+#include <gio/gio.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/capture.h"
+#include "platform/gtk/gobject_ptr.h"
+#include "platform/settings.h"
+
+namespace qm::gtk {
+
+// Runs work on the default main context, from any thread.
+void postToMainLoop(std::function<void()> work);
+
+inline constexpr const char* kRestoreTokenKey = "captureRestoreToken";
+
+class PortalCapture : public Capture {
+ public:
+  // Asks the portal on the session bus (or the named one) once whether it can share windows.
+  explicit PortalCapture(Settings& settings, const std::string& portalName = "org.freedesktop.portal.Desktop");
+  ~PortalCapture() override;  // closes every share and joins every stream's thread
+  PortalCapture(const PortalCapture&) = delete;
+  PortalCapture& operator=(const PortalCapture&) = delete;
+
+  bool available() const override { return windowsShareable; }
+  CaptureConsent consent() const override { return CaptureConsent::desktopDialog; }
+  std::string gameOwnerId() const override { return "org.vinegarhq.Sober"; }
+  // The window the player shares, as the desktop's dialog (or the remembered choice) gives it, or none when
+  // the player or the portal said no. Answered on the main thread.
+  void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override;
+  void requestAccess() override {}  // the desktop asks again at the next start without a remembered choice
+  void startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) override;
+
+  class Share;
+
+ private:
+  friend class Share;
+  void keepToken(const std::string& token);
+  void dropToken();
+  void forget(std::uint64_t id);
+
+  Settings& settings;
+  std::string portalName;
+  GObjectPtr<GDBusConnection> bus;
+  bool windowsShareable = false, remembers = false;
+  std::uint64_t nextId = 1;
+  std::map<std::uint64_t, std::shared_ptr<Share>> shares;
+};
+
+}  // namespace qm::gtk

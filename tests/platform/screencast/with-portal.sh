@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a command with a private session bus, PipeWire and WirePlumber in a private runtime directory, and
+# the stand-in ScreenCast portal on that bus.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+dir=$(mktemp -d)
+mkdir -m 700 "$dir/runtime"
+export XDG_RUNTIME_DIR=$dir/runtime HOME=$dir/home XDG_CONFIG_HOME=$dir/home/.config XDG_STATE_HOME=$dir/home/.state
+export XDG_DATA_HOME=$dir/home/.local/share PIPEWIRE_RUNTIME_DIR=$dir/runtime
+mkdir -p "$XDG_CONFIG_HOME"
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; wait "${pids[i]}" 2>/dev/null || true; done
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+dbus-daemon --session --nofork --print-address=3 --address="unix:path=$dir/bus" 3>"$dir/address" 2>"$dir/dbus.log" &
+pids+=($!)
+wait_for() {  # what, test
+  for _ in $(seq 200); do eval "$2" && return 0; sleep 0.05; done
+  echo "$1 did not start" >&2; cat "$dir"/*.log >&2; exit 1
+}
+wait_for "the session bus" '[ -s "$dir/address" ]'
+export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$dir/address")
+pipewire >"$dir/pipewire.log" 2>&1 &
+pids+=($!)
+wait_for PipeWire '[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]'
+wireplumber >"$dir/wireplumber.log" 2>&1 &
+pids+=($!)
+wait_for WirePlumber 'pw-cli info 0 >/dev/null 2>&1 && pw-dump 2>/dev/null | grep -q "\"wireplumber\""'
+/usr/bin/python3 "$here/standin_portal.py" >"$dir/portal.log" 2>&1 &
+pids+=($!)
+wait_for "the stand-in portal" 'gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+  -m org.freedesktop.DBus.NameHasOwner org.freedesktop.portal.Desktop 2>/dev/null | grep -q true'
+status=0
+"$@" || status=$?
+[ $status -eq 0 ] || tail -n 20 "$dir"/*.log >&2
+exit $status
