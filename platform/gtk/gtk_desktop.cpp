@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "platform/gtk/coords.h"
+#include "platform/gtk/main_loop.h"
 #include "platform/gtk/x11/focus.h"
 #include "platform/gtk/x11/key_monitor.h"
 
@@ -312,15 +313,7 @@ std::shared_ptr<Timer> GtkDesktop::scheduleRepeating(double seconds, std::functi
   return timer;
 }
 
-void GtkDesktop::postToMain(std::function<void()> work) {
-  g_idle_add_full(
-      G_PRIORITY_DEFAULT,
-      [](gpointer data) -> gboolean {
-        (*static_cast<std::function<void()>*>(data))();
-        return G_SOURCE_REMOVE;
-      },
-      new std::function<void()>(std::move(work)), [](gpointer d) { delete static_cast<std::function<void()>*>(d); });
-}
+void GtkDesktop::postToMain(std::function<void()> work) { postToMainLoop(std::move(work)); }
 
 // On Wayland the desktop's shortcuts; where it has none, XInput2 through XWayland still hears keys while an
 // X11 window (a game player run on XWayland) has the focus.

@@ -80,16 +80,6 @@ void addOption(GVariantBuilder& options, const char* key, GVariant* value) {
 
 }  // namespace
 
-void postToMainLoop(std::function<void()> work) {
-  g_idle_add_full(
-      G_PRIORITY_DEFAULT,
-      [](gpointer data) -> gboolean {
-        (*static_cast<std::function<void()>*>(data))();
-        return G_SOURCE_REMOVE;
-      },
-      new std::function<void()>(std::move(work)), [](gpointer d) { delete static_cast<std::function<void()>*>(d); });
-}
-
 // One window shared by the player: the portal session, and its stream once the portal handed it out.
 class PortalCapture::Share : public std::enable_shared_from_this<Share> {
  public:

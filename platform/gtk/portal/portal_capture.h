@@ -10,12 +10,10 @@
 
 #include "platform/capture.h"
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/main_loop.h"
 #include "platform/settings.h"
 
 namespace qm::gtk {
-
-// Runs work on the default main context, from any thread.
-void postToMainLoop(std::function<void()> work);
 
 inline constexpr const char* kRestoreTokenKey = "captureRestoreToken";
 
