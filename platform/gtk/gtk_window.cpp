@@ -23,6 +23,16 @@ namespace {
 
 constexpr int kResizeBorder = 6;
 
+// One of our modal dialogs (the key picker, an alert) is showing: the floating panels must not cover it.
+bool modalShowing() {
+  GList* windows = gtk_window_list_toplevels();
+  bool found = false;
+  for (GList* w = windows; w && !found; w = w->next)
+    found = gtk_window_get_modal(GTK_WINDOW(w->data)) && gtk_widget_get_visible(GTK_WIDGET(w->data));
+  g_list_free(windows);
+  return found;
+}
+
 GdkMonitor* monitorOf(GtkWidget* w) {
   GdkWindow* gw = gtk_widget_get_window(w);
   GdkDisplay* display = gdk_display_get_default();
@@ -81,8 +91,8 @@ GtkAppWindow::GtkAppWindow(const WindowOptions& opts, WindowDelegate* d, GtkAppl
                                             GDK_LEAVE_NOTIFY_MASK);
     g_signal_connect(window.get(), "leave-notify-event", G_CALLBACK(onLeave), this);
     keepOnTop = std::make_unique<RestackWatch>([this] {
-      if (GdkWindow* gw = gtk_widget_get_window(window.get()); gw && gtk_widget_get_visible(window.get()))
-        gdk_window_raise(gw);
+      GdkWindow* gw = gtk_widget_get_window(window.get());
+      if (gw && gtk_widget_get_visible(window.get()) && !modalShowing()) gdk_window_raise(gw);
     });
     g_signal_connect(window.get(), "button-press-event", G_CALLBACK(onButton), this);
     g_signal_connect(window.get(), "button-release-event", G_CALLBACK(onButton), this);

