@@ -21,6 +21,22 @@ void addOption(GVariantBuilder& options, const char* key, GVariant* value) {
   g_variant_builder_add(&options, "{sv}", key, value);
 }
 
+// What the core holds of a share: turning the bodycam off ends the share itself, so the desktop no longer
+// shows the window as shared.
+class ShareStream : public CaptureStream {
+ public:
+  ShareStream(std::shared_ptr<PipeWireStream> stream, std::function<void()> endShare)
+      : stream(std::move(stream)), endShare(std::move(endShare)) {}
+  void stop() override {
+    stream->stop();
+    postToMainLoop(endShare);
+  }
+
+ private:
+  std::shared_ptr<PipeWireStream> stream;
+  std::function<void()> endShare;
+};
+
 }  // namespace
 
 // One window shared by the player: the portal session, and its stream once the portal handed it out.
@@ -217,19 +233,21 @@ void PortalCapture::startStream(std::uint64_t windowId, const StreamConfig& conf
   auto found = shares.find(windowId);
   auto started = std::move(callbacks.started);
   auto stopped = std::move(callbacks.stopped);
+  // Runs on the main thread; the share may have gone already (a new start, or the capture itself).
+  auto endShare = [this, windowId, alive = std::weak_ptr<Share>(found != shares.end() ? found->second : nullptr)](
+                      bool spent) {
+    if (alive.expired()) return;
+    if (spent) dropToken();
+    forget(windowId);
+  };
   // The end is told to the core at once; the spent token and the session are let go on the main thread.
-  callbacks.stopped = [this, windowId, stopped, alive = std::weak_ptr<Share>(found != shares.end() ? found->second
-                                                                                                   : nullptr)] {
+  callbacks.stopped = [stopped, endShare] {
     stopped();
-    postToMainLoop([this, windowId, alive] {
-      if (alive.expired()) return;
-      dropToken();
-      forget(windowId);
-    });
+    postToMainLoop([endShare] { endShare(true); });
   };
   if (found == shares.end() || !found->second->begin(config, std::move(callbacks)))
     return started(nullptr, "the shared window is gone");
-  started(found->second->stream, std::nullopt);
+  started(std::make_shared<ShareStream>(found->second->stream, [endShare] { endShare(false); }), std::nullopt);
 }
 
 void PortalCapture::keepToken(const std::string& token) { settings.set(kRestoreTokenKey, token); }
