@@ -59,6 +59,14 @@ Listing list(PortalCapture& capture) {
   return answer.value_or(std::nullopt);
 }
 
+std::uint32_t liveShares() {
+  GVariant* reply = standIn("Shares");
+  std::uint32_t count = 0;
+  g_variant_get(reply, "(u)", &count);
+  g_variant_unref(reply);
+  return count;
+}
+
 std::optional<std::string> token(const MemorySettings& settings) {
   auto value = settings.get(kRestoreTokenKey);
   return value ? std::optional(value->get<std::string>()) : std::nullopt;
@@ -172,6 +180,18 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheWindowCloses) {
     for (std::size_t i = 1; i < times.size(); ++i)
       EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(249)) << "frame " << i;
   }
+  // Turning the bodycam off ends the share: the desktop's session is closed.
+  MemorySettings settings;
+  PortalCapture capture(settings);
+  Listing windows = list(capture);
+  ASSERT_TRUE(windows && windows->size() == 1);
+  std::shared_ptr<CaptureStream> stream;
+  capture.startStream(windows->front().id, {640, 360, 0.25, 3, false},
+                      {[](const PixelFrame&) {}, [] {}, [&](auto s, auto) { stream = std::move(s); }, nullptr});
+  ASSERT_TRUE(stream);
+  EXPECT_EQ(liveShares(), 1u);
+  stream->stop();
+  EXPECT_TRUE(runUntil([] { return liveShares() == 0; })) << "the share outlives the bodycam";
 }
 
 }  // namespace

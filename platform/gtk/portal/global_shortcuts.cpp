@@ -19,11 +19,6 @@ constexpr const char* kPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kInterface = "org.freedesktop.portal.GlobalShortcuts";
 constexpr const char* kSessionToken = "quillmere";
 
-struct CallData {
-  PortalShortcuts* self;
-  std::string path;
-};
-
 bool cancelled(GError* error) { return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED); }
 
 std::string text(GVariant* dict, const char* key) {
@@ -53,7 +48,6 @@ PortalShortcuts::PortalShortcuts(GDBusConnection* connection, std::string id, st
 PortalShortcuts::~PortalShortcuts() {
   g_cancellable_cancel(cancel.get());
   for (guint id : subscriptions) g_dbus_connection_signal_unsubscribe(bus.get(), id);
-  for (auto& [path, call] : pending) g_dbus_connection_signal_unsubscribe(bus.get(), call.first);
   if (!session.empty())
     g_dbus_connection_call(bus.get(), kPortal, session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr,
                            nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
@@ -111,7 +105,7 @@ void PortalShortcuts::onVersion(GObject* source, GAsyncResult* result, gpointer 
 }
 
 void PortalShortcuts::createSession() {
-  std::string token = nextToken();
+  std::string token = PortalRequest::nextToken();
   GVariantBuilder options;
   g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
   g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
@@ -126,7 +120,7 @@ void PortalShortcuts::createSession() {
 }
 
 void PortalShortcuts::listShortcuts() {
-  std::string token = nextToken();
+  std::string token = PortalRequest::nextToken();
   GVariantBuilder options;
   g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
   g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
@@ -140,7 +134,7 @@ void PortalShortcuts::listShortcuts() {
 }
 
 void PortalShortcuts::bindShortcuts() {
-  std::string token = nextToken();
+  std::string token = PortalRequest::nextToken();
   GVariantBuilder options;
   g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
   g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
@@ -154,47 +148,8 @@ void PortalShortcuts::bindShortcuts() {
           });
 }
 
-// A portal call whose answer comes as the Response signal of a request object named by our token; the
-// signal is watched before the call so that no answer can come first.
 void PortalShortcuts::request(const char* method, GVariant* parameters, const std::string& token, Answer answer) {
-  std::string sender = g_dbus_connection_get_unique_name(bus.get()) + 1;
-  std::replace(sender.begin(), sender.end(), '.', '_');
-  std::string path = std::string(kPath) + "/request/" + sender + "/" + token;
-  guint id = g_dbus_connection_signal_subscribe(
-      bus.get(), kPortal, "org.freedesktop.portal.Request", "Response", path.c_str(), nullptr,
-      G_DBUS_SIGNAL_FLAGS_NONE,
-      [](GDBusConnection*, const char*, const char* path, const char*, const char*, GVariant* parameters,
-         gpointer data) {
-        guint32 response = 2;
-        GVariant* results = nullptr;
-        g_variant_get(parameters, "(u@a{sv})", &response, &results);
-        static_cast<PortalShortcuts*>(data)->answer(path, response, results);
-        g_variant_unref(results);
-      },
-      this, nullptr);
-  pending[path] = {id, std::move(answer)};
-  g_dbus_connection_call(bus.get(), kPortal, kPath, kInterface, method, parameters, G_VARIANT_TYPE("(o)"),
-                         G_DBUS_CALL_FLAGS_NONE, -1, cancel.get(), onRequested, new CallData{this, path});
-}
-
-void PortalShortcuts::onRequested(GObject* source, GAsyncResult* result, gpointer data) {
-  std::unique_ptr<CallData> call(static_cast<CallData*>(data));
-  GError* error = nullptr;
-  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-  if (reply) return g_variant_unref(reply);
-  bool stop = cancelled(error);
-  g_error_free(error);
-  // The call itself failed: no Response will come.
-  if (!stop) call->self->answer(call->path, 2, nullptr);
-}
-
-void PortalShortcuts::answer(const std::string& path, guint32 response, GVariant* results) {
-  auto found = pending.find(path);
-  if (found == pending.end()) return;
-  auto [subscription, then] = std::move(found->second);
-  pending.erase(found);
-  g_dbus_connection_signal_unsubscribe(bus.get(), subscription);
-  then(response, results);
+  pending = std::make_unique<PortalRequest>(bus.get(), kPortal, kInterface, method, parameters, token, std::move(answer));
 }
 
 void PortalShortcuts::takeTriggers(GVariant* results) {
@@ -256,8 +211,6 @@ GVariant* PortalShortcuts::shortcutList() const {
   }
   return g_variant_builder_end(&list);
 }
-
-std::string PortalShortcuts::nextToken() { return "quillmere_" + std::to_string(++tokens); }
 
 std::string triggerForKey(int macKey) {
   if (macKey <= 0 || macKey > 0xFFFF) return "";

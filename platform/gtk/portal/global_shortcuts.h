@@ -6,11 +6,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/portal/request.h"
 
 namespace qm::gtk {
 
@@ -40,12 +42,10 @@ class PortalShortcuts {
   void configure();
 
  private:
-  using Answer = std::function<void(guint32 response, GVariant* results)>;
+  using Answer = PortalRequest::Answer;
   void start();
   static void onRegistered(GObject* source, GAsyncResult* result, gpointer self);
   static void onVersion(GObject* source, GAsyncResult* result, gpointer self);
-  static void onRequested(GObject* source, GAsyncResult* result, gpointer call);
-  void answer(const std::string& requestPath, guint32 response, GVariant* results);
   void createSession();
   void listShortcuts();
   void bindShortcuts();
@@ -56,7 +56,6 @@ class PortalShortcuts {
   void finish(State state, const std::string& line);
   void onSignal(const char* member, GVariant* parameters);
   GVariant* shortcutList() const;
-  std::string nextToken();
 
   GObjectPtr<GDBusConnection> bus;
   GObjectPtr<GCancellable> cancel;
@@ -68,8 +67,7 @@ class PortalShortcuts {
   std::string session;
   std::map<std::string, std::string> triggers;
   std::vector<guint> subscriptions;
-  std::map<std::string, std::pair<guint, Answer>> pending;  // request path: its Response watch and answer
-  int tokens = 0;
+  std::unique_ptr<PortalRequest> pending;  // the one request in flight
 };
 
 // The key's name for a preferred trigger, from its macOS virtual key code ("F8", "v"); empty if unknown.

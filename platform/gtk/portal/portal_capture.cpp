@@ -6,9 +6,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-
 #include "platform/gtk/portal/pipewire_stream.h"
+#include "platform/gtk/portal/request.h"
 
 namespace qm::gtk {
 namespace {
@@ -18,65 +17,25 @@ constexpr const char* kScreenCast = "org.freedesktop.portal.ScreenCast";
 constexpr std::uint32_t kWindowSource = 2, kHiddenCursor = 1, kRememberUntilRevoked = 2;
 constexpr std::chrono::seconds kFirstFormatWait{5};
 
-using Answer = std::function<void(std::uint32_t response, GVariant* results)>;
-
-std::string nextHandleToken() {
-  static unsigned counter = 0;
-  return "quillmere" + std::to_string(++counter);
-}
-
-// A portal request answers through the Response signal of a Request object whose path the caller can
-// work out beforehand, so the answer is listened for before the call is made.
-struct PendingRequest {
-  GObjectPtr<GDBusConnection> bus;
-  guint subscription = 0;
-  Answer answered;
-  void answer(std::uint32_t response, GVariant* results) {
-    if (!answered) return;
-    g_dbus_connection_signal_unsubscribe(bus.get(), std::exchange(subscription, 0));
-    std::exchange(answered, nullptr)(response, results);
-  }
-};
-
-void callPortal(GDBusConnection* bus, const std::string& portal, const char* method, GVariant* args,
-                const std::string& token, Answer answered) {
-  std::string sender = g_dbus_connection_get_unique_name(bus) + 1;  // without the leading ':'
-  std::replace(sender.begin(), sender.end(), '.', '_');
-  std::string path = std::string(kPortalPath) + "/request/" + sender + "/" + token;
-  auto pending = std::make_shared<PendingRequest>(
-      PendingRequest{GObjectPtr<GDBusConnection>(G_DBUS_CONNECTION(g_object_ref(bus))), 0, std::move(answered)});
-  using Held = std::shared_ptr<PendingRequest>;
-  auto release = [](gpointer p) { delete static_cast<Held*>(p); };
-  pending->subscription = g_dbus_connection_signal_subscribe(
-      bus, portal.c_str(), "org.freedesktop.portal.Request", "Response", path.c_str(), nullptr,
-      G_DBUS_SIGNAL_FLAGS_NONE,
-      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters, gpointer p) {
-        std::uint32_t response = 2;
-        GVariant* results = nullptr;
-        g_variant_get(parameters, "(u@a{sv})", &response, &results);
-        (*static_cast<Held*>(p))->answer(response, results);
-        g_variant_unref(results);
-      },
-      new Held(pending), release);
-  g_dbus_connection_call(
-      bus, portal.c_str(), kPortalPath, kScreenCast, method, args, G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1,
-      nullptr,
-      [](GObject* source, GAsyncResult* result, gpointer p) {
-        std::unique_ptr<Held> held(static_cast<Held*>(p));
-        GError* error = nullptr;
-        if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error)) {
-          g_variant_unref(reply);
-          return;
-        }
-        g_error_free(error);
-        (*held)->answer(2, nullptr);  // no portal, or it refused the call itself
-      },
-      new Held(pending));
-}
-
 void addOption(GVariantBuilder& options, const char* key, GVariant* value) {
   g_variant_builder_add(&options, "{sv}", key, value);
 }
+
+// What the core holds of a share: turning the bodycam off ends the share itself, so the desktop no longer
+// shows the window as shared.
+class ShareStream : public CaptureStream {
+ public:
+  ShareStream(std::shared_ptr<PipeWireStream> stream, std::function<void()> endShare)
+      : stream(std::move(stream)), endShare(std::move(endShare)) {}
+  void stop() override {
+    stream->stop();
+    postToMainLoop(endShare);
+  }
+
+ private:
+  std::shared_ptr<PipeWireStream> stream;
+  std::function<void()> endShare;
+};
 
 }  // namespace
 
@@ -94,9 +53,9 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
     usedToken = remembered;
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    auto token = nextHandleToken();
+    auto token = PortalRequest::nextToken();
     addOption(options, "handle_token", g_variant_new_string(token.c_str()));
-    addOption(options, "session_handle_token", g_variant_new_string(nextHandleToken().c_str()));
+    addOption(options, "session_handle_token", g_variant_new_string(PortalRequest::nextToken().c_str()));
     call("CreateSession", g_variant_new("(a{sv})", &options), token, &Share::selectSources);
   }
 
@@ -111,14 +70,13 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
 
   void call(const char* method, GVariant* args, const std::string& token, Step next) {
     std::weak_ptr<Share> weak = weak_from_this();
-    callPortal(owner.bus.get(), owner.portalName, method, args, token,
-               [weak, next](std::uint32_t response, GVariant* results) {
-                 auto self = weak.lock();
-                 if (!self) return;
-                 // 1: the player cancelled the dialog; 2: the desktop refused or failed.
-                 if (response != 0 || !results) return self->finish(std::nullopt);
-                 ((*self).*next)(results);
-               });
+    request = std::make_unique<PortalRequest>(owner.bus.get(), owner.portalName, kScreenCast, method, args, token,
+                                              [weak, next](std::uint32_t response, GVariant* results) {
+                                                auto self = weak.lock();
+                                                if (!self) return;
+                                                if (response != 0) return self->finish(std::nullopt);
+                                                ((*self).*next)(results);
+                                              });
   }
 
   void selectSources(GVariant* results) {
@@ -131,7 +89,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
     if (session.empty()) return finish(std::nullopt);
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    auto token = nextHandleToken();
+    auto token = PortalRequest::nextToken();
     addOption(options, "handle_token", g_variant_new_string(token.c_str()));
     addOption(options, "types", g_variant_new_uint32(kWindowSource));
     addOption(options, "multiple", g_variant_new_boolean(false));
@@ -148,7 +106,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   void start(GVariant*) {
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    auto token = nextHandleToken();
+    auto token = PortalRequest::nextToken();
     addOption(options, "handle_token", g_variant_new_string(token.c_str()));
     call("Start", g_variant_new("(osa{sv})", session.c_str(), "", &options), token, &Share::openRemote);
   }
@@ -238,6 +196,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   bool usedToken = false, streamed = false;
   std::string session;
   std::uint32_t node = 0;
+  std::unique_ptr<PortalRequest> request;  // the step in flight
 };
 
 PortalCapture::PortalCapture(Settings& settings, const std::string& portalName)
@@ -274,19 +233,21 @@ void PortalCapture::startStream(std::uint64_t windowId, const StreamConfig& conf
   auto found = shares.find(windowId);
   auto started = std::move(callbacks.started);
   auto stopped = std::move(callbacks.stopped);
+  // Runs on the main thread; the share may have gone already (a new start, or the capture itself).
+  auto endShare = [this, windowId, alive = std::weak_ptr<Share>(found != shares.end() ? found->second : nullptr)](
+                      bool spent) {
+    if (alive.expired()) return;
+    if (spent) dropToken();
+    forget(windowId);
+  };
   // The end is told to the core at once; the spent token and the session are let go on the main thread.
-  callbacks.stopped = [this, windowId, stopped, alive = std::weak_ptr<Share>(found != shares.end() ? found->second
-                                                                                                   : nullptr)] {
+  callbacks.stopped = [stopped, endShare] {
     stopped();
-    postToMainLoop([this, windowId, alive] {
-      if (alive.expired()) return;
-      dropToken();
-      forget(windowId);
-    });
+    postToMainLoop([endShare] { endShare(true); });
   };
   if (found == shares.end() || !found->second->begin(config, std::move(callbacks)))
     return started(nullptr, "the shared window is gone");
-  started(found->second->stream, std::nullopt);
+  started(std::make_shared<ShareStream>(found->second->stream, [endShare] { endShare(false); }), std::nullopt);
 }
 
 void PortalCapture::keepToken(const std::string& token) { settings.set(kRestoreTokenKey, token); }

@@ -37,6 +37,7 @@ XML = """
     <method name="SetAnswer"><arg type="s" direction="in"/></method>
     <method name="EndShares"/>
     <method name="Selections"><arg type="s" direction="out"/></method>
+    <method name="Shares"><arg type="u" direction="out"/></method>
   </interface>
 </node>
 """
@@ -105,6 +106,8 @@ def on_call(connection, sender, path, interface, method, params, invocation):
         for session in list(sources):
             end(session)
         return invocation.return_value(None)
+    if method == "Shares":
+        return invocation.return_value(GLib.Variant("(u)", (len(sources),)))
     if method == "Selections":
         return invocation.return_value(GLib.Variant("(s)", (json.dumps(selections),)))
     args = params.unpack()

@@ -1,0 +1,80 @@
+#include "platform/gtk/portal/request.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/gtk/gobject_ptr.h"
+
+namespace qm::gtk {
+namespace {
+
+constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
+
+std::string requestPath(GDBusConnection* bus, const std::string& token) {
+  std::string sender = g_dbus_connection_get_unique_name(bus) + 1;  // without the leading ':'
+  std::replace(sender.begin(), sender.end(), '.', '_');
+  return std::string(kPortalPath) + "/request/" + sender + "/" + token;
+}
+
+}  // namespace
+
+// Shared with the signal watch and the call in flight, which can both outlive the request.
+struct PortalRequest::Pending {
+  GObjectPtr<GDBusConnection> bus;
+  guint subscription = 0;
+  Answer answered;
+
+  void drop() {
+    answered = nullptr;
+    if (subscription) g_dbus_connection_signal_unsubscribe(bus.get(), std::exchange(subscription, 0));
+  }
+  void answer(std::uint32_t response, GVariant* results) {
+    if (!answered) return;
+    auto then = std::exchange(answered, nullptr);
+    drop();
+    then(response, results);
+  }
+};
+
+PortalRequest::PortalRequest(GDBusConnection* bus, const std::string& portal, const char* interface,
+                             const char* method, GVariant* args, const std::string& token, Answer answer)
+    : pending(std::make_shared<Pending>(
+          Pending{GObjectPtr<GDBusConnection>(G_DBUS_CONNECTION(g_object_ref(bus))), 0, std::move(answer)})) {
+  using Held = std::shared_ptr<Pending>;
+  pending->subscription = g_dbus_connection_signal_subscribe(
+      bus, portal.c_str(), "org.freedesktop.portal.Request", "Response", requestPath(bus, token).c_str(), nullptr,
+      G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters, gpointer p) {
+        if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ua{sv})"))) return;  // not a portal's answer
+        Held self = *static_cast<Held*>(p);  // kept while answering, as the answer may end the watch
+        std::uint32_t response = 2;
+        GVariant* results = nullptr;
+        g_variant_get(parameters, "(u@a{sv})", &response, &results);
+        self->answer(response, results);
+        g_variant_unref(results);
+      },
+      new Held(pending), [](gpointer p) { delete static_cast<Held*>(p); });
+  g_dbus_connection_call(
+      bus, portal.c_str(), kPortalPath, interface, method, args, G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1,
+      nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer p) {
+        std::unique_ptr<Held> held(static_cast<Held*>(p));
+        GError* error = nullptr;
+        if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error)) {
+          g_variant_unref(reply);
+          return;
+        }
+        g_error_free(error);
+        (*held)->answer(2, nullptr);  // no portal, or it refused the call itself: no Response will come
+      },
+      new Held(pending));
+}
+
+PortalRequest::~PortalRequest() { pending->drop(); }
+
+std::string PortalRequest::nextToken() {
+  static unsigned counter = 0;
+  return "quillmere_" + std::to_string(++counter);
+}
+
+}  // namespace qm::gtk
