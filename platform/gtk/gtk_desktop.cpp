@@ -8,6 +8,7 @@
 #include "platform/gtk/gtk_desktop.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <libayatana-appindicator/app-indicator.h>
 #include <webkit2/webkit2.h>
@@ -350,6 +351,9 @@ void GtkDesktop::startPortal() {
   PortalShortcuts::Listener listener{
       [this](const std::string& id, bool down) { onShortcut(id, down); },
       [this] {
+        // A portal gone after it took the keys hands them on as though it had never been there.
+        if (shortcutHandler && portalSettled() && !portalReady())
+          installGlobalKeyMonitor(std::exchange(shortcutHandler, nullptr));
         if (shortcutsChanged) shortcutsChanged();
       },
       note};

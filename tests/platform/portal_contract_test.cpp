@@ -1,11 +1,12 @@
 // The global shortcut portal client against our stand-in portal on a private bus: both call orders, a
 // registry that must come first, press and release, the desktop rebinding, a portal that says no, one
-// without global shortcuts and none at all.
+// without global shortcuts, none at all, and one that goes away with a key held.
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <chrono>
 #include <memory>
+#include <utility>
 
 #include "platform/gtk/portal/global_shortcuts.h"
 
@@ -32,6 +33,9 @@ class PrivateBus {
     g_object_unref(connection);
     g_test_dbus_down(bus);
     g_object_unref(bus);
+  }
+  void stopPortal() {
+    kill(std::exchange(portal, 0), SIGTERM);
   }
   void startPortal(const std::vector<std::string>& args) {
     std::vector<char*> argv{const_cast<char*>(QM_STANDIN_PORTAL)};
@@ -153,6 +157,16 @@ TEST(PortalShortcuts, PressReleaseRebindAndTheDesktopsDialog) {
       ASSERT_TRUE(PrivateBus::runUntil([&] { return bus.calls().back() == "ConfigureShortcuts"; }));
     else
       EXPECT_EQ(bus.calls().back(), "ListShortcuts");
+    // Held, then the desktop closes the session (v2) or the portal quits (v1): the key is released.
+    g_variant_unref(bus.hook("Press", g_variant_new("(s)", "ptt")));
+    ASSERT_TRUE(PrivateBus::runUntil([&] { return seen.keys.size() == 3; }));
+    if (portal->canConfigure())
+      g_variant_unref(bus.hook("CloseSessions", nullptr));
+    else
+      bus.stopPortal();
+    ASSERT_TRUE(PrivateBus::runUntil([&] { return portal->state() == State::Absent; }));
+    EXPECT_EQ(seen.keys.back(), std::make_pair(std::string("ptt"), false));
+    EXPECT_EQ(seen.keys.size(), 4u);
   }
 }
 

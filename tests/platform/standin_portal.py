@@ -8,8 +8,8 @@
   --registry           has org.freedesktop.host.portal.Registry, and refuses sessions before Register
   --version N          the interface's version (2 has ConfigureShortcuts)
 
-Test hooks on /org/quillmere/test (org.quillmere.PortalTest): Press(id), Release(id), Rebind(id, trigger)
-and Calls() -> as, the portal methods called so far in order."""
+Test hooks on /org/quillmere/test (org.quillmere.PortalTest): Press(id), Release(id), Rebind(id, trigger),
+CloseSessions() (the desktop closes every session) and Calls() -> as, the portal methods called so far in order."""
 import argparse
 
 import gi
@@ -43,6 +43,7 @@ TEST = """
   <method name="Press"><arg type="s" direction="in"/></method>
   <method name="Release"><arg type="s" direction="in"/></method>
   <method name="Rebind"><arg type="s" direction="in"/><arg type="s" direction="in"/></method>
+  <method name="CloseSessions"/>
   <method name="Calls"><arg type="as" direction="out"/></method>
 </interface></node>"""
 
@@ -96,7 +97,12 @@ class Portal:
     def test_call(self, method, args, invocation):
         if method == "Calls":
             return invocation.return_value(GLib.Variant("(as)", (self.calls,)))
-        if method == "Rebind":
+        if method == "CloseSessions":
+            for session in self.sessions:
+                self.bus.emit_signal(None, session, "org.freedesktop.portal.Session", "Closed",
+                                     GLib.Variant("(a{sv})", ({},)))
+            self.sessions.clear()
+        elif method == "Rebind":
             self.bound[args[0]] = (self.bound.get(args[0], ("", ""))[0], args[1])
             for session in self.sessions:
                 self.bus.emit_signal(None, PATH, "org.freedesktop.portal.GlobalShortcuts", "ShortcutsChanged",

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "platform/gtk/x11/keycodes.h"
 
@@ -18,6 +19,8 @@ constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
 constexpr const char* kPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kInterface = "org.freedesktop.portal.GlobalShortcuts";
 constexpr const char* kSessionToken = "quillmere";
+// A desktop that has not answered by then never will: its keys fall back to XWayland's.
+constexpr guint kAnswerWaitSeconds = 30;
 
 bool cancelled(GError* error) { return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED); }
 
@@ -42,11 +45,14 @@ PortalShortcuts::PortalShortcuts(GDBusConnection* connection, std::string id, st
       [](GDBusConnection*, const char*, const char*, const char*, const char* member, GVariant* parameters,
          gpointer self) { static_cast<PortalShortcuts*>(self)->onSignal(member, parameters); },
       this, nullptr));
+  watchPortal();
   start();
 }
 
 PortalShortcuts::~PortalShortcuts() {
   g_cancellable_cancel(cancel.get());
+  if (answerTimeout) g_source_remove(answerTimeout);
+  g_bus_unwatch_name(nameWatch);
   for (guint id : subscriptions) g_dbus_connection_signal_unsubscribe(bus.get(), id);
   if (!session.empty())
     g_dbus_connection_call(bus.get(), kPortal, session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr,
@@ -174,13 +180,57 @@ bool PortalShortcuts::allBound() const {
   return std::all_of(shortcuts.begin(), shortcuts.end(), [&](const auto& s) { return triggers.contains(s.id); });
 }
 
+// Pressed keys must not stay down when the portal goes away (restarted, or the desktop closed our
+// session) or never answers: no release would ever come from it.
+void PortalShortcuts::watchPortal() {
+  subscriptions.push_back(g_dbus_connection_signal_subscribe(
+      bus.get(), kPortal, "org.freedesktop.portal.Session", "Closed", nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const char*, const char* path, const char*, const char*, GVariant*, gpointer data) {
+        auto* self = static_cast<PortalShortcuts*>(data);
+        if (self->session == path) self->gone("Global shortcuts portal: session closed");
+      },
+      this, nullptr));
+  nameWatch = g_bus_watch_name_on_connection(
+      bus.get(), kPortal, G_BUS_NAME_WATCHER_FLAGS_NONE,
+      [](GDBusConnection*, const char*, const char*, gpointer data) {
+        static_cast<PortalShortcuts*>(data)->seen = true;
+      },
+      [](GDBusConnection*, const char*, gpointer data) {
+        auto* self = static_cast<PortalShortcuts*>(data);
+        if (self->seen) self->gone("Global shortcuts portal: gone from the bus");
+      },
+      this, nullptr);
+  answerTimeout = g_timeout_add_seconds(
+      kAnswerWaitSeconds,
+      [](gpointer data) {
+        auto* self = static_cast<PortalShortcuts*>(data);
+        self->answerTimeout = 0;
+        self->gone("Global shortcuts portal: no answer in " + std::to_string(kAnswerWaitSeconds) + " s");
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+void PortalShortcuts::gone(const std::string& line) {
+  if (detached || (current != State::Starting && current != State::Ready)) return;
+  g_cancellable_cancel(cancel.get());
+  pending.reset();
+  for (const auto& id : std::exchange(held, {}))
+    if (listener.key) listener.key(id, false);
+  finish(State::Absent, line);
+  detached = true;
+}
+
 void PortalShortcuts::finish(State state, const std::string& line) {
+  if (detached) return;  // a late answer from a portal already given up on
+  if (answerTimeout) g_source_remove(std::exchange(answerTimeout, 0));
   current = state;
   if (listener.note) listener.note(line);
   if (listener.changed) listener.changed();
 }
 
 void PortalShortcuts::onSignal(const char* member, GVariant* parameters) {
+  if (detached) return;
   std::string name = member;
   const char* from = nullptr;
   if (name == "ShortcutsChanged" && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(oa(sa{sv}))"))) {
@@ -195,7 +245,12 @@ void PortalShortcuts::onSignal(const char* member, GVariant* parameters) {
   if ((!down && name != "Deactivated") || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(osta{sv})"))) return;
   const char* id = nullptr;
   g_variant_get(parameters, "(&o&sta{sv})", &from, &id, nullptr, nullptr);
-  if (session == from && listener.key) listener.key(id, down);
+  if (session != from) return;
+  if (down)
+    held.insert(id);
+  else
+    held.erase(id);
+  if (listener.key) listener.key(id, down);
 }
 
 GVariant* PortalShortcuts::shortcutList() const {

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,8 @@ class PortalShortcuts {
   bool allBound() const;
   void finish(State state, const std::string& line);
   void onSignal(const char* member, GVariant* parameters);
+  void watchPortal();
+  void gone(const std::string& line);
   GVariant* shortcutList() const;
 
   GObjectPtr<GDBusConnection> bus;
@@ -68,6 +71,11 @@ class PortalShortcuts {
   std::map<std::string, std::string> triggers;
   std::vector<guint> subscriptions;
   std::unique_ptr<PortalRequest> pending;  // the one request in flight
+  std::set<std::string> held;  // shortcut ids down now: released should the portal go away
+  bool seen = false;           // the portal's name has had an owner
+  bool detached = false;       // the portal went away or never answered: nothing it says counts now
+  guint nameWatch = 0;
+  guint answerTimeout = 0;
 };
 
 // The key's name for a preferred trigger, from its macOS virtual key code ("F8", "v"); empty if unknown.
