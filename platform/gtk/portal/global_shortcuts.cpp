@@ -111,26 +111,22 @@ void PortalShortcuts::onVersion(GObject* source, GAsyncResult* result, gpointer 
 }
 
 void PortalShortcuts::createSession() {
-  std::string token = PortalRequest::nextToken();
-  GVariantBuilder options;
-  g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-  g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
-  g_variant_builder_add(&options, "{sv}", "session_handle_token", g_variant_new_string(kSessionToken));
-  g_variant_builder_add(&options, "{sv}", "shortcuts", shortcutList());
-  request("CreateSession", g_variant_new("(a{sv})", &options), token, [this](guint32 response, GVariant* results) {
-    session = text(results, "session_handle");
-    if (response != 0 || session.empty())
-      return finish(State::Refused, "Global shortcuts portal: no session (answer " + std::to_string(response) + ")");
-    listShortcuts();
-  });
+  PortalOptions options;
+  options.add("session_handle_token", g_variant_new_string(kSessionToken));
+  options.add("shortcuts", shortcutList());
+  request("CreateSession", g_variant_new("(@a{sv})", options.end()), options.token,
+          [this](guint32 response, GVariant* results) {
+            session = text(results, "session_handle");
+            if (response != 0 || session.empty())
+              return finish(State::Refused,
+                            "Global shortcuts portal: no session (answer " + std::to_string(response) + ")");
+            listShortcuts();
+          });
 }
 
 void PortalShortcuts::listShortcuts() {
-  std::string token = PortalRequest::nextToken();
-  GVariantBuilder options;
-  g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-  g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
-  request("ListShortcuts", g_variant_new("(oa{sv})", session.c_str(), &options), token,
+  PortalOptions options;
+  request("ListShortcuts", g_variant_new("(o@a{sv})", session.c_str(), options.end()), options.token,
           [this](guint32 response, GVariant* results) {
             if (response == 0) takeTriggers(results);
             if (allBound()) return finish(State::Ready, "Global shortcuts portal: version " +
@@ -140,12 +136,9 @@ void PortalShortcuts::listShortcuts() {
 }
 
 void PortalShortcuts::bindShortcuts() {
-  std::string token = PortalRequest::nextToken();
-  GVariantBuilder options;
-  g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-  g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
-  request("BindShortcuts", g_variant_new("(o@a(sa{sv})sa{sv})", session.c_str(), shortcutList(), "", &options), token,
-          [this](guint32 response, GVariant* results) {
+  PortalOptions options;
+  request("BindShortcuts", g_variant_new("(o@a(sa{sv})s@a{sv})", session.c_str(), shortcutList(), "", options.end()),
+          options.token, [this](guint32 response, GVariant* results) {
             if (response != 0)
               return finish(State::Refused,
                             "Global shortcuts portal: shortcuts refused (answer " + std::to_string(response) + ")");

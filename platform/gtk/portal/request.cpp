@@ -72,6 +72,11 @@ PortalRequest::PortalRequest(GDBusConnection* bus, const std::string& portal, co
 
 PortalRequest::~PortalRequest() { pending->drop(); }
 
+PortalOptions::PortalOptions() {
+  g_variant_builder_init(&builder, G_VARIANT_TYPE_VARDICT);
+  add("handle_token", g_variant_new_string(token.c_str()));
+}
+
 std::string PortalRequest::nextToken() {
   static unsigned counter = 0;
   return "quillmere_" + std::to_string(++counter);

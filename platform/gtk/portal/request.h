@@ -32,4 +32,22 @@ class PortalRequest {
   std::shared_ptr<Pending> pending;
 };
 
+// The options of one portal call, begun with a fresh handle token: the request listens under `token`.
+class PortalOptions {
+ public:
+  PortalOptions();
+  ~PortalOptions() { g_variant_builder_clear(&builder); }
+  PortalOptions(const PortalOptions&) = delete;
+  PortalOptions& operator=(const PortalOptions&) = delete;
+
+  void add(const char* key, GVariant* value) { g_variant_builder_add(&builder, "{sv}", key, value); }
+  // The options as a floating a{sv}, for "@a{sv}" in the call's arguments; once only.
+  GVariant* end() { return g_variant_builder_end(&builder); }
+
+  const std::string token = PortalRequest::nextToken();
+
+ private:
+  GVariantBuilder builder;
+};
+
 }  // namespace qm::gtk
