@@ -2,7 +2,7 @@
 // stream, scaling a 2560x1440 window into 1280x720 frames, JPEG, base64) against the JPEG and base64 of
 // the same frame alone. Repetitions alternate between the two; the median ratio is the figure. The
 // desktop's own cost of sharing the window is not ours to measure here. Run it under
-// tests/platform/screencast/with-portal.sh with QM_STANDIN_WINDOW=2560x1440@10.
+// tests/platform/with-portal.sh with QM_STANDIN_WINDOW=2560x1440@10.
 #include <gio/gio.h>
 
 #include <atomic>

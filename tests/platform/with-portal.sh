@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs a command with a private session bus, PipeWire and WirePlumber in a private runtime directory, and
-# the stand-in ScreenCast portal on that bus.
+# the stand-in portal on that bus.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mktemp -d)
 mkdir -m 700 "$dir/runtime"
-export XDG_RUNTIME_DIR=$dir/runtime HOME=$dir/home XDG_CONFIG_HOME=$dir/home/.config XDG_STATE_HOME=$dir/home/.state
-export XDG_DATA_HOME=$dir/home/.local/share PIPEWIRE_RUNTIME_DIR=$dir/runtime
+export XDG_RUNTIME_DIR=$dir/runtime PIPEWIRE_RUNTIME_DIR=$dir/runtime HOME=$dir/home
+export XDG_CONFIG_HOME=$dir/home/.config XDG_STATE_HOME=$dir/home/.state XDG_DATA_HOME=$dir/home/.local/share
 mkdir -p "$XDG_CONFIG_HOME"
 pids=()
 cleanup() {
@@ -14,12 +14,12 @@ cleanup() {
   rm -rf "$dir"
 }
 trap cleanup EXIT
-dbus-daemon --session --nofork --print-address=3 --address="unix:path=$dir/bus" 3>"$dir/address" 2>"$dir/dbus.log" &
-pids+=($!)
 wait_for() {  # what, test
   for _ in $(seq 200); do eval "$2" && return 0; sleep 0.05; done
   echo "$1 did not start" >&2; cat "$dir"/*.log >&2; exit 1
 }
+dbus-daemon --session --nofork --print-address=3 --address="unix:path=$dir/bus" 3>"$dir/address" 2>"$dir/dbus.log" &
+pids+=($!)
 wait_for "the session bus" '[ -s "$dir/address" ]'
 export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$dir/address")
 pipewire >"$dir/pipewire.log" 2>&1 &
