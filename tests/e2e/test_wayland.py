@@ -74,18 +74,21 @@ class WaylandWithoutShortcutPortal(Case):
     """sway, COSMIC, GNOME before 48: keys only from a game player run on XWayland, and the app says so."""
 
     def setUp(self):
-        self.desktop = WaylandDesktop(portals=False)
+        self.desktop = WaylandDesktop(portal=None)
         self.addCleanup(self._finish)
         self.service = Service(self.desktop)
         self.app = App(self.desktop)
 
-    def test_keys_from_a_game_on_xwayland(self):
-        self.app.write_settings({"guild": "12345"})
+    def start(self, view):
         self.app.start()
-        self.loaded("cad")
+        self.loaded(view)
         self.app.wait_log("Global shortcuts portal: none")
         wait_for(lambda: "Keys need setup on this desktop\u2026" in status_menu(self.desktop),
                  what="the keys item in the QM menu")
+
+    def test_keys_from_a_game_on_xwayland(self):
+        self.app.write_settings({"guild": "12345"})
+        self.start("cad")
         self.desktop.spawn([os.path.join(TOOLS, "fake_game"), "--fullscreen"], log=self.desktop.path("game.out"))
         game = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="the game on XWayland")
         self.desktop.input.click(500, 500)
@@ -94,25 +97,11 @@ class WaylandWithoutShortcutPortal(Case):
         wait_for(lambda: [r.get("detail") for r in self.service.events("cad")] == [{"type": "bodycam"}],
                  what="bodycam from the game's key")
 
-
-class WaylandWithoutXWayland(Case):
-
-    def setUp(self):
-        self.desktop = WaylandDesktop(portals=False)
+    def test_without_xwayland_says_what_cannot_work(self):
         self.desktop.env.pop("DISPLAY")
-        self.addCleanup(self._finish)
-        self.service = Service(self.desktop)
-        self.app = App(self.desktop)
-
-    def test_says_what_cannot_work(self):
-        self.app.start()
-        self.loaded("dashboard")
-        self.app.wait_log("Global shortcuts portal: none")
-        lines = self.app.log_lines()
+        self.start("dashboard")
         self.assertIn("This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn "
-                      "XWayland on in your desktop, or log in to an X11 session.", lines)
-        wait_for(lambda: "Keys need setup on this desktop\u2026" in status_menu(self.desktop),
-                 what="the keys item in the QM menu")
+                      "XWayland on in your desktop, or log in to an X11 session.", self.app.log_lines())
         time.sleep(1)  # the warning drawn
         self.desktop.screenshot("wayland-without-xwayland")
 

@@ -9,7 +9,6 @@ from test_bodycam import STOPPED, jpeg_facts
 from wayland import WaylandDesktop
 
 GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
-STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "screencast", "standin_portal.py")
 # KDE's window chooser needs Plasma's QML modules, which the test machine does not have: its portal answers
 # "cancelled" at once, as when the player closes the dialog.
 REFUSED = "Allow Quillmere to share the Roblox window when your desktop asks, then start the bodycam again."
@@ -20,12 +19,9 @@ class WaylandBodycam(Case):
     def setUp(self):
         """Each test starts its own session, with the portal it needs, in start()."""
 
-    def start(self, standin_portal):
-        self.desktop = WaylandDesktop(portals=not standin_portal, pipewire=True)
+    def start(self, portal):
+        self.desktop = WaylandDesktop(portal=portal, pipewire=True)
         self.addCleanup(self._finish)
-        if standin_portal:
-            self.desktop.spawn(["/usr/bin/python3", STANDIN_PORTAL], log=self.desktop.path("standin-portal.out"))
-            self.desktop.wait_name("org.freedesktop.portal.Desktop")
         self.service = Service(self.desktop)
         self.app = App(self.desktop)
         self.app.start()
@@ -38,7 +34,7 @@ class WaylandBodycam(Case):
         return [r["detail"] for r in self.service.events("dashboard") if r.get("detail", {}).get("type") == "bodycam-error"]
 
     def test_a_native_game_is_offered_to_the_desktops_dialog(self):
-        self.start(standin_portal=False)
+        self.start("kde")
         self.assertTrue(self.service.reports("loaded")[-1]["qmapp"]["capture"], "the bodycam can work here")
         self.desktop.spawn([GAME], log=self.desktop.path("game.out"))
         self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
@@ -47,7 +43,7 @@ class WaylandBodycam(Case):
         self.assertNotIn("captureRestoreToken", self.app.settings(), "nothing to remember")
 
     def test_frames_of_the_shared_window_until_it_closes(self):
-        self.start(standin_portal=True)
+        self.start("standin")
         self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
         wait_for(lambda: len(self.frames()) >= 2, 60, what="frames")
         # The rate is the contract test's: here the page's reports come over the network, in bursts under load.
@@ -55,8 +51,7 @@ class WaylandBodycam(Case):
         w, h, _ = jpeg_facts(self.frames()[-1]["data"])
         self.assertEqual((w, h), (640, 332))
         self.assertTrue(self.app.settings().get("captureRestoreToken", "").startswith("token-"), "choice remembered")
-        self.desktop.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
-                          "/org/freedesktop/portal/desktop", "--method", "org.quillmere.Test.EndShares"])
+        self.desktop.end_shares()
         wait_for(self.errors, what="the stopped event")
         count = len(self.frames())
         time.sleep(1.5)
@@ -65,7 +60,7 @@ class WaylandBodycam(Case):
         wait_for(lambda: "captureRestoreToken" not in self.app.settings(), what="the spent choice dropped")
 
     def test_a_game_on_xwayland_is_filmed_as_on_x11(self):
-        self.start(standin_portal=True)
+        self.start("standin")
         self.desktop.spawn([os.path.join(TOOLS, "fake_game"), "800", "600"], log=self.desktop.path("game.out"))
         wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="the game on XWayland")
         self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")

@@ -1,25 +1,18 @@
 """A headless Wayland session for end-to-end tests: KWin 5.27 on a virtual output with XWayland, on a private
-D-Bus and runtime dir, optionally with PipeWire and the desktop portals (KDE's backend). Input goes in through
-KWin's fake-input protocol, pictures come out of its ScreenShot2 interface. Usable by any test:
-
-    desktop = WaylandDesktop(portals=True, pipewire=True)
-    desktop.spawn([...])                     # runs with WAYLAND_DISPLAY, DISPLAY (XWayland) and the bus
-    desktop.input.key("F8")                  # press and release; key(name, down) for one edge
-    width, height, rgb = desktop.pixels()    # the compositor's picture of the whole screen
-    desktop.close()
-
-X11 helpers of qmtest.Desktop (xdotool, windows, shown) see the XWayland windows only."""
+D-Bus and runtime dir, optionally with PipeWire and a desktop portal (KDE's, or our stand-in). Input goes in
+through KWin's fake-input protocol (desktop.input.key("F8")), pictures come out of its ScreenShot2 interface
+(desktop.pixels()). X11 helpers of qmtest.Desktop (xdotool, windows, shown) see the XWayland windows only."""
 import os
 import shutil
 import subprocess
 
 from qmtest import SHOTS, SOURCE, TOOLS, Desktop, wait_for
 
-# evdev codes of the keys the tests press.
-KEYS = {"v": 47, "b": 48, "F8": 66, "F9": 67, "F10": 68, "Escape": 1, "Return": 28}
+KEYS = {"v": 47, "F8": 66, "F9": 67}  # the evdev codes of the keys the tests press
 KWIN = "/usr/bin/kwin_wayland"
 LIBEXEC = "/usr/libexec"
 KDE_PORTAL = "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde"
+STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "standin_portal.py")
 
 
 class FakeInput:
@@ -42,22 +35,20 @@ class FakeInput:
         for state in ([down] if down is not None else [True, False]):
             self._do(f"key {KEYS[name]} {int(state)}")
 
-    def move(self, x, y):
-        self._do(f"move {x} {y}")
-
     def click(self, x, y):
-        self.move(x, y)
+        self._do(f"move {x} {y}")
         self._do("button 272 1")
         self._do("button 272 0")
 
 
 class WaylandDesktop(Desktop):
-    """KWin with XWayland instead of Xvfb; `portals` adds xdg-desktop-portal with KDE's backend, `pipewire`
-    PipeWire and WirePlumber before them (the ScreenCast portal needs both)."""
+    """KWin with XWayland instead of Xvfb; `portal` "kde" adds xdg-desktop-portal with KDE's backend, "standin"
+    our stand-in portal's screen cast alone; `pipewire` PipeWire and WirePlumber before it (a screen cast needs
+    both)."""
 
-    def __init__(self, width=1920, height=1080, portals=True, pipewire=False, handlers=True):
-        self.portals, self.pipewire = portals, pipewire
-        super().__init__(wm=False, width=width, height=height, handlers=handlers)
+    def __init__(self, portal="kde", pipewire=False):
+        self.portal, self.pipewire = portal, pipewire
+        super().__init__(wm=False)
 
     def _start_session(self, width, height):
         self.env.pop("GDK_BACKEND", None)
@@ -69,8 +60,8 @@ class WaylandDesktop(Desktop):
         self.input = FakeInput(self)
         if self.pipewire:
             self._start_pipewire()
-        if self.portals:
-            self._start_portals()
+        if self.portal:
+            self._start_portal()
 
     def _start_kwin(self, width, height):
         # The packaged binary carries a file capability our containers refuse; a copy has none.
@@ -96,11 +87,19 @@ class WaylandDesktop(Desktop):
         wait_for(lambda: os.path.exists(self.path("runtime", "pipewire-0")), what="pipewire")
         self.spawn(["wireplumber"], log=self.path("wireplumber.out"))
 
-    def _start_portals(self):
-        self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))
-        self.wait_name("org.freedesktop.impl.portal.desktop.kde")
-        self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"], log=self.path("portal.out"))
+    def _start_portal(self):
+        if self.portal == "kde":
+            self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))
+            self.wait_name("org.freedesktop.impl.portal.desktop.kde")
+            self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"], log=self.path("portal.out"))
+        else:
+            self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"], log=self.path("portal.out"))
         self.wait_name("org.freedesktop.portal.Desktop")
+
+    def end_shares(self):
+        """The stand-in portal's shared windows close."""
+        self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
+                  "/org/quillmere/test", "--method", "org.quillmere.Test.EndShares"])
 
     def wait_name(self, name, timeout=60):
         def owned():
