@@ -35,8 +35,7 @@ class WaylandSession(Case):
         wait_for(lambda: self.game_says()[-1:] == ["active"], 30, what="the game to have the focus")
 
     def game_says(self):
-        with open(self.desktop.path("game.out"), errors="replace") as f:
-            return [line for line in f.read().splitlines() if not line.startswith("(")]
+        return [line for line in self.desktop.read("game.out").splitlines() if not line.startswith("(")]
 
     def events(self):
         return [r["detail"] for r in self.service.events("cad") if "detail" in r]

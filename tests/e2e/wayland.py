@@ -78,7 +78,7 @@ class WaylandDesktop(Desktop):
         self.env.pop("DISPLAY", None)
         self.spawn([kwin, "--virtual", "--xwayland", "--socket", socket, "--width", str(width), "--height",
                     str(height), "--no-lockscreen", "--exit-with-session", script], log=self.path("kwin.out"))
-        wait_for(lambda: os.path.exists(found), 60, what=lambda: "KWin and XWayland: " + self._tail("kwin.out"))
+        wait_for(lambda: os.path.exists(found), 60, what=lambda: "KWin and XWayland: " + self.read("kwin.out")[-2000:])
         with open(found) as f:
             self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
 
@@ -101,18 +101,16 @@ class WaylandDesktop(Desktop):
         self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
                   "/org/quillmere/test", "--method", "org.quillmere.Test.EndShares"])
 
-    def wait_name(self, name, timeout=60):
-        def owned():
-            out = self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                            "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner", name],
-                           check=False)
-            return "true" in out
-        wait_for(owned, timeout, 0.2, f"{name} on the bus")
+    def wait_name(self, name):
+        wait_for(lambda: "true" in self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
+                                             "--object-path", "/org/freedesktop/DBus", "--method",
+                                             "org.freedesktop.DBus.NameHasOwner", name], check=False),
+                 60, 0.2, f"{name} on the bus")
 
-    def _tail(self, name):
+    def read(self, name):
         try:
             with open(self.path(name), errors="replace") as f:
-                return f.read()[-2000:]
+                return f.read()
         except OSError:
             return "(no output)"
 

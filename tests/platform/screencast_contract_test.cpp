@@ -33,8 +33,10 @@ nlohmann::json standIn(const char* method, GVariant* args = nullptr) {
   nlohmann::json answer;
   if (reply && g_variant_n_children(reply) == 1) {
     GVariant* value = g_variant_get_child_value(reply, 0);
-    bool text = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING);
-    answer = text ? nlohmann::json::parse(g_variant_get_string(value, nullptr)) : nlohmann::json(g_variant_get_uint32(value));
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
+      answer = nlohmann::json::parse(g_variant_get_string(value, nullptr));
+    else
+      answer = g_variant_get_uint32(value);
     g_variant_unref(value);
   }
   if (reply) g_variant_unref(reply);
