@@ -201,7 +201,6 @@ TEST(Keys, UntrustedPollsUntilTrusted) {
   ASSERT_EQ(desktop.timers.size(), 1u);
   desktop.fireTimers();
   EXPECT_TRUE(desktop.timers[0]->valid);
-  EXPECT_EQ(desktop.statusItems.size(), 9u);  // with the permission item
   desktop.trusted = true;
   desktop.fireTimers();
   EXPECT_FALSE(desktop.timers[0]->valid);
