@@ -44,7 +44,7 @@ class Bodycam(Case):
         return [r["detail"] for r in self.service.events("dashboard") if r.get("detail", {}).get("type") == "bodycam-error"]
 
     def test_frames_keep_the_whole_window_and_its_proportions_and_stop_when_it_closes(self):
-        _, window = self.start_game("800", "600")
+        window = self.start_game("800", "600")
         self.open()
         self.last_frame(2)
         first = len(self.frames())
@@ -81,7 +81,7 @@ class Bodycam(Case):
         self.assertEqual(self.errors(), [])
 
     def test_no_game_window_or_a_minimised_one_tells_the_page(self):
-        _, window = self.start_game("1000", "700")
+        window = self.start_game("1000", "700")
         self.desktop.xdotool("windowminimize" if self.WM else "windowunmap", window[0])
         wait_for(lambda: not self.desktop.viewable(window), what="the game hidden")
         self.open()

@@ -17,7 +17,7 @@ class Focus:
         self.app.start()
         self.loaded("cad")
         self.loaded("mdt")
-        _, self.game = self.start_game()
+        self.game = self.start_game()
         self.focus(self.game)
 
     def focus(self, window):

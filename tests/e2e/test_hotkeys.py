@@ -13,7 +13,7 @@ class Hotkeys(Case):
         self.app.write_settings({"guild": "12345"})
         self.app.start()
         self.loaded("cad")
-        self.game, self.game_window = self.start_game()
+        self.game_window = self.start_game()
         self.focus(self.game_window)
 
     def focus(self, window):

@@ -16,9 +16,9 @@ class Overlay(Case):
         self.loaded("cad")
 
     def game(self, *args):
-        proc, window = self.start_game(*args)
+        window = self.start_game(*args)
         self.desktop.xdotool("windowactivate", "--sync", window[0])
-        return proc, window
+        return window
 
     def window(self, name):
         return self.desktop.shown(lambda w: w[1] == name)
@@ -34,7 +34,7 @@ class Overlay(Case):
         return wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
 
     def test_overlay_floats_without_taking_the_focus_until_a_click_into_its_page(self):
-        _, game = self.game()
+        game = self.game()
         self.assertEqual(self.active(), int(game[0], 16))
         overlay = self.show_overlay()
         self.assertEqual(overlay[2:], OVERLAY_DEFAULT)
