@@ -20,14 +20,11 @@ class Update(Case):
         self.service.post("/_test/manifest", {"status": status, "body": body, "delayMs": delay_ms,
                                               "location": location})
 
-    def alert(self, timeout=15):
-        return self.app.dialog(timeout)
-
     def assert_no_alert(self):
         wait_for(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and r["host"] == "updates.localhost"
                              for r in self.service.requests()), what="the manifest request")
         time.sleep(2)
-        self.assertRaises(AssertionError, self.alert, 0.5)
+        self.assertRaises(AssertionError, self.app.dialog, 0.5)
 
     def press(self, alert, index):
         """Clicks the index-th of the alert's three buttons (Download, Later, Skip this version)."""
@@ -38,15 +35,10 @@ class Update(Case):
         self.app.start()
         self.app.main_window()
 
-    def relaunch(self):
-        self.assertEqual(self.app.quit(), 0)
-        self.service.reset()
-        self.launch()
-
     def test_newer_version_is_offered_even_with_an_error_status_and_download_opens_the_browser(self):
         self.serve(manifest("1.10.0"), status=500)
         self.launch()
-        alert = self.alert()
+        alert = self.app.dialog()
         self.desktop.screenshot("update-alert")
         self.press(alert, 0)
         wait_for(lambda: self.desktop.browsed() == [DOWNLOAD], what="the download page in the browser")
@@ -55,9 +47,11 @@ class Update(Case):
     def test_skip_this_version_is_stored_and_holds_at_the_next_launch(self):
         self.serve(manifest("2.0.0"))
         self.launch()
-        self.press(self.alert(), 2)
+        self.press(self.app.dialog(), 2)
         wait_for(lambda: self.app.settings().get("skipped") == "2.0.0", what="skipped stored")
-        self.relaunch()
+        self.assertEqual(self.app.quit(), 0)
+        self.service.reset()
+        self.launch()
         self.assert_no_alert()
         self.assertEqual(self.desktop.browsed(), [])
 
@@ -97,7 +91,7 @@ class Update(Case):
         self.launch()
         self.app.wait_log("failed ")
         time.sleep(2)
-        self.assertRaises(AssertionError, self.alert, 0.5)
+        self.assertRaises(AssertionError, self.app.dialog, 0.5)
         self.assertIsNone(self.app.proc.poll())
 
 
