@@ -123,10 +123,6 @@ class Desktop:
         return os.path.join(self.root, *parts)
 
     def _start_session(self, width, height):
-        self._start_x(width, height)
-        self._start_dbus()
-
-    def _start_x(self, width, height):
         read, write = os.pipe()
         self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
                     "-noreset", "-nolisten", "tcp"], pass_fds=(write,))
@@ -139,6 +135,7 @@ class Desktop:
             number += chunk
         os.close(read)
         self.env["DISPLAY"] = ":" + number.decode().strip()
+        self._start_dbus()
 
     def _start_dbus(self):
         socket = self.path("runtime", "bus")
@@ -407,9 +404,9 @@ class Case(unittest.TestCase):
         self.desktop.close()
 
     def start_game(self, *args):
-        """The fake game window: its process and its xwininfo tuple."""
-        proc = self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
-        return proc, wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="game")
+        """The fake game window's xwininfo tuple."""
+        self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
+        return wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="game")
 
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""
@@ -425,19 +422,19 @@ class Case(unittest.TestCase):
     def click_element(self, view, element, window):
         self.desktop.click(*self.element_center(view, element, window))
 
+    def menu_call(self, method, *args):
+        """A call on the "QM" status menu as exported over D-Bus; its output, empty if it failed."""
+        return self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
+                                 "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
+                                 "com.canonical.dbusmenu." + method, "--", *args], check=False)
+
     def status_menu(self):
-        """The "QM" status menu as exported over D-Bus: label -> item id."""
-        layout = wait_for(lambda: self.desktop.run(
-            ["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-             "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.GetLayout",
-             "--", "0", "-1", "@as []"], check=False), what="the exported status menu")
+        """The status menu's labels -> item ids."""
+        layout = wait_for(lambda: self.menu_call("GetLayout", "0", "-1", "@as []"), what="the exported status menu")
         return {label: int(item) for item, label in re.findall(r"\((\d+), \{'label': <'([^']*)'>", layout)}
 
     def choose(self, label):
-        item = self.status_menu()[label]
-        self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-                          "/org/ayatana/NotificationItem/quillmere/Menu", "--method", "com.canonical.dbusmenu.Event",
-                          "--", str(item), "clicked", "<0>", "0"])
+        self.assertTrue(self.menu_call("Event", str(self.status_menu()[label]), "clicked", "<0>", "0"), label)
 
     def loaded(self, view=None, count=1, **expect):
         """Waits for `count` page loads (of `view`) whose report has the expected values."""

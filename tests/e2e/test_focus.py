@@ -17,7 +17,7 @@ class Focus:
         self.app.start()
         self.loaded("cad")
         self.loaded("mdt")
-        _, self.game = self.start_game()
+        self.game = self.start_game()
         self.focus(self.game)
 
     def focus(self, window):
@@ -59,6 +59,7 @@ class Focus:
         keyboard.key("Return", False)
         keyboard.close()
         wait_for(lambda: self.app.settings().get("key.bodycam") == 109, what="F10 stored for the bodycam")
+        wait_for(lambda: "Bodycam: F10" in self.status_menu(), what=lambda: f"the menu rebuilt: {self.status_menu()}")
         self.assertEqual(self.events({"type": "clip"}), [], "the picked key acted as a hotkey")
 
     def test_activation_shows_no_hidden_window_and_open_shows_only_the_main_window(self):

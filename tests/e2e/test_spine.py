@@ -31,67 +31,33 @@ class Spine(Case):
         # Near #0b0b0c: the compositing of the page and the window may round a channel either way.
         self.assertLessEqual(max(abs(c - d) for c, d in zip(rgb, (11, 11, 12))), 3, f"background {rgb}")
 
-    def test_first_page_follows_the_stored_guild(self):
-        cases = [("12345", "cad", SITE + "/dashboard/#/g/12345/cad"),
-                 ("1234", "dashboard", SITE + "/dashboard/"),
-                 (12345, "dashboard", SITE + "/dashboard/"),
-                 ("12a45", "dashboard", SITE + "/dashboard/")]
-        for guild, view, href in cases:
-            with self.subTest(guild=guild):
-                self.service.reset()
-                self.app.write_settings({"guild": guild})
-                self.app.start()
-                self.assertEqual(self.loaded(view)[0]["href"], href)
-                self.assertEqual(self.app.quit(), 0)
-
-    def test_window_frame_survives_close_quit_and_restart(self):
-        self.app.start()
-        window = self.app.main_window()
-        self.loaded("dashboard")
-        self.desktop.xdotool("windowmove", window[0], 300, 150)
-        wait_for(lambda: self.app.main_window()[2:4] == (300, 150), what="the move")
-        self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
-        wait_for(lambda: map_state(self, window[0]) == "IsUnMapped", what="the window to close")
-        # AppKit coordinates: the bottom of the screen is y 0.
-        wait_for(lambda: self.app.settings().get("mainFrame") == "{{300, 30}, {1440, 900}}", what="the frame stored")
-        self.assertEqual(self.app.proc.poll(), None, "closing the window must not end the app")
-        self.assertEqual(self.app.quit(), 0)
-        self.assertEqual(self.app.settings()["mainFrame"], "{{300, 30}, {1440, 900}}")
-        self.app.start()
-        self.assertEqual(self.app.main_window()[2:], (300, 150, 1440, 900))
-
-    def test_every_ending_signal_saves_the_window_state(self):
+    def test_window_state_is_kept_through_close_reopen_every_ending_signal_and_restart(self):
+        place = (240, 90)
         for run, (how, x) in enumerate(((signal.SIGTERM, 200), (signal.SIGINT, 250), (signal.SIGHUP, 300)), 1):
             self.app.start()
             window = self.app.main_window()
+            self.assertEqual(window[2:], (*place, 1440, 900), f"restored before run {run}")
             self.loaded("dashboard", run)
             self.desktop.xdotool("windowmove", window[0], x, 150)
             wait_for(lambda: self.app.main_window()[2:4] == (x, 150), what="the move")
+            if run == 1:
+                self.close_and_reopen(window, x)
             self.assertEqual(self.app.quit(how), 0, how.name)
+            # AppKit coordinates: the bottom of the screen is y 0.
             self.assertEqual(self.app.settings().get("mainFrame"), "{{%d, 30}, {1440, 900}}" % x, how.name)
             self.assertIs(self.app.settings().get("overlayOpen"), False, how.name)
+            place = (x, 150)
 
-    def test_saved_frames_of_400_or_less_are_ignored(self):
-        for frame, expect in [("{{100, 200}, {400, 700}}", (240, 90, 1440, 900)),
-                              ("{{100, 200}, {1000, 700}}", (100, 180, 1000, 700)),
-                              ("junk", (240, 90, 1440, 900))]:
-            with self.subTest(frame=frame):
-                self.app.write_settings({"mainFrame": frame})
-                self.app.start()
-                self.assertEqual(self.app.main_window()[2:], expect)
-                self.assertEqual(self.app.quit(), 0)
-
-    def test_second_start_brings_the_same_window_back(self):
-        self.app.start()
-        window = self.app.main_window()
-        self.loaded("dashboard")
+    def close_and_reopen(self, window, x):
+        """Closing the window keeps the app and stores the frame; a second start brings the same window back."""
         self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
         wait_for(lambda: map_state(self, window[0]) == "IsUnMapped", what="the window to close")
+        wait_for(lambda: self.app.settings().get("mainFrame") == "{{%d, 30}, {1440, 900}}" % x, what="the frame stored")
+        self.assertEqual(self.app.proc.poll(), None, "closing the window must not end the app")
         self.assertEqual(self.app.invoke(), 0)
         wait_for(lambda: map_state(self, window[0]) == "IsViewable", what="the window to come back")
         self.assertEqual([w for w in self.desktop.windows() if w[1] == "Quillmere"][0][0], window[0])
         self.assertEqual(len(self.service.reports("loaded")), 1, "no second page and no second app")
-        self.assertEqual(self.app.proc.poll(), None)
 
     def test_kill_during_a_burst_of_writes_leaves_a_readable_settings_file(self):
         for _ in range(5):
@@ -108,21 +74,6 @@ class Spine(Case):
             with open(self.app.settings_path, encoding="utf-8") as f:
                 self.assertIsInstance(json.load(f), dict)
             self.service.reset()
-
-    def test_corrupted_settings_are_kept_aside(self):
-        os.makedirs(os.path.dirname(self.app.settings_path))
-        with open(self.app.settings_path, "w") as f:
-            f.write('{"guild": "12345", "mainFrame": ')
-        self.app.start()
-        self.assertEqual(self.loaded("dashboard")[0]["href"], SITE + "/dashboard/")
-        self.assertEqual(self.app.quit(), 0)
-        folder = os.path.dirname(self.app.settings_path)
-        kept = [n for n in os.listdir(folder) if n.startswith("settings.json.unreadable-")]
-        self.assertEqual(len(kept), 1, os.listdir(folder))
-        with open(os.path.join(folder, kept[0])) as f:
-            self.assertEqual(f.read(), '{"guild": "12345", "mainFrame": ')
-        self.assertIn("mainFrame", self.app.settings())
-        self.assertEqual(sum("unreadable" in line for line in self.app.log_lines()), 1)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 /* Plays the game window for tests: a top-level X11 window with the game's window class, a 28-pixel
    band of one colour at the top and a known pattern below (left half blue, right half green).
-   Usage: fake_game [WIDTH HEIGHT [X Y]] [--fullscreen]. Prints its window id, then runs until it is
-   asked to close (WM_DELETE_WINDOW, SIGTERM). */
+   Usage: fake_game [WIDTH HEIGHT] [--fullscreen], at 100,100 unless full screen. Prints its window id, then
+   runs until it is asked to close (WM_DELETE_WINDOW, SIGTERM). */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   if (!d) return 1;
   int screen = DefaultScreen(d);
   int width = argc > 2 ? atoi(argv[1]) : 800, height = argc > 2 ? atoi(argv[2]) : 600;
-  int x = argc > 4 ? atoi(argv[3]) : 100, y = argc > 4 ? atoi(argv[4]) : 100;
+  int x = 100, y = 100;
   if (fullscreen) {
     x = y = 0;
     width = DisplayWidth(d, screen);
