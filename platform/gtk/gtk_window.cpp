@@ -120,8 +120,15 @@ GtkAppWindow::Extents GtkAppWindow::extents() const {
   return {x - outer.x, outer.x + outer.width - x - w, y - outer.y, outer.y + outer.height - y - h};
 }
 
+// A hidden window is placed with the decorations it had on screen; a new one learns them after its map.
+GtkAppWindow::Extents GtkAppWindow::placingExtents() const {
+  return gtk_widget_get_mapped(window.get()) ? extents() : hiddenExtents.value_or(Extents{});
+}
+
 void GtkAppWindow::place(const Rect& rect, bool isFrame) {
-  Extents e = extents();
+  pendingPlace.reset();  // the newest placement is the one kept
+  pendingTimer.cancel();
+  Extents e = placingExtents();
   GdkRectangle r = toX(rect);
   int w = r.width, h = r.height, x = r.x, y = r.y;
   if (isFrame) {
@@ -133,7 +140,7 @@ void GtkAppWindow::place(const Rect& rect, bool isFrame) {
   }
   gtk_window_move(gtkWindow(), x, y);
   gtk_window_resize(gtkWindow(), std::max(w, 1), std::max(h, 1));
-  if (!gtk_widget_get_mapped(window.get()) && gtk_window_get_decorated(gtkWindow())) {
+  if (!gtk_widget_get_mapped(window.get()) && gtk_window_get_decorated(gtkWindow()) && !hiddenExtents) {
     pendingPlace = rect;
     pendingIsFrame = isFrame;
   }
@@ -180,7 +187,10 @@ void GtkAppWindow::showWithoutActivating() {
 // that it is stored and shown again as it was.
 void GtkAppWindow::hide() {
   giveKeyboardBack();
-  if (gtk_widget_get_mapped(window.get())) hiddenFrame = frame();
+  if (gtk_widget_get_mapped(window.get())) {
+    hiddenFrame = frame();
+    hiddenExtents = extents();
+  }
   gtk_widget_hide(window.get());
 }
 
@@ -259,16 +269,28 @@ gboolean GtkAppWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
 gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
   auto* me = static_cast<GtkAppWindow*>(self);
   if (me->pendingPlace) {
-    // The decorations are known shortly after the map; put the frame or the content exactly where it was asked.
-    me->pendingTimer.set(g_timeout_add(50, [](gpointer data) -> gboolean {
-      auto* w = static_cast<GtkAppWindow*>(data);
-      w->pendingTimer.fired();
-      if (auto rect = std::exchange(w->pendingPlace, std::nullopt)) w->place(*rect, w->pendingIsFrame);
-      return G_SOURCE_REMOVE;
-    }, me));
+    me->decorationWaits = 0;
+    me->placeOnceDecorated();
   }
   if (me->options.kind == WindowKind::Bubble) me->showPointingHand();
   return FALSE;
+}
+
+// The window manager frames a new window some time after its map, later on a busy machine: wait for the
+// decorations (up to 2 s; without a window manager there are none) before putting the frame where it was asked.
+void GtkAppWindow::placeOnceDecorated() {
+  Extents e = extents();
+  bool framed = e.left || e.right || e.top || e.bottom;
+  if (!framed && ++decorationWaits < 40) {
+    pendingTimer.set(g_timeout_add(50, [](gpointer data) -> gboolean {
+      auto* w = static_cast<GtkAppWindow*>(data);
+      w->pendingTimer.fired();
+      w->placeOnceDecorated();
+      return G_SOURCE_REMOVE;
+    }, this));
+    return;
+  }
+  if (auto rect = std::exchange(pendingPlace, std::nullopt)) place(*rect, pendingIsFrame);
 }
 
 gboolean GtkAppWindow::onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer self) {

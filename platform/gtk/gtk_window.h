@@ -40,6 +40,8 @@ class GtkAppWindow : public Window {
     int left = 0, right = 0, top = 0, bottom = 0;
   };
   Extents extents() const;
+  Extents placingExtents() const;
+  void placeOnceDecorated();
   void place(const Rect& rect, bool isFrame);
   void showAtLastFrame();
   void applyShape(int width, int height);
@@ -57,8 +59,10 @@ class GtkAppWindow : public Window {
   GtkWidget* layout = nullptr;  // owned by the window
   SignalScope signals;
   std::optional<Rect> hiddenFrame;  // the frame a hidden window had on screen
+  std::optional<Extents> hiddenExtents;  // the decorations it had then
   std::optional<Rect> pendingPlace;  // placed again once the decorations are known
   bool pendingIsFrame = false;
+  int decorationWaits = 0;
   SourceScope pendingTimer;
   int shapedWidth = 0, shapedHeight = 0;
   BubbleStyle bubbleStyle;
