@@ -113,6 +113,8 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
   standIn("SetAnswer", g_variant_new("(s)", "share"));
   for (auto [width, height, windowCloses] : {std::tuple(640, 360, true), std::tuple(320, 180, false)}) {
     SCOPED_TRACE(windowCloses ? "the window closes" : "the bodycam stops");
+    // The shares of the captures before this one close as the portal gets to it: wait, then count ours.
+    ASSERT_TRUE(runUntil([] { return standIn("Shares") == 0; })) << "an earlier share was never closed";
     fake::FakeSettings settings;
     PortalCapture capture(settings);
     Listing windows = list(capture);
