@@ -54,7 +54,8 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
 
   // Settings and log.
   std::optional<std::string> guild() const;
-  void setGuild(const std::optional<std::string>& value);
+  void setGuild(const std::string& id);
+  std::string dashboardURL(const std::string& page) const;
   int key(const std::string& action) const;
   void note(const std::string& text);
 

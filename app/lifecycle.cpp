@@ -11,10 +11,14 @@ namespace {
 
 const Rect kNoScreen{0, 0, 1440, 900};
 
-// A guild only makes a valid address as the digits the app stores itself.
-bool isGuildId(const std::string& g) { return std::regex_match(g, std::regex("[0-9]{5,25}")); }
-
 }  // namespace
+
+// A guild only makes an address as the digits the app stores itself; anything else opens the dashboard.
+std::string App::dashboardURL(const std::string& page) const {
+  auto g = guild();
+  bool valid = g && std::regex_match(*g, std::regex("[0-9]{5,25}"));
+  return valid ? SITE + "/dashboard/#/g/" + *g + "/" + page : SITE + "/dashboard/";
+}
 
 App::App(Platform p) : defaults(p.settings), platform(p) {}
 
@@ -59,8 +63,7 @@ void App::applicationDidFinishLaunching() {
   main = platform.desktop.makeWindow(options, this);
   web = makeWeb();
   main->setContent(*web);
-  auto g = guild();
-  web->load(g && isGuildId(*g) ? SITE + "/dashboard/#/g/" + *g + "/cad" : SITE + "/dashboard/", kLoadTimeout);
+  web->load(dashboardURL("cad"), kLoadTimeout);
   main->showAsKey();
   buildStatusItem();
   startKeys();

@@ -25,12 +25,8 @@ std::optional<std::string> App::guild() const {
   return std::nullopt;
 }
 
-void App::setGuild(const std::optional<std::string>& value) {
-  if (value)
-    defaults.set("guild", *value);
-  else
-    defaults.remove("guild");
-}
+void App::setGuild(const std::string& id) { defaults.set("guild", id); }
+
 
 int App::key(const std::string& action) const {
   if (auto value = defaults.get("key." + action); value && value->is_number()) {

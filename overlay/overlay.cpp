@@ -33,9 +33,7 @@ void App::showOverlay() {
 }
 
 void App::loadOverlay() {
-  auto g = guild();
-  bool valid = g && std::regex_match(*g, std::regex("[0-9]{5,25}"));
-  if (overlayWeb) overlayWeb->load(valid ? SITE + "/dashboard/#/g/" + *g + "/mdt" : SITE + "/dashboard/", kLoadTimeout);
+  if (overlayWeb) overlayWeb->load(dashboardURL("mdt"), kLoadTimeout);
 }
 
 void App::toggleOverlay() {
