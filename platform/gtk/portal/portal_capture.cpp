@@ -17,10 +17,6 @@ constexpr const char* kScreenCast = "org.freedesktop.portal.ScreenCast";
 constexpr std::uint32_t kWindowSource = 2, kHiddenCursor = 1, kRememberUntilRevoked = 2;
 constexpr std::chrono::seconds kFirstFormatWait{5};
 
-void addOption(GVariantBuilder& options, const char* key, GVariant* value) {
-  g_variant_builder_add(&options, "{sv}", key, value);
-}
-
 // What the core holds of a share: turning the bodycam off ends the share itself, so the desktop no longer
 // shows the window as shared.
 class ShareStream : public CaptureStream {
@@ -51,12 +47,9 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
 
   void open(bool remembered) {
     usedToken = remembered;
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    auto token = PortalRequest::nextToken();
-    addOption(options, "handle_token", g_variant_new_string(token.c_str()));
-    addOption(options, "session_handle_token", g_variant_new_string(PortalRequest::nextToken().c_str()));
-    call("CreateSession", g_variant_new("(a{sv})", &options), token, &Share::selectSources);
+    PortalOptions options;
+    options.add("session_handle_token", g_variant_new_string(PortalRequest::nextToken().c_str()));
+    call("CreateSession", g_variant_new("(@a{sv})", options.end()), options.token, &Share::selectSources);
   }
 
   bool begin(const StreamConfig& config, StreamCallbacks callbacks) {
@@ -87,28 +80,22 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
       session = g_variant_get_string(handle, nullptr);
     if (handle) g_variant_unref(handle);
     if (session.empty()) return finish(std::nullopt);
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    auto token = PortalRequest::nextToken();
-    addOption(options, "handle_token", g_variant_new_string(token.c_str()));
-    addOption(options, "types", g_variant_new_uint32(kWindowSource));
-    addOption(options, "multiple", g_variant_new_boolean(false));
-    addOption(options, "cursor_mode", g_variant_new_uint32(kHiddenCursor));
+    PortalOptions options;
+    options.add("types", g_variant_new_uint32(kWindowSource));
+    options.add("multiple", g_variant_new_boolean(false));
+    options.add("cursor_mode", g_variant_new_uint32(kHiddenCursor));
     if (owner.remembers) {
-      addOption(options, "persist_mode", g_variant_new_uint32(kRememberUntilRevoked));
+      options.add("persist_mode", g_variant_new_uint32(kRememberUntilRevoked));
       auto saved = owner.settings.get(kRestoreTokenKey);
       if (usedToken && saved && saved->is_string())
-        addOption(options, "restore_token", g_variant_new_string(saved->get<std::string>().c_str()));
+        options.add("restore_token", g_variant_new_string(saved->get<std::string>().c_str()));
     }
-    call("SelectSources", g_variant_new("(oa{sv})", session.c_str(), &options), token, &Share::start);
+    call("SelectSources", g_variant_new("(o@a{sv})", session.c_str(), options.end()), options.token, &Share::start);
   }
 
   void start(GVariant*) {
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    auto token = PortalRequest::nextToken();
-    addOption(options, "handle_token", g_variant_new_string(token.c_str()));
-    call("Start", g_variant_new("(osa{sv})", session.c_str(), "", &options), token, &Share::openRemote);
+    PortalOptions options;
+    call("Start", g_variant_new("(os@a{sv})", session.c_str(), "", options.end()), options.token, &Share::openRemote);
   }
 
   void openRemote(GVariant* results) {
