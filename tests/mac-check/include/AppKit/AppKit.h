@@ -35,8 +35,7 @@ enum : NSEventModifierFlags {
 @end
 
 @interface NSEvent (QMCheckNewer)
-+ (nullable id)addGlobalMonitorForEventsMatchingMask:(NSEventMask)mask
-                                             handler:(void (^)(NSEvent* event))block;
++ (nullable id)addGlobalMonitorForEventsMatchingMask:(NSEventMask)mask handler:(void (^)(NSEvent* event))block;
 + (nullable id)addLocalMonitorForEventsMatchingMask:(NSEventMask)mask
                                             handler:(NSEvent* _Nullable (^)(NSEvent* event))block;
 @end

@@ -15,8 +15,7 @@ typedef NSString* NSKeyValueChangeKey;
 @end
 
 @interface NSFileHandle (QMCheckNewer)
-- (BOOL)seekToEndReturningOffset:(out unsigned long long* _Nullable)offsetInFile
-                           error:(out NSError**)error;
+- (BOOL)seekToEndReturningOffset:(out unsigned long long* _Nullable)offsetInFile error:(out NSError**)error;
 - (BOOL)writeData:(NSData*)data error:(out NSError**)error;
 - (BOOL)closeAndReturnError:(out NSError**)error;
 @end
