@@ -1,6 +1,4 @@
-"""The Debian package as a user meets it: built for the real service, checked by Debian's and the desktop's
-validators, installed with apt, started from the PATH on a private X server, reached through its quillmere://
-address, and removed again without touching the user's settings and log. Needs root (or sudo) for apt."""
+"""The Debian package as a user meets it, from validators to apt install, start, quillmere:// and purge (needs root)."""
 import glob
 import gzip
 import os
@@ -100,16 +98,12 @@ class Package(unittest.TestCase):
             apt("purge", "quillmere")
         apt("install", "./" + os.path.basename(self.deb), cwd=BUILD)
         self.addCleanup(lambda: installed() and apt("purge", "quillmere"))
-        self.assertEqual(shutil.which("quillmere"), "/usr/bin/quillmere")
-        # The desktop database is the system's, updated by the trigger of desktop-file-utils.
-        self.assertIn(f"x-scheme-handler/quillmere={ENTRY};", text(SYSTEM_MIME_CACHE))
-
         desktop = Desktop(handlers=False)
         self.addCleanup(desktop.close)
         app = App(desktop, binary="quillmere")
         app.start()
         app.main_window()
-        self.assertEqual(desktop.run(["xdg-mime", "query", "default", "x-scheme-handler/quillmere"]).strip(), ENTRY)
+        # The desktop has no handlers of its own: the address reaches the app through the system's database.
         url = "quillmere://auth?code=" + "0123456789abcdef" * 4
         desktop.run(["xdg-open", url])
         app.wait_log("url event " + url[:30])

@@ -1,6 +1,4 @@
-// The global shortcut portal client against the stand-in portal on a private bus: both call orders, a
-// registry that must come first, press and release, the desktop rebinding, a portal that says no, one
-// without global shortcuts, none at all, and one that goes away with a key held.
+// The global shortcut portal client against the stand-in portal, each case on a private bus.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -55,23 +53,18 @@ class PrivateBus {
     if (portal) kill(portal, SIGTERM), g_spawn_close_pid(std::exchange(portal, 0));
   }
   // A test hook of the stand-in; nothing when no portal answers.
-  GVariant* hook(const char* method, GVariant* args = nullptr) {
-    return g_dbus_connection_call_sync(connection, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
-                                       "org.quillmere.Test", method, args, nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
-                                       nullptr, nullptr);
-  }
-  void poke(const char* method, GVariant* args = nullptr) {
-    if (GVariant* reply = hook(method, args)) g_variant_unref(reply);
+  std::unique_ptr<GVariant, decltype(&g_variant_unref)> hook(const char* method, GVariant* args = nullptr) {
+    return {g_dbus_connection_call_sync(connection, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
+                                        "org.quillmere.Test", method, args, nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
+                                        nullptr, nullptr),
+            g_variant_unref};
   }
   Calls calls() {
-    GVariant* reply = hook("Calls");
+    auto reply = hook("Calls");
     if (!reply) return std::nullopt;
-    const gchar** names = nullptr;
-    g_variant_get(reply, "(^a&s)", &names);
-    std::vector<std::string> list(names, names + g_strv_length(const_cast<gchar**>(names)));
-    g_free(names);
-    g_variant_unref(reply);
-    return list;
+    g_autofree const gchar** names = nullptr;
+    g_variant_get(reply.get(), "(^a&s)", &names);
+    return std::vector<std::string>(names, names + g_strv_length(const_cast<gchar**>(names)));
   }
 
   GTestDBus* bus;
@@ -132,10 +125,10 @@ TEST(PortalShortcuts, PressReleaseRebindAndAKeyHeldWhenThePortalGoes) {
     Seen seen;
     auto portal = client(bus, seen);
     ASSERT_TRUE(runUntil([&] { return portal->state() == State::Ready; }));
-    for (const char* edge : {"Press", "Release"}) bus.poke(edge, g_variant_new("(s)", "ptt"));
+    for (const char* edge : {"Press", "Release"}) bus.hook(edge, g_variant_new("(s)", "ptt"));
     ASSERT_TRUE(runUntil([&] { return seen.keys.size() == 2; }));
     EXPECT_EQ(seen.keys, (std::vector<std::pair<std::string, bool>>{{"ptt", true}, {"ptt", false}}));
-    bus.poke("Rebind", g_variant_new("(ss)", "overlay", "Shift+F12"));
+    bus.hook("Rebind", g_variant_new("(ss)", "overlay", "Shift+F12"));
     ASSERT_TRUE(runUntil([&] { return seen.changes == 2; }));
     EXPECT_EQ(portal->trigger("overlay"), "Shift+F12");
     EXPECT_EQ(portal->canConfigure(), std::string(version) == "2");
@@ -145,10 +138,10 @@ TEST(PortalShortcuts, PressReleaseRebindAndAKeyHeldWhenThePortalGoes) {
     else
       EXPECT_EQ(bus.calls()->back(), "ListShortcuts");
     // Held, then the desktop closes the session (v2) or the portal quits (v1): the key is released.
-    bus.poke("Press", g_variant_new("(s)", "ptt"));
+    bus.hook("Press", g_variant_new("(s)", "ptt"));
     ASSERT_TRUE(runUntil([&] { return seen.keys.size() == 3; }));
     if (portal->canConfigure())
-      bus.poke("CloseSessions");
+      bus.hook("CloseSessions");
     else
       bus.stopPortal();
     ASSERT_TRUE(runUntil([&] { return portal->state() == State::Absent; }));

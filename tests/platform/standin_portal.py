@@ -1,20 +1,7 @@
 #!/usr/bin/python3
 """A stand-in desktop portal on a private session bus, for the portal clients' contract and end-to-end tests.
-GlobalShortcuts:
-  --order documented   shortcuts are registered by BindShortcuts (once per session)
-  --order kde          only the shortcuts in CreateSession's options are registered; BindShortcuts binds nothing
-  --refuse             CreateSession answers 2 (the desktop said no)
-  --no-shortcuts       the portal runs without the GlobalShortcuts interface
-  --registry           has org.freedesktop.host.portal.Registry, and refuses sessions before Register
-  --version N          the interface's version (2 has ConfigureShortcuts)
-ScreenCast: each shared window is a live GStreamer test source on the PipeWire daemon of $XDG_RUNTIME_DIR,
-640x360 at 30 a second or as QM_STANDIN_WINDOW says (2560x1440@10); restore tokens starting with "dead" name a
-window that is gone.
-
-Test hooks on /org/quillmere/test (org.quillmere.Test): Press(id), Release(id), Rebind(id, trigger),
-CloseSessions() (the desktop closes every session), Calls() -> as (the portal methods called so far, in order);
-SetAnswer(share|cancel|refuse) (the player's answer to Start), EndShares() (the shared windows close),
-Selections() -> the options of every SelectSources as JSON, Shares() -> u (the shares alive)."""
+Each shared window is a live test source on the PipeWire daemon of $XDG_RUNTIME_DIR, 640x360 at 30 a second or
+as QM_STANDIN_WINDOW says (2560x1440@10); a restore token starting with "dead" names a window that is gone."""
 import argparse
 import json
 import os
@@ -36,9 +23,10 @@ SCREENCAST = {"CreateSession": ([D], [O]), "SelectSources": ([O, D], [O]), "Star
               "OpenPipeWireRemote": ([O, D], ["h"])}
 REGISTRY = {"Register": (["s", D], [])}
 SESSION = {"Close": ([], [])}
+# Test hooks: shortcut edges, the desktop's rebinding and closing, the player's answer to Start, what was asked.
 TEST = {"Press": (["s"], []), "Release": (["s"], []), "Rebind": (["s", "s"], []), "CloseSessions": ([], []),
         "Calls": ([], ["as"]), "SetAnswer": (["s"], []), "EndShares": ([], []), "Selections": ([], ["s"]),
-        "Shares": ([], ["u"])}
+        "Shares": ([], ["s"])}
 
 
 def interface(name, methods, properties=()):
@@ -181,7 +169,7 @@ class Portal:
         elif method == "Selections":
             reply = GLib.Variant("(s)", (json.dumps(self.selections),))
         elif method == "Shares":
-            reply = GLib.Variant("(u)", (len(self.shares),))
+            reply = GLib.Variant("(s)", (json.dumps(len(self.shares)),))
         elif method == "SetAnswer":
             self.answer = args[0]
         elif method == "EndShares":
@@ -207,11 +195,11 @@ class Portal:
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--order", default="documented")
-    parser.add_argument("--refuse", action="store_true")
-    parser.add_argument("--no-shortcuts", action="store_true")
-    parser.add_argument("--registry", action="store_true")
-    parser.add_argument("--version", type=int, default=1)
+    parser.add_argument("--order", default="documented", help="documented: BindShortcuts binds; kde: CreateSession")
+    parser.add_argument("--refuse", action="store_true", help="CreateSession answers 2 (the desktop said no)")
+    parser.add_argument("--no-shortcuts", action="store_true", help="no GlobalShortcuts interface")
+    parser.add_argument("--registry", action="store_true", help="refuses shortcut sessions before Register")
+    parser.add_argument("--version", type=int, default=1, help="GlobalShortcuts version (2 has ConfigureShortcuts)")
     options = parser.parse_args()
     bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
     portal = Portal(bus, options)

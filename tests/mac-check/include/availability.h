@@ -1,5 +1,4 @@
-// Apple's availability macro in the one-platform form the checked code and these headers use,
-// API_AVAILABLE(macos(12.3)); clang keeps the attribute but checks it only for Apple targets.
+// Apple's availability macro in its one-platform form; clang checks it only for Apple targets.
 #pragma once
 
 #ifndef API_AVAILABLE

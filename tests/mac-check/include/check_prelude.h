@@ -1,5 +1,4 @@
-// Forced first into every checked file. GCC's runtime header defines YES and NO as casts, which the
-// boxed literal @YES cannot take; Apple's are the compiler's own literals.
+// Forced first into every checked file. GCC's YES and NO are casts, which @YES cannot take; Apple's are literals.
 #pragma once
 
 #include <objc/objc.h>

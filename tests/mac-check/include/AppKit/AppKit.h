@@ -1,6 +1,5 @@
-// GNUstep's AppKit, plus what newer AppKit releases declare and the macOS backend uses
-// (developer.apple.com/documentation/appkit). Where GNUstep declares an Apple method with another type,
-// its declaration is renamed out of the way so that Apple's is the one checked.
+// GNUstep's AppKit, plus what the macOS backend uses of newer releases (developer.apple.com/documentation/appkit).
+// A GNUstep method declared with another type than Apple's is renamed out of the way.
 #pragma once
 
 #import <Foundation/Foundation.h>
@@ -11,8 +10,6 @@
 #include_next <AppKit/AppKit.h>
 #undef separatorItem
 
-#include "availability.h"
-
 NS_ASSUME_NONNULL_BEGIN
 
 @class CALayer;
@@ -21,7 +18,6 @@ typedef NSInteger NSWindowLevel;
 
 // GNUstep has the older names of these event types.
 static const NSEventType NSEventTypeKeyDown = NSKeyDown;
-static const NSEventType NSEventTypeKeyUp = NSKeyUp;
 
 enum : NSEventMask {
   NSEventMaskKeyDown = 1ULL << NSKeyDown,
@@ -39,23 +35,21 @@ enum : NSEventModifierFlags {
 @end
 
 @interface NSEvent (QMCheckNewer)
-+ (nullable id)addGlobalMonitorForEventsMatchingMask:(NSEventMask)mask
-                                             handler:(void (^)(NSEvent* event))block API_AVAILABLE(macos(10.6));
++ (nullable id)addGlobalMonitorForEventsMatchingMask:(NSEventMask)mask handler:(void (^)(NSEvent* event))block;
 + (nullable id)addLocalMonitorForEventsMatchingMask:(NSEventMask)mask
-                                            handler:(NSEvent* _Nullable (^)(NSEvent* event))block
-    API_AVAILABLE(macos(10.6));
+                                            handler:(NSEvent* _Nullable (^)(NSEvent* event))block;
 @end
 
 @interface NSStatusItem (QMCheckNewer)
-@property(readonly, strong, nullable) NSStatusBarButton* button API_AVAILABLE(macos(10.10));
+@property(readonly, strong, nullable) NSStatusBarButton* button;
 @end
 
 @interface NSFont (QMCheckNewer)
-+ (NSFont*)systemFontOfSize:(CGFloat)fontSize weight:(NSFontWeight)weight API_AVAILABLE(macos(10.11));
++ (NSFont*)systemFontOfSize:(CGFloat)fontSize weight:(NSFontWeight)weight;
 @end
 
 @interface NSWindow (QMCheckNewer)
-@property(nullable, strong) NSAppearance* appearance API_AVAILABLE(macos(10.9));
+@property(nullable, strong) NSAppearance* appearance;
 @property(getter=isVisible, readonly) BOOL visible;
 @end
 
@@ -65,7 +59,7 @@ enum : NSEventModifierFlags {
 @end
 
 @interface NSApplication (QMCheckNewer)
-- (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy API_AVAILABLE(macos(10.6));
+- (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
 @end
 
 NS_ASSUME_NONNULL_END

@@ -3,16 +3,10 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
-#include "availability.h"
-
-#ifdef __cplusplus
 extern "C" {
-#endif
 
 Boolean AXIsProcessTrusted(void);
-Boolean AXIsProcessTrustedWithOptions(CFDictionaryRef options) API_AVAILABLE(macos(10.9));
-extern CFStringRef kAXTrustedCheckOptionPrompt API_AVAILABLE(macos(10.9));
+Boolean AXIsProcessTrustedWithOptions(CFDictionaryRef options);
+extern CFStringRef kAXTrustedCheckOptionPrompt;
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"

@@ -3,14 +3,10 @@
 
 #include <stdint.h>
 
-#ifdef __cplusplus
 extern "C" {
-#endif
 
 typedef uint32_t CC_LONG;
 
 unsigned char* CC_SHA256(const void* data, CC_LONG len, unsigned char* md);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"

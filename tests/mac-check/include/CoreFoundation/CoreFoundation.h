@@ -3,9 +3,7 @@
 
 #include <stdint.h>
 
-#ifdef __cplusplus
 extern "C" {
-#endif
 
 typedef unsigned char Boolean;
 typedef long CFIndex;
@@ -20,6 +18,4 @@ CFTypeID CFBooleanGetTypeID(void);
 CFIndex CFArrayGetCount(CFArrayRef theArray);
 const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"

@@ -4,11 +4,7 @@
 #include <CoreFoundation/CoreFoundation.h>
 #include <stdbool.h>
 
-#include "availability.h"
-
-#ifdef __cplusplus
 extern "C" {
-#endif
 
 typedef double CGFloat;
 
@@ -35,11 +31,9 @@ extern const CGRect CGRectZero;
 typedef uint32_t CGWindowID;
 typedef struct CGColorSpace* CGColorSpaceRef;
 
-extern const CFStringRef kCGColorSpaceSRGB API_AVAILABLE(macos(10.5));
-CGColorSpaceRef CGColorSpaceCreateWithName(CFStringRef name) API_AVAILABLE(macos(10.2));
+extern const CFStringRef kCGColorSpaceSRGB;
+CGColorSpaceRef CGColorSpaceCreateWithName(CFStringRef name);
 void CGColorSpaceRelease(CGColorSpaceRef space);
-bool CGRequestScreenCaptureAccess(void) API_AVAILABLE(macos(10.15));
+bool CGRequestScreenCaptureAccess(void);
 
-#ifdef __cplusplus
-}
-#endif
+}  // extern "C"

@@ -6,22 +6,18 @@
 #include <CoreGraphics/CoreGraphics.h>
 #include <CoreVideo/CoreVideo.h>
 
-#include "availability.h"
-
 NS_ASSUME_NONNULL_BEGIN
 
 typedef int CIFormat;
 typedef NSString* CIContextOption;
 
-extern CIFormat kCIFormatBGRA8 API_AVAILABLE(macos(10.4));
+extern CIFormat kCIFormatBGRA8;
 
-API_AVAILABLE(macos(10.4))
 @interface CIImage : NSObject
-- (instancetype)initWithCVPixelBuffer:(CVPixelBufferRef)pixelBuffer API_AVAILABLE(macos(10.11));
+- (instancetype)initWithCVPixelBuffer:(CVPixelBufferRef)pixelBuffer;
 @property(readonly) CGRect extent;
 @end
 
-API_AVAILABLE(macos(10.4))
 @interface CIContext : NSObject
 - (instancetype)initWithOptions:(nullable NSDictionary<CIContextOption, id>*)options;
 - (void)render:(CIImage*)image

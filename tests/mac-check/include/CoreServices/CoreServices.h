@@ -1,5 +1,4 @@
-// The Apple event codes of the get-URL event (developer.apple.com/documentation/coreservices, AERegistry
-// and AEDataModel): event class and ID 'GURL', the direct-object parameter '----'.
+// The Apple event codes of the get-URL event (developer.apple.com/documentation/coreservices).
 #pragma once
 
 #include <stdint.h>

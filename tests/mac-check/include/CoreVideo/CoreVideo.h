@@ -1,6 +1,5 @@
 // CoreVideo's buffer types (developer.apple.com/documentation/corevideo).
 #pragma once
 
-typedef struct __CVBuffer* CVBufferRef;
-typedef CVBufferRef CVImageBufferRef;
+typedef struct __CVBuffer* CVImageBufferRef;
 typedef CVImageBufferRef CVPixelBufferRef;

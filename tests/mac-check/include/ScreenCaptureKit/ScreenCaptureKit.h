@@ -1,5 +1,4 @@
-// ScreenCaptureKit, macOS 12.3 (developer.apple.com/documentation/screencapturekit): shareable content,
-// the one-window filter, the stream with its configuration, output and delegate, and the frame status.
+// ScreenCaptureKit, as far as the macOS backend uses it (developer.apple.com/documentation/screencapturekit).
 #pragma once
 
 #import <Foundation/Foundation.h>
@@ -14,16 +13,10 @@ NS_ASSUME_NONNULL_BEGIN
 
 typedef NS_ENUM(NSInteger, SCStreamOutputType) {
   SCStreamOutputTypeScreen,
-  SCStreamOutputTypeAudio API_AVAILABLE(macos(13.0)),
 } API_AVAILABLE(macos(12.3));
 
 typedef NS_ENUM(NSInteger, SCFrameStatus) {
   SCFrameStatusComplete,
-  SCFrameStatusIdle,
-  SCFrameStatusBlank,
-  SCFrameStatusSuspended,
-  SCFrameStatusStarted,
-  SCFrameStatusStopped,
 } API_AVAILABLE(macos(12.3));
 
 typedef NSString* SCStreamFrameInfo;
