@@ -80,7 +80,7 @@ class FakeDesktop : public Desktop {
   explicit FakeDesktop(Calls& calls) : calls(calls) {}
   std::vector<Screen> screens() const override { return screenList; }
   Point mouseLocation() const override { return mouse; }
-  bool leftButtonDown() const override { return buttonDown; }
+  bool leftButtonDown() const override { return false; }
   std::chrono::system_clock::time_point now() const override { return clock; }
   std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate*) override {
     calls.push_back(options.kind == WindowKind::Main ? "main window" : "window");
@@ -134,7 +134,6 @@ class FakeDesktop : public Desktop {
   std::vector<FakeWindow*> windows;
   std::vector<Screen> screenList{{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}}};
   Point mouse;
-  bool buttonDown = false;
   std::chrono::system_clock::time_point clock{};
   std::vector<Menu> mainMenu;
   std::vector<MenuItem> statusItems;
