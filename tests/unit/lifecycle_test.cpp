@@ -43,15 +43,13 @@ TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
       {{{"guild", "123456789012345678"}, {"overlayOpen", true}}, guild + "/cad", guild + "/mdt"},
   };
   for (const auto& c : cases) {
-    Harness h;
-    h.fakes.settings.values.insert(c.stored.begin(), c.stored.end());
-    h.launch();
+    Launched h(c.stored);
     fake::Calls steps{"main menu",   "main window", "web view",  "load " + c.page,
                       "status menu", "global keys", "local keys"};
     if (c.overlayPage) steps.insert(steps.end(), {"window", "web view", "load " + *c.overlayPage});
     steps.push_back("fetch " + UPDATE_MANIFEST);
     EXPECT_EQ(h.fakes.calls, steps) << c.page;
-    EXPECT_EQ(c.overlayPage.has_value(), h.windowOf(WindowKind::Overlay) && h.windowOf(WindowKind::Overlay)->visible());
+    EXPECT_EQ(c.overlayPage.has_value(), h.overlayShown());
   }
 }
 

@@ -196,12 +196,6 @@ TEST(Bridge, MessagesFromTheMainPageAndMalformedBodies) {
   h.fakes.capture.canCapture = false;
   h.message(h.mainView(), on);
   EXPECT_FALSE(h.fakes.capture.listing || h.app->gameCapture) << "a system that cannot capture never starts";
-  h.message(h.mainView(), R"({"t":"overlay"})");
-  h.message(h.overlayView(), R"({"t":"minimize"})");
-  EXPECT_TRUE(h.bubbleWindow()->visible());
-  h.app->restore();
-  h.message(h.overlayView(), R"({"t":"drag"})");
-  EXPECT_EQ(h.fakes.desktop.timers.size(), 1u);
 }
 
 TEST(Bridge, FramesAndErrorsGoToThePageThatAsked) {
