@@ -29,7 +29,13 @@ class FakeSettings : public Settings {
 class FakeFiles : public Files {
  public:
   std::string logPath() const override { return "/home/user/Library/Logs/Quillmere.log"; }
-  AppendResult append(const std::string& path, const std::string& bytes) override;
+  AppendResult append(const std::string& path, const std::string& bytes) override {
+    auto it = files.find(path);
+    if (it == files.end()) return AppendResult::Missing;
+    if (unwritable) return AppendResult::Unwritable;
+    it->second += bytes;
+    return AppendResult::Written;
+  }
   void writeAtomically(const std::string& path, const std::string& bytes) override { files[path] = bytes; }
   std::map<std::string, std::string> files;
   bool unwritable = false;  // the file exists but cannot be opened
@@ -80,7 +86,7 @@ class FakeDesktop : public Desktop {
   explicit FakeDesktop(Calls& calls) : calls(calls) {}
   std::vector<Screen> screens() const override { return screenList; }
   Point mouseLocation() const override { return mouse; }
-  bool leftButtonDown() const override { return buttonDown; }
+  bool leftButtonDown() const override { return false; }
   std::chrono::system_clock::time_point now() const override { return clock; }
   std::unique_ptr<Window> makeWindow(const WindowOptions& options, WindowDelegate*) override {
     calls.push_back(options.kind == WindowKind::Main ? "main window" : "window");
@@ -93,7 +99,12 @@ class FakeDesktop : public Desktop {
     statusItems = items, statusBuilds++, calls.push_back("status menu");
   }
   std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
-                                        const std::vector<std::string>& buttons) override;
+                                        const std::vector<std::string>& buttons) override {
+    auto alert = std::make_shared<FakeAlert>();
+    alert->message = message, alert->informative = informative, alert->buttons = buttons;
+    alert->whileOpen = nextAlertAnswer;
+    return alerts.emplace_back(alert);
+  }
   void openPanel(bool, std::function<void(std::optional<std::vector<std::string>>)> done) override { done({}); }
   void openURL(const std::string& url) override { opened.push_back(url); }
   void activate() override { activations++; }
@@ -128,13 +139,26 @@ class FakeDesktop : public Desktop {
   void changeShortcuts() override { shortcutDialogs++; }
   std::optional<std::string> sessionWarning() const override { return warning; }
 
-  void runPosted();   // runs the main-thread queue until it is empty
-  void fireTimers();  // one tick of every valid timer
+  // Runs the main-thread queue until it is empty.
+  void runPosted() {
+    std::unique_lock lock(postedMutex);
+    while (!posted.empty()) {
+      auto work = std::move(posted.front());
+      posted.pop_front();
+      lock.unlock();
+      work();
+      lock.lock();
+    }
+  }
+  // One tick of every valid timer.
+  void fireTimers() {
+    for (auto& t : std::vector(timers))
+      if (t->valid) t->tick(*t);
+  }
   Calls& calls;
   std::vector<FakeWindow*> windows;
   std::vector<Screen> screenList{{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}}};
   Point mouse;
-  bool buttonDown = false;
   std::chrono::system_clock::time_point clock{};
   std::vector<Menu> mainMenu;
   std::vector<MenuItem> statusItems;

@@ -32,7 +32,8 @@ struct Harness {
 };
 
 struct Launched : Harness {
-  explicit Launched(bool trusted = true) {
+  explicit Launched(const std::map<std::string, nlohmann::json>& stored = {}, bool trusted = true) {
+    fakes.settings.values = stored;
     fakes.desktop.trusted = trusted;
     launch();
   }

@@ -43,59 +43,42 @@ TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
       {{{"guild", "123456789012345678"}, {"overlayOpen", true}}, guild + "/cad", guild + "/mdt"},
   };
   for (const auto& c : cases) {
-    Harness h;
-    h.fakes.settings.values.insert(c.stored.begin(), c.stored.end());
-    h.launch();
+    Launched h(c.stored);
     fake::Calls steps{"main menu",   "main window", "web view",  "load " + c.page,
                       "status menu", "global keys", "local keys"};
     if (c.overlayPage) steps.insert(steps.end(), {"window", "web view", "load " + *c.overlayPage});
     steps.push_back("fetch " + UPDATE_MANIFEST);
     EXPECT_EQ(h.fakes.calls, steps) << c.page;
-    EXPECT_EQ(c.overlayPage.has_value(), h.windowOf(WindowKind::Overlay) && h.windowOf(WindowKind::Overlay)->visible());
+    EXPECT_EQ(c.overlayPage.has_value(), h.overlayShown());
   }
 }
 
-TEST(Lifecycle, SavesTheWindowStateAtCloseAndQuit) {
-  const std::tuple<const char*, void (*)(Harness&), bool, std::string> cases[] = {
-      {"no overlay: its saved frame is kept", [](Harness&) {}, false, "{{1, 2}, {600, 600}}"},
-      {"overlay showing", [](Harness& h) { h.app->showOverlay(); }, true, "{{3, 4}, {700, 500}}"},
-      {"overlay minimized", [](Harness& h) { h.app->showOverlay(), h.app->minimize(); }, false, "{{3, 4}, {700, 500}}"},
-  };
-  for (const auto& [what, before, open, overlayFrame] : cases) {
-    Harness h;
-    auto& stored = h.fakes.settings.values;
-    stored["overlayFrame"] = "{{1, 2}, {600, 600}}";
-    h.launch();
-    h.mainWindow().rect = {5, 6, 1000, 700};
-    h.app->windowWillClose(h.mainWindow());
-    EXPECT_EQ(stored["mainFrame"], "{{5, 6}, {1000, 700}}") << what;
-    h.mainWindow().rect = {7, 8, 1000, 700};
-    before(h);
-    if (auto* overlay = h.windowOf(WindowKind::Overlay)) overlay->rect = {3, 4, 700, 500};
-    h.app->applicationWillTerminate();
-    EXPECT_EQ(stored["mainFrame"], "{{7, 8}, {1000, 700}}") << what;
-    EXPECT_EQ(stored["overlayOpen"], open) << what;
-    EXPECT_EQ(stored["overlayFrame"], overlayFrame) << what;
-  }
-}
-
-TEST(Lifecycle, HideKeepsEachWindowAndTheNextReopenShowsExactlyWhatShowed) {
+TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSaveTheState) {
+  const std::string saved = "{{1, 2}, {600, 600}}", moved = "{{3, 4}, {700, 500}}";
   struct Case {
     const char* what;
     void (*before)(Harness&);
     std::vector<bool> showing;  // main, overlay, bubble
+    bool overlayOpen;
+    std::string overlayFrame;
   };
   const Case cases[] = {
-      {"main window only", [](Harness&) {}, {true, false, false}},
-      {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, {true, true, false}},
+      {"main window only: the overlay's saved frame is kept", [](Harness&) {}, {true, false, false}, false, saved},
+      {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, {true, true, false}, true, moved},
       {"main closed, bubble", [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.mainWindow().hide(); },
-       {false, false, true}},
+       {false, false, true}, false, moved},
       {"overlay hidden by its key", [](Harness& h) { h.app->showOverlay(), h.app->toggleOverlay(); },
-       {true, false, false}},
+       {true, false, false}, false, moved},
   };
   for (const auto& c : cases) {
-    Launched h;
+    Launched h({{"overlayFrame", saved}}, true);
+    auto& stored = h.fakes.settings.values;
+    h.mainWindow().rect = {5, 6, 1000, 700};
+    h.app->windowWillClose(h.mainWindow());
+    EXPECT_EQ(stored["mainFrame"], "{{5, 6}, {1000, 700}}") << c.what;
+    h.mainWindow().rect = {7, 8, 1000, 700};
     c.before(h);
+    if (auto* overlay = h.windowOf(WindowKind::Overlay)) overlay->rect = {3, 4, 700, 500};
     auto showing = [&] {
       std::vector<bool> seen;
       for (auto kind : {WindowKind::Main, WindowKind::Overlay, WindowKind::Bubble})
@@ -111,6 +94,10 @@ TEST(Lifecycle, HideKeepsEachWindowAndTheNextReopenShowsExactlyWhatShowed) {
     EXPECT_TRUE(h.mainWindow().visible()) << c.what;
     EXPECT_EQ(h.fakes.desktop.windows.size(), windows) << c.what << ": reopen made a window";
     EXPECT_EQ(h.fakes.desktop.activations, 0) << c.what;
+    h.app->applicationWillTerminate();
+    EXPECT_EQ(stored["mainFrame"], "{{7, 8}, {1000, 700}}") << c.what;
+    EXPECT_EQ(stored["overlayOpen"], c.overlayOpen) << c.what;
+    EXPECT_EQ(stored["overlayFrame"], c.overlayFrame) << c.what;
   }
 }
 

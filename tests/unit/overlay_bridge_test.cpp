@@ -158,26 +158,6 @@ TEST(Bubble, SitsAtTheEdgeClicksRestoreAndDragsSlideVertically) {
   EXPECT_EQ(stored.bubbleWindow()->rect, (Rect{1920 - 64, 123, 58, 58}));
 }
 
-TEST(Overlay, DragFollowsTheMouseAtSixtyAHertzAndStoresTheFrameAtTheEnd) {
-  Panels h;
-  h.app->showOverlay();
-  h.fakes.desktop.mouse = {1100, 250};
-  h.fakes.desktop.buttonDown = true;
-  h.app->dragOverlay();
-  ASSERT_EQ(h.fakes.desktop.timers.size(), 1u);
-  h.fakes.desktop.mouse = {1000, 300};
-  h.fakes.desktop.fireTimers();
-  const Rect moved{900, 290, 900, 600};
-  EXPECT_EQ(h.overlayWindow()->rect, moved);
-  EXPECT_EQ(h.fakes.settings.values.count("overlayFrame"), 0u);
-  h.fakes.desktop.buttonDown = false;
-  h.fakes.desktop.mouse = {0, 0};
-  h.fakes.desktop.fireTimers();
-  EXPECT_FALSE(h.fakes.desktop.timers[0]->valid);
-  EXPECT_EQ(h.overlayWindow()->rect, moved);
-  EXPECT_EQ(h.fakes.settings.values["overlayFrame"], stringFromRect(moved));
-}
-
 // Which page an event goes to is in Keys.PushToTalkReleaseReachesThePageThatGotThePress.
 TEST(Bridge, AnEventThatIsNotUTF8IsNeverSent) {
   Panels h;
@@ -216,12 +196,6 @@ TEST(Bridge, MessagesFromTheMainPageAndMalformedBodies) {
   h.fakes.capture.canCapture = false;
   h.message(h.mainView(), on);
   EXPECT_FALSE(h.fakes.capture.listing || h.app->gameCapture) << "a system that cannot capture never starts";
-  h.message(h.mainView(), R"({"t":"overlay"})");
-  h.message(h.overlayView(), R"({"t":"minimize"})");
-  EXPECT_TRUE(h.bubbleWindow()->visible());
-  h.app->restore();
-  h.message(h.overlayView(), R"({"t":"drag"})");
-  EXPECT_EQ(h.fakes.desktop.timers.size(), 1u);
 }
 
 TEST(Bridge, FramesAndErrorsGoToThePageThatAsked) {
