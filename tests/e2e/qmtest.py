@@ -1,6 +1,4 @@
-"""What every end-to-end test needs: a private X server, D-Bus session and home, the stand-in
-service, the real binary, and ways to look at them (page reports, the log, settings, screenshots)."""
-import ctypes
+"""A private desktop, the stand-in service and the real binary, and ways to look at them."""
 import http.client
 import json
 import os
@@ -27,7 +25,7 @@ SHOTS = os.path.join(BUILD, "e2e-shots")
 
 
 def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
-    """Polls until predicate() is truthy and returns its value; `what` may be a callable, read at the end."""
+    """Polls until predicate() is truthy and returns its value; `what` may be a callable."""
     end = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -46,35 +44,9 @@ def pixel_at(image, x, y):
     return tuple(map(int, text.split(",")))
 
 
-class Keyboard:
-    """XTest key presses from this process, without a tool start between the clock and the key."""
-
-    def __init__(self, display):
-        self.x = ctypes.CDLL("libX11.so.6")
-        self.xtst = ctypes.CDLL("libXtst.so.6")
-        self.x.XOpenDisplay.restype = ctypes.c_void_p
-        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        self.x.XStringToKeysym.restype = ctypes.c_ulong
-        self.x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        self.x.XFlush.argtypes = [ctypes.c_void_p]
-        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        self.dpy = self.x.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise RuntimeError("cannot open " + display)
-
-    def key(self, name, down):
-        code = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(name.encode()))
-        self.xtst.XTestFakeKeyEvent(self.dpy, code, 1 if down else 0, 0)
-        self.x.XFlush(self.dpy)
-
-    def close(self):
-        self.x.XCloseDisplay(self.dpy)
-
-
 class Desktop:
     """Xvfb (optionally with openbox), a D-Bus session and a private XDG home; `handlers` makes the build's
-    binary the quillmere:// handler of that home."""
+    binary the quillmere:// handler there and the stand-in browser its browser."""
 
     def __init__(self, wm=False, width=1920, height=1080, handlers=True):
         self.root = tempfile.mkdtemp(prefix="qm-e2e-")
@@ -98,7 +70,6 @@ class Desktop:
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]), what="openbox")
 
     def _install_handlers(self):
-        """The app as the quillmere:// handler and the stand-in browser as the web browser."""
         apps = self.path("data", "applications")
         os.makedirs(apps)
         with open(os.path.join(SOURCE, "resources", "app.quillmere.Quillmere.desktop")) as f:
@@ -158,19 +129,15 @@ class Desktop:
     def xdotool(self, *args):
         return self.run(["xdotool", *map(str, args)])
 
-    def keyboard(self):
-        return Keyboard(self.env["DISPLAY"])
-
     def screenshot(self, name):
         os.makedirs(SHOTS, exist_ok=True)
         target = os.path.join(SHOTS, name + ".png")
         self.run(["import", "-window", "root", target])
         return target
 
-    def pixels(self):
+    def pixels(self, argv=("import", "-window", "root", "-depth", "8", "ppm:-")):
         """The screen as (width, height, RGB bytes)."""
-        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env, check=True,
-                              capture_output=True, timeout=30).stdout
+        data = subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout
         header = data.split(b"\n", 3)
         width, height = map(int, header[1].split())
         return width, height, header[3]
@@ -198,8 +165,7 @@ class Desktop:
         return "IsViewable" in self.run(["xwininfo", "-id", window[0]], check=False)
 
     def shown(self, match):
-        """The first window that matches and is on screen, its place read after it was seen mapped:
-        a window not yet mapped may still sit where X created it."""
+        """The first matching window on screen, its place read once mapped (before, X may still move it)."""
         for w in self.windows():
             if match(w) and self.viewable(w):
                 again = next((a for a in self.windows() if a[0] == w[0]), None)
@@ -225,7 +191,7 @@ class Desktop:
         return found
 
     def strays(self):
-        """Processes the session's bus started (portals, accessibility): they are no children of ours."""
+        """Processes the session's bus started (portals, accessibility), no children of ours."""
         mark = ("XDG_RUNTIME_DIR=" + self.path("runtime")).encode()
         found = []
         for pid in filter(str.isdigit, os.listdir("/proc")):
@@ -298,7 +264,7 @@ class Service:
         self.post("/_test/reset", {})
 
     def sign_in_code(self, challenge):
-        """What the service's sign-in start gives a browser: the one-time code for `challenge`."""
+        """The one-time code the service's sign-in start gives a browser for `challenge`."""
         connection = http.client.HTTPSConnection("127.0.0.1", PORT, context=self.context, timeout=10)
         connection.request("GET", "/api/auth/app-start?c=" + challenge, headers={"Host": f"main.localhost:{PORT}"})
         location = connection.getresponse().getheader("Location")
@@ -310,7 +276,7 @@ class Service:
 
 
 class App:
-    """The real binary in the private desktop: the build's, or another one such as an installed `quillmere`."""
+    """The real binary in the private desktop: the build's, or another such as an installed `quillmere`."""
 
     def __init__(self, desktop, binary=APP):
         self.desktop = desktop
@@ -385,8 +351,11 @@ class Case(unittest.TestCase):
     """A test with a fresh desktop, service and app. Subclasses set WM to run under openbox."""
     WM = False
 
+    def make_desktop(self):
+        return Desktop(wm=self.WM)
+
     def setUp(self):
-        self.desktop = Desktop(wm=self.WM)
+        self.desktop = self.make_desktop()
         self.addCleanup(self._finish)
         self.service = Service(self.desktop)
         self.app = App(self.desktop)
@@ -404,9 +373,18 @@ class Case(unittest.TestCase):
         self.desktop.close()
 
     def start_game(self, *args):
-        """The fake game window's xwininfo tuple."""
         self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
         return wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="game")
+
+    def frames(self, view="dashboard"):
+        return [r for r in self.service.events(view) if r.get("type") == "frame"]
+
+    def bodycam_on(self):
+        self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
+
+    def bodycam_errors(self):
+        return [r["detail"] for r in self.service.events("dashboard")
+                if r.get("detail", {}).get("type") == "bodycam-error"]
 
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""
@@ -423,7 +401,7 @@ class Case(unittest.TestCase):
         self.desktop.click(*self.element_center(view, element, window))
 
     def menu_call(self, method, *args):
-        """A call on the "QM" status menu as exported over D-Bus; its output, empty if it failed."""
+        """A call on the exported "QM" status menu; its output, empty if it failed."""
         return self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
                                  "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
                                  "com.canonical.dbusmenu." + method, "--", *args], check=False)

@@ -1,30 +1,19 @@
-"""A Wayland session (headless KWin with XWayland and KDE's portals) with a native full-screen game:
-global keys come through the desktop's shortcut portal, the MDT floats above the game."""
+"""A Wayland session with a native full-screen game: keys through the desktop's shortcut portal, the MDT above."""
 import os
-import re
 import time
 
-from qmtest import SOURCE, TOOLS, App, Case, Service, wait_for
+from qmtest import SOURCE, TOOLS, Case, wait_for
 from wayland import WaylandDesktop
 
 GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
 
 
-def status_menu(desktop):
-    """The "QM" menu's labels as exported over D-Bus."""
-    layout = desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-                          "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
-                          "com.canonical.dbusmenu.GetLayout", "--", "0", "-1", "@as []"], check=False)
-    return re.findall(r"'label': <'([^']*)'>", layout)
-
-
 class WaylandSession(Case):
+    def make_desktop(self):
+        return WaylandDesktop()
 
     def setUp(self):
-        self.desktop = WaylandDesktop()
-        self.addCleanup(self._finish)
-        self.service = Service(self.desktop)
-        self.app = App(self.desktop)
+        super().setUp()
         self.app.write_settings({"guild": "12345"})
         self.app.start()
         self.loaded("cad")
@@ -41,8 +30,8 @@ class WaylandSession(Case):
         return [r["detail"] for r in self.service.events("cad") if "detail" in r]
 
     def test_keys_and_overlay_over_a_native_full_screen_game(self):
-        menu = wait_for(lambda: (lambda m: m if "Show or hide the MDT: F8" in m else None)(status_menu(self.desktop)),
-                        what=lambda: f"the desktop's triggers in the Keys menu, not {status_menu(self.desktop)}")
+        menu = wait_for(lambda: (lambda m: m if "Show or hide the MDT: F8" in m else None)(self.status_menu()),
+                        what=lambda: f"the desktop's triggers in the Keys menu, not {self.status_menu()}")
         self.assertNotIn("Keys need setup on this desktop\u2026", menu)
         keys = self.desktop.input
         keys.key("v", True)
@@ -56,7 +45,7 @@ class WaylandSession(Case):
         game = {(0, 0, 255), (0, 200, 0)}
 
         def drawn():
-            """The compositor's picture once the MDT page shows over the game: its white text."""
+            """The compositor's picture once the MDT page's white text shows over the game."""
             picture = self.desktop.pixels()
             inside = [self.desktop.pixel(picture, x + dx, y + dy) for dx in range(0, w, 4) for dy in range(0, h, 4)]
             return picture if sum(min(p) > 200 for p in inside) > 50 else None
@@ -72,17 +61,14 @@ class WaylandSession(Case):
 class WaylandWithoutShortcutPortal(Case):
     """sway, COSMIC, GNOME before 48: keys only from a game player run on XWayland, and the app says so."""
 
-    def setUp(self):
-        self.desktop = WaylandDesktop(portal=None)
-        self.addCleanup(self._finish)
-        self.service = Service(self.desktop)
-        self.app = App(self.desktop)
+    def make_desktop(self):
+        return WaylandDesktop(portal=None)
 
     def start(self, view):
         self.app.start()
         self.loaded(view)
         self.app.wait_log("Global shortcuts portal: none")
-        wait_for(lambda: "Keys need setup on this desktop\u2026" in status_menu(self.desktop),
+        wait_for(lambda: "Keys need setup on this desktop\u2026" in self.status_menu(),
                  what="the keys item in the QM menu")
 
     def test_keys_from_a_game_on_xwayland(self):

@@ -1,7 +1,5 @@
-"""A headless Wayland session for end-to-end tests: KWin 5.27 on a virtual output with XWayland, on a private
-D-Bus and runtime dir, optionally with PipeWire and a desktop portal (KDE's, or our stand-in). Input goes in
-through KWin's fake-input protocol (desktop.input.key("F8")), pictures come out of its ScreenShot2 interface
-(desktop.pixels()). X11 helpers of qmtest.Desktop (xdotool, windows, shown) see the XWayland windows only."""
+"""A headless Wayland session: KWin with XWayland, input through its fake-input protocol, pictures from its
+ScreenShot2 interface. The X11 helpers of qmtest.Desktop see the XWayland windows only."""
 import os
 import shutil
 import subprocess
@@ -16,7 +14,7 @@ STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "standin_portal.py")
 
 
 class FakeInput:
-    """Keys and pointer through org_kde_kwin_fake_input, each command taken by KWin before it returns."""
+    """Keys and pointer, each command taken by KWin before it returns."""
 
     def __init__(self, desktop):
         with open(desktop.path("fake-input.out"), "ab") as errors:
@@ -42,9 +40,8 @@ class FakeInput:
 
 
 class WaylandDesktop(Desktop):
-    """KWin with XWayland instead of Xvfb; `portal` "kde" adds xdg-desktop-portal with KDE's backend, "standin"
-    our stand-in portal's screen cast alone; `pipewire` PipeWire and WirePlumber before it (a screen cast needs
-    both)."""
+    """`portal`: "kde" (xdg-desktop-portal with KDE's backend), "standin" (our screen cast alone) or None;
+    `pipewire`: PipeWire and WirePlumber, which a screen cast needs."""
 
     def __init__(self, portal="kde", pipewire=False):
         self.portal, self.pipewire = portal, pipewire
@@ -115,12 +112,7 @@ class WaylandDesktop(Desktop):
             return "(no output)"
 
     def pixels(self):
-        """The whole screen as the compositor draws it: (width, height, RGB bytes)."""
-        data = subprocess.run([os.path.join(SOURCE, "tests", "e2e", "tools", "wl_screenshot.py")], env=self.env,
-                              check=True, capture_output=True, timeout=60).stdout
-        header = data.split(b"\n", 3)
-        width, height = map(int, header[1].split())
-        return width, height, header[3]
+        return super().pixels([os.path.join(SOURCE, "tests", "e2e", "tools", "wl_screenshot.py")])
 
     def close(self):
         super().close()
@@ -132,7 +124,6 @@ class WaylandDesktop(Desktop):
         return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
 
     def screenshot(self, name, picture=None):
-        """Saves the compositor's picture as a PNG in the shots folder and returns its path."""
         width, height, rgb = picture or self.pixels()
         os.makedirs(SHOTS, exist_ok=True)
         target = os.path.join(SHOTS, name + ".png")
