@@ -22,6 +22,7 @@ SITE = f"https://main.localhost:{PORT}"
 # The test's own resolver may not know *.localhost; the stand-in answers every host on loopback.
 LOOPBACK = f"https://127.0.0.1:{PORT}"
 SHOTS = os.path.join(BUILD, "e2e-shots")
+GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "game.py")
 
 
 def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
@@ -36,12 +37,16 @@ def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
         time.sleep(step)
 
 
-def pixel_at(image, x, y):
-    """One pixel of an image file as (r, g, b), 8 bits each."""
-    text = subprocess.run(["convert", image, "-crop", f"1x1+{x}+{y}", "-depth", "8", "-format",
-                           "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"],
-                          capture_output=True, text=True, check=True, timeout=30).stdout
-    return tuple(map(int, text.split(",")))
+def ppm(data):
+    """A binary PPM as a picture: (width, height, RGB bytes)."""
+    header = data.split(b"\n", 3)
+    width, height = map(int, header[1].split())
+    return width, height, header[3]
+
+
+def pixel(picture, x, y):
+    width, _, rgb = picture
+    return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
 
 
 class Desktop:
@@ -129,18 +134,16 @@ class Desktop:
     def xdotool(self, *args):
         return self.run(["xdotool", *map(str, args)])
 
-    def screenshot(self, name):
+    def screenshot(self, name, picture=None):
+        """Saves the screen, or a picture of it, in the shots folder and returns the picture."""
+        width, height, rgb = picture = picture or self.pixels()
         os.makedirs(SHOTS, exist_ok=True)
-        target = os.path.join(SHOTS, name + ".png")
-        self.run(["import", "-window", "root", target])
-        return target
+        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-",
+                        os.path.join(SHOTS, name + ".png")], input=rgb, check=True, timeout=60)
+        return picture
 
     def pixels(self, argv=("import", "-window", "root", "-depth", "8", "ppm:-")):
-        """The screen as (width, height, RGB bytes)."""
-        data = subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout
-        header = data.split(b"\n", 3)
-        width, height = map(int, header[1].split())
-        return width, height, header[3]
+        return ppm(subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout)
 
     def find_light_fill(self, min_run=60, region=None):
         """The centre of the area covered by long horizontal runs of near-white (a light button's fill)."""
@@ -373,7 +376,7 @@ class Case(unittest.TestCase):
         self.desktop.close()
 
     def start_game(self, *args):
-        self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
+        self.desktop.spawn([GAME, *args], log=self.desktop.path("game.out"))
         return wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="game")
 
     def frames(self, view="dashboard"):

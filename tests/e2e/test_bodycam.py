@@ -2,10 +2,9 @@
 import base64
 import os
 import subprocess
-import tempfile
 import time
 
-from qmtest import TOOLS, Case, pixel_at, wait_for
+from qmtest import TOOLS, Case, pixel, ppm, wait_for
 
 STOPPED = "The bodycam stopped: Roblox closed or the capture was turned off."
 NO_GAME = "Open ER:LC in Roblox first, then start the bodycam."
@@ -13,13 +12,10 @@ NO_GAME = "Open ER:LC in Roblox first, then start the bodycam."
 
 def jpeg_facts(data):
     """Size of a base64 JPEG and the colour of its top rows, a quarter of the way in."""
-    with tempfile.NamedTemporaryFile(suffix=".jpg") as f:
-        f.write(base64.b64decode(data, validate=True))
-        f.flush()
-        size = subprocess.run(["identify", "-format", "%w %h", f.name], capture_output=True, text=True,
-                              check=True).stdout
-        w, h = map(int, size.split())
-        return w, h, pixel_at(f.name, w // 4, 2)
+    jpeg = base64.b64decode(data, validate=True)
+    picture = ppm(subprocess.run(["convert", "jpg:-", "-depth", "8", "ppm:-"], input=jpeg, capture_output=True,
+                                 check=True, timeout=30).stdout)
+    return picture[0], picture[1], pixel(picture, picture[0] // 4, 2)
 
 
 class Bodycam(Case):

@@ -2,7 +2,7 @@
 import os
 import time
 
-from qmtest import TOOLS, Case, pixel_at, wait_for
+from qmtest import TOOLS, Case, pixel, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
 GREEN = (0, 200, 0)  # the right half of the fake game
@@ -83,7 +83,7 @@ class Focus:
             self.desktop.xdotool("windowraise", self.game[0])
             time.sleep(0.5)
             shot = self.desktop.screenshot(f"focus-raised-game-{self.WM_NAME}")
-            self.assertNotEqual(pixel_at(shot, x, y), GREEN, "the game covers the overlay")
+            self.assertNotEqual(pixel(shot, x, y), GREEN, "the game covers the overlay")
         main = wait_for(self.settled_main_window, what="the main window to settle")
         self.focus(main)
         self.desktop.xdotool("key", "ctrl+h")

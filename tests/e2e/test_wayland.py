@@ -1,11 +1,9 @@
 """A Wayland session with a native full-screen game: keys through the desktop's shortcut portal, the MDT above."""
-import os
 import time
 
-from qmtest import SOURCE, TOOLS, Case, wait_for
+from qmtest import GAME, Case, pixel, wait_for
 from wayland import WaylandDesktop
 
-GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
 
 
 class WaylandSession(Case):
@@ -20,7 +18,7 @@ class WaylandSession(Case):
         self.app.wait_log("Global shortcuts portal: version", 60)
         # No panel shows status items here: the QM menu is in the main window's menu bar.
         self.assertIn("Session: Wayland with XWayland, status notifier host: none", self.app.log())
-        self.desktop.spawn([GAME], log=self.desktop.path("game.out"))
+        self.desktop.spawn([GAME, "--fullscreen", "--wayland"], log=self.desktop.path("game.out"))
         wait_for(lambda: self.game_says()[-1:] == ["active"], 30, what="the game to have the focus")
 
     def game_says(self):
@@ -47,12 +45,12 @@ class WaylandSession(Case):
         def drawn():
             """The compositor's picture once the MDT page's white text shows over the game."""
             picture = self.desktop.pixels()
-            inside = [self.desktop.pixel(picture, x + dx, y + dy) for dx in range(0, w, 4) for dy in range(0, h, 4)]
+            inside = [pixel(picture, x + dx, y + dy) for dx in range(0, w, 4) for dy in range(0, h, 4)]
             return picture if sum(min(p) > 200 for p in inside) > 50 else None
         picture = wait_for(drawn, 60, 0.5, "the MDT page drawn above the game")
         self.desktop.screenshot("wayland-mdt-over-game", picture)
-        self.assertNotIn(self.desktop.pixel(picture, x + w // 2, y + h // 2), game, "the overlay above the game")
-        self.assertIn(self.desktop.pixel(picture, x + w // 2, y + h + 20), game, "the game around it")
+        self.assertNotIn(pixel(picture, x + w // 2, y + h // 2), game, "the overlay above the game")
+        self.assertIn(pixel(picture, x + w // 2, y + h + 20), game, "the game around it")
         self.assertEqual(self.game_says()[-1:], ["active"], "the game kept the focus")
         keys.key("F8")
         wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to hide")
@@ -71,25 +69,24 @@ class WaylandWithoutShortcutPortal(Case):
         wait_for(lambda: "Keys need setup on this desktop\u2026" in self.status_menu(),
                  what="the keys item in the QM menu")
 
-    def test_keys_from_a_game_on_xwayland(self):
-        self.app.write_settings({"guild": "12345"})
-        self.start("cad")
-        self.desktop.spawn([os.path.join(TOOLS, "fake_game"), "--fullscreen"], log=self.desktop.path("game.out"))
-        game = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="the game on XWayland")
-        self.desktop.input.click(500, 500)
-        wait_for(lambda: int(self.desktop.xdotool("getactivewindow")) == int(game[0], 16), what="the game's focus")
-        self.desktop.input.key("F9")
-        wait_for(lambda: [r.get("detail") for r in self.service.events("cad")] == [{"type": "bodycam"}],
-                 what="bodycam from the game's key")
-
-    def test_without_xwayland_says_what_cannot_work(self):
-        self.desktop.env.pop("DISPLAY")
+    def test_without_xwayland_the_app_says_what_cannot_work_with_it_keys_come_from_a_game_there(self):
+        display = self.desktop.env.pop("DISPLAY")
         self.start("dashboard")
         self.assertIn("This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn "
                       "XWayland on in your desktop, or log in to an X11 session.", self.app.log_lines())
         time.sleep(1)  # the warning drawn
         self.desktop.screenshot("wayland-without-xwayland")
-
+        self.assertEqual(self.app.quit(), 0)
+        self.desktop.env["DISPLAY"] = display
+        self.service.reset()
+        self.app.write_settings({"guild": "12345"})
+        self.start("cad")
+        game = self.start_game("--fullscreen")
+        self.desktop.input.click(500, 500)
+        wait_for(lambda: int(self.desktop.xdotool("getactivewindow")) == int(game[0], 16), what="the game's focus")
+        self.desktop.input.key("F9")
+        wait_for(lambda: [r.get("detail") for r in self.service.events("cad")] == [{"type": "bodycam"}],
+                 what="bodycam from the game's key")
 
 if __name__ == "__main__":
     import unittest

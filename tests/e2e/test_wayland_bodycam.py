@@ -1,13 +1,11 @@
 """The bodycam on a Wayland session with PipeWire filming a native game: KDE's portal answers the page's ask
 with the player's refusal; the stand-in portal shares a live test source until the shared window closes."""
-import os
 import time
 
-from qmtest import SOURCE, TOOLS, Case, wait_for
+from qmtest import GAME, Case, wait_for
 from test_bodycam import STOPPED, jpeg_facts
 from wayland import WaylandDesktop
 
-GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "wl_game.py")
 # KDE's window chooser needs Plasma's QML modules, which the test machine does not have: its portal answers
 # "cancelled" at once, as when the player closes the dialog.
 REFUSED = "Allow Quillmere to share the Roblox window when your desktop asks, then start the bodycam again."
@@ -28,7 +26,7 @@ class WithKdePortal(WaylandBodycam):
 
     def test_a_native_game_is_offered_to_the_desktops_dialog(self):
         self.assertTrue(self.service.reports("loaded")[-1]["qmapp"]["capture"], "the bodycam can work here")
-        self.desktop.spawn([GAME], log=self.desktop.path("game.out"))
+        self.desktop.spawn([GAME, "--fullscreen", "--wayland"], log=self.desktop.path("game.out"))
         self.bodycam_on()
         wait_for(self.bodycam_errors, 60, what="the desktop's answer")
         self.assertEqual(self.bodycam_errors(), [{"type": "bodycam-error", "message": REFUSED}])

@@ -4,7 +4,7 @@ import os
 import shutil
 import subprocess
 
-from qmtest import SHOTS, SOURCE, TOOLS, Desktop, wait_for
+from qmtest import SOURCE, TOOLS, Desktop, wait_for
 
 KEYS = {"v": 47, "F8": 66, "F9": 67}  # the evdev codes of the keys the tests press
 KWIN = "/usr/bin/kwin_wayland"
@@ -118,15 +118,3 @@ class WaylandDesktop(Desktop):
         super().close()
         self.input.proc.stdin.close()
         self.input.proc.stdout.close()
-
-    def pixel(self, picture, x, y):
-        width, _, rgb = picture
-        return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
-
-    def screenshot(self, name, picture=None):
-        width, height, rgb = picture or self.pixels()
-        os.makedirs(SHOTS, exist_ok=True)
-        target = os.path.join(SHOTS, name + ".png")
-        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-", target], input=rgb,
-                       check=True, timeout=60)
-        return target
