@@ -1,5 +1,6 @@
 """A private desktop, the stand-in service and the real binary, and ways to look at them."""
 import http.client
+import contextlib
 import json
 import os
 import re
@@ -35,6 +36,20 @@ def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
         if time.monotonic() > end:
             raise AssertionError(f"timed out waiting for {what() if callable(what) else what}")
         time.sleep(step)
+
+
+def read(path, default=""):
+    """A text file's content, or `default` if it cannot be read (not written yet, or gone)."""
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return default
+
+
+def processes(file, test):
+    """The ids of the processes whose /proc `file` passes `test`."""
+    return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and test(read(f"/proc/{pid}/{file}"))]
 
 
 def ppm(data):
@@ -92,8 +107,7 @@ class Desktop:
         open(self.path("browser.log"), "w").close()
 
     def browsed(self):
-        with open(self.path("browser.log"), encoding="utf-8") as f:
-            return f.read().splitlines()
+        return read(self.path("browser.log")).splitlines()
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
@@ -103,14 +117,8 @@ class Desktop:
         self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
                     "-noreset", "-nolisten", "tcp"], pass_fds=(write,))
         os.close(write)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read, 16)
-            if not chunk:
-                raise RuntimeError("Xvfb did not start")
-            number += chunk
-        os.close(read)
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        with os.fdopen(read) as numbers:
+            self.env["DISPLAY"] = ":" + numbers.readline().strip()  # empty if Xvfb died: nothing connects
         self._start_dbus()
 
     def _start_dbus(self):
@@ -145,20 +153,19 @@ class Desktop:
     def pixels(self, argv=("import", "-window", "root", "-depth", "8", "ppm:-")):
         return ppm(subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout)
 
-    def find_light_fill(self, min_run=60, region=None):
+    def find_light_fill(self, min_run=60):
         """The centre of the area covered by long horizontal runs of near-white (a light button's fill)."""
         width, height, px = self.pixels()
         light = bytes(1 if b >= 0xE0 else 0 for b in range(256))
         needle = b"\x01" * (3 * min_run)
-        x0, y0, x1, y1 = region or (0, 0, width, height)
         hits = []
-        for y in range(y0, y1):
-            line = px[(y * width + x0) * 3:(y * width + x1) * 3].translate(light)
+        for y in range(height):
+            line = px[y * width * 3:(y + 1) * width * 3].translate(light)
             at = line.find(needle)
             while at != -1 and at % 3:
                 at = line.find(needle, at + 1)
             if at != -1:
-                hits.append((x0 + at // 3, y))
+                hits.append((at // 3, y))
         if not hits:
             return None
         xs, ys = [h[0] for h in hits], [h[1] for h in hits]
@@ -195,30 +202,17 @@ class Desktop:
 
     def strays(self):
         """Processes the session's bus started (portals, accessibility), no children of ours."""
-        mark = ("XDG_RUNTIME_DIR=" + self.path("runtime")).encode()
-        found = []
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open(f"/proc/{pid}/environ", "rb") as f:
-                    if mark in f.read().split(b"\0"):
-                        found.append(int(pid))
-            except OSError:
-                pass
-        return found
+        return processes("environ", lambda env: "XDG_RUNTIME_DIR=" + self.path("runtime") in env.split("\0"))
 
     def close(self):
         for proc in reversed(self.procs):
             if proc.poll() is None:
-                try:
+                with contextlib.suppress(ProcessLookupError):
                     os.killpg(proc.pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
                 proc.wait(timeout=10)
         for pid in self.strays():
-            try:
+            with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
         # The document portal's file system, should it have been mounted.
         if os.path.ismount(self.path("runtime", "doc")):
             subprocess.run(["fusermount3", "-u", "-z", self.path("runtime", "doc")], check=False)
@@ -304,11 +298,10 @@ class App:
         return proc.wait(timeout=20)
 
     def log(self):
-        try:
-            with open(self.log_path, encoding="utf-8", errors="replace") as f:
-                return f.read()
-        except FileNotFoundError:
-            return ""
+        return read(self.log_path)
+
+    def output(self):
+        return read(self.desktop.path("app.out"))
 
     def log_lines(self):
         """Log lines without their time stamps."""
@@ -318,11 +311,7 @@ class App:
         return wait_for(lambda: text in self.log(), timeout, what=f"log line {text!r}")
 
     def settings(self):
-        try:
-            with open(self.settings_path, encoding="utf-8") as f:
-                return json.load(f)
-        except FileNotFoundError:
-            return {}
+        return json.loads(read(self.settings_path, "{}"))
 
     def write_settings(self, values):
         os.makedirs(os.path.dirname(self.settings_path), exist_ok=True)
@@ -367,12 +356,7 @@ class Case(unittest.TestCase):
         result = getattr(self._outcome, "result", None)
         failed = result is not None and any(test is self for test, _ in result.failures + result.errors)
         if failed or os.environ.get("QM_E2E_KEEP"):
-            print("\n--- app log ---\n" + self.app.log())
-            try:
-                with open(self.desktop.path("app.out"), errors="replace") as out:
-                    print("--- app output ---\n" + out.read()[-4000:])
-            except OSError:
-                pass
+            print("\n--- app log ---\n" + self.app.log() + "--- app output ---\n" + self.app.output()[-4000:])
         self.desktop.close()
 
     def start_game(self, *args):

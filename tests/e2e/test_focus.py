@@ -1,4 +1,4 @@
-"""Who has the keyboard and what shows over a fake game, driven by real X input, with openbox and without."""
+"""Hotkeys, who has the keyboard and what shows over a fake game, by real X input, with openbox and without."""
 import os
 import time
 
@@ -6,6 +6,7 @@ from qmtest import TOOLS, Case, pixel, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
 GREEN = (0, 200, 0)  # the right half of the fake game
+DOWN, UP = {"type": "ptt", "down": True}, {"type": "ptt", "down": False}
 
 
 class Focus:
@@ -38,8 +39,30 @@ class Focus:
         self.click_element("mdt", "typing", overlay)
         wait_for(lambda: self.focused() == int(overlay[0], 16), what="the overlay to take the keyboard")
 
-    def events(self, detail):
-        return [r for r in self.service.events() if r.get("detail") == detail]
+    def details(self, view="cad"):
+        return [r["detail"] for r in self.service.events(view) if "detail" in r]
+
+    def test_hotkeys_over_the_game_and_in_our_windows_and_a_release_goes_where_its_press_went(self):
+        self.desktop.xdotool("key", "F8")
+        wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
+        self.desktop.xdotool("keydown", "v")
+        wait_for(lambda: self.details() == [DOWN], what="ptt down")
+        time.sleep(0.5)  # held: no repeats
+        self.desktop.xdotool("key", "F8")
+        wait_for(lambda: self.shown("MDT"), what="the overlay")
+        self.assertEqual(self.focused(), int(self.game[0], 16))
+        self.desktop.xdotool("keyup", "v")
+        wait_for(lambda: self.details() == [DOWN, UP], what=lambda: f"ptt up on the main page, not {self.details()}")
+        self.assertEqual(self.details("mdt"), [], "the overlay never saw the press")
+        self.desktop.xdotool("key", "F8", "F9", "F10")
+        wait_for(lambda: self.details()[2:] == [{"type": "bodycam"}, {"type": "clip"}], what="bodycam and clip")
+        self.assertIsNone(self.shown("MDT"))
+        # In our own window push-to-talk is typing and other keys act once, not once per monitor.
+        self.focus(self.app.main_window())
+        self.desktop.xdotool("key", "v", "F9")
+        wait_for(lambda: self.details()[4:] == [{"type": "bodycam"}], what="bodycam from the local monitor")
+        time.sleep(1)
+        self.assertEqual(self.details()[4:], [{"type": "bodycam"}], "no push-to-talk, no second bodycam")
 
     def test_the_keyboard_goes_back_to_the_game_the_picker_takes_its_key_and_activation_shows_no_hidden_window(self):
         self.click_into_overlay()
@@ -53,13 +76,13 @@ class Focus:
         self.desktop.xdotool("key", "Return")
         wait_for(lambda: self.app.settings().get("key.bodycam") == 109, what="F10 stored for the bodycam")
         wait_for(lambda: "Bodycam: F10" in self.status_menu(), what=lambda: f"the menu rebuilt: {self.status_menu()}")
-        self.assertEqual(self.events({"type": "clip"}), [], "the picked key acted as a hotkey")
+        self.assertNotIn({"type": "clip"}, self.details(), "the picked key acted as a hotkey")
         self.click_into_overlay()
         self.desktop.xdotool("key", "F8")  # from the overlay itself: it hides
         wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
         wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
         self.desktop.xdotool("key", "v")
-        wait_for(lambda: self.events({"type": "ptt", "down": False}), what="push-to-talk from the game")
+        wait_for(lambda: UP in self.details(), what="push-to-talk from the game")
         self.desktop.run([os.path.join(TOOLS, "x_close"), self.app.main_window()[0]])
         wait_for(lambda: not self.shown("Quillmere"), what="the main window to close")
         self.choose("Bodycam: F10")

@@ -3,19 +3,7 @@ import os
 import signal
 import time
 
-from qmtest import PORT, SITE, Case, wait_for
-
-
-def web_processes():
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/stat") as f:
-                if "(WebKitWebProces)" in f.read():
-                    found.append(int(pid))
-        except OSError:
-            pass
-    return found
+from qmtest import PORT, SITE, Case, processes, wait_for
 
 
 class Navigation(Case):
@@ -49,7 +37,7 @@ class Navigation(Case):
             self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
             wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],
                      what=f"the answer {answer}")
-        for pid in web_processes():
+        for pid in processes("stat", lambda stat: "(WebKitWebProces)" in stat):
             os.kill(pid, signal.SIGKILL)
         self.loaded("dashboard", count=2)  # reloaded
         # Pop-ups need a real click: the page may not open them on its own.

@@ -9,10 +9,6 @@ FAULTS = ("AddressSanitizer", "runtime error:", "ThreadSanitizer", "LeakSanitize
 class Quitting(Case):
     WM = True
 
-    def output(self):
-        with open(self.desktop.path("app.out"), errors="replace") as f:
-            return f.read()
-
     def assert_clean_quit(self, how, what):
         if how == "ctrl+q":
             self.desktop.xdotool("windowactivate", "--sync", self.app.main_window()[0])
@@ -21,7 +17,7 @@ class Quitting(Case):
         else:
             self.app.quit(how)
         self.assertEqual(self.app.proc.returncode, 0, what)
-        self.assertFalse([f for f in FAULTS if f in self.output()], what + ":\n" + self.output()[-6000:])
+        self.assertFalse([f for f in FAULTS if f in self.app.output()], what + ":\n" + self.app.output()[-6000:])
         settings = self.app.settings()
         self.assertIn("mainFrame", settings, what)
         self.assertIs(settings.get("overlayOpen"), False, what)

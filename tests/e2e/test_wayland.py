@@ -1,7 +1,7 @@
 """A Wayland session with a native full-screen game: keys through the desktop's shortcut portal, the MDT above."""
 import time
 
-from qmtest import GAME, Case, pixel, wait_for
+from qmtest import GAME, Case, pixel, read, wait_for
 from wayland import WaylandDesktop
 
 
@@ -22,7 +22,7 @@ class WaylandSession(Case):
         wait_for(lambda: self.game_says()[-1:] == ["active"], 30, what="the game to have the focus")
 
     def game_says(self):
-        return [line for line in self.desktop.read("game.out").splitlines() if not line.startswith("(")]
+        return [line for line in read(self.desktop.path("game.out")).splitlines() if not line.startswith("(")]
 
     def events(self):
         return [r["detail"] for r in self.service.events("cad") if "detail" in r]
@@ -33,7 +33,8 @@ class WaylandSession(Case):
         self.assertNotIn("Keys need setup on this desktop\u2026", menu)
         keys = self.desktop.input
         keys.key("v", True)
-        wait_for(lambda: self.events() == [{"type": "ptt", "down": True}], what=lambda: f"ptt down, not {self.events()}")
+        wait_for(lambda: self.events() == [{"type": "ptt", "down": True}],
+                 what=lambda: f"ptt down, not {self.events()}")
         time.sleep(0.5)  # held: no repeats
         keys.key("v", False)
         wait_for(lambda: self.events()[1:] == [{"type": "ptt", "down": False}], what="ptt up")

@@ -4,7 +4,7 @@ import os
 import shutil
 import subprocess
 
-from qmtest import SOURCE, TOOLS, Desktop, wait_for
+from qmtest import SOURCE, TOOLS, Desktop, read, wait_for
 
 KEYS = {"v": 47, "F8": 66, "F9": 67}  # the evdev codes of the keys the tests press
 KWIN = "/usr/bin/kwin_wayland"
@@ -75,7 +75,8 @@ class WaylandDesktop(Desktop):
         self.env.pop("DISPLAY", None)
         self.spawn([kwin, "--virtual", "--xwayland", "--socket", socket, "--width", str(width), "--height",
                     str(height), "--no-lockscreen", "--exit-with-session", script], log=self.path("kwin.out"))
-        wait_for(lambda: os.path.exists(found), 60, what=lambda: "KWin and XWayland: " + self.read("kwin.out")[-2000:])
+        wait_for(lambda: os.path.exists(found), 60,
+                 what=lambda: "KWin and XWayland: " + read(self.path("kwin.out"))[-2000:])
         with open(found) as f:
             self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
 
@@ -103,13 +104,6 @@ class WaylandDesktop(Desktop):
                                              "--object-path", "/org/freedesktop/DBus", "--method",
                                              "org.freedesktop.DBus.NameHasOwner", name], check=False),
                  60, 0.2, f"{name} on the bus")
-
-    def read(self, name):
-        try:
-            with open(self.path(name), errors="replace") as f:
-                return f.read()
-        except OSError:
-            return "(no output)"
 
     def pixels(self):
         return super().pixels([os.path.join(SOURCE, "tests", "e2e", "tools", "wl_screenshot.py")])
