@@ -366,12 +366,11 @@ class Case(unittest.TestCase):
     def frames(self, view="dashboard"):
         return [r for r in self.service.events(view) if r.get("type") == "frame"]
 
-    def bodycam_on(self):
-        self.service.command("dashboard", "QMApp.send({t:'bodycam', on:true})")
+    def bodycam_on(self, view="dashboard"):
+        self.service.command(view, "QMApp.send({t:'bodycam', on:true})")
 
-    def bodycam_errors(self):
-        return [r["detail"] for r in self.service.events("dashboard")
-                if r.get("detail", {}).get("type") == "bodycam-error"]
+    def bodycam_errors(self, view="dashboard"):
+        return [r["detail"] for r in self.service.events(view) if r.get("detail", {}).get("type") == "bodycam-error"]
 
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""

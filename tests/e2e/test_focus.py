@@ -77,6 +77,7 @@ class Focus:
         wait_for(lambda: self.app.settings().get("key.bodycam") == 109, what="F10 stored for the bodycam")
         wait_for(lambda: "Bodycam: F10" in self.status_menu(), what=lambda: f"the menu rebuilt: {self.status_menu()}")
         self.assertNotIn({"type": "clip"}, self.details(), "the picked key acted as a hotkey")
+        self.focus(self.game)
         self.click_into_overlay()
         self.desktop.xdotool("key", "F8")  # from the overlay itself: it hides
         wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")

@@ -14,8 +14,8 @@ def manifest(version, url=DOWNLOAD, notes="Faster bodycam frames."):
 
 
 class Update(Case):
-    def serve(self, body, status=200, delay_ms=0):
-        self.service.post("/_test/manifest", {"status": status, "body": body, "delayMs": delay_ms})
+    def serve(self, body, status=200):
+        self.service.post("/_test/manifest", {"status": status, "body": body})
 
     def assert_no_alert(self):
         wait_for(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and r["host"] == "updates.localhost"
@@ -32,7 +32,7 @@ class Update(Case):
         self.app.start()
         self.app.main_window()
 
-    def test_download_opens_the_browser_and_a_skipped_version_or_an_oversized_manifest_gives_no_alert(self):
+    def test_download_opens_the_browser_a_skipped_version_oversized_manifest_or_no_service_gives_no_alert(self):
         self.serve(manifest("1.10.0"), status=500)  # offered even with an error status
         self.launch()
         alert = self.app.dialog()
@@ -53,16 +53,13 @@ class Update(Case):
             self.launch()
             self.assert_no_alert()
         self.assertEqual(self.desktop.browsed(), [DOWNLOAD])
-
-    def test_slow_or_missing_service_neither_hangs_nor_alerts(self):
-        self.serve(manifest("2.0.0"), delay_ms=60000)
-        self.launch()
-        self.loaded("dashboard")  # the launch went on while the manifest hangs
+        # No service at all (a slow one meets the fetch's deadline, checked in the backend's tests).
         self.assertEqual(self.app.quit(), 0)
-        os.kill(self.service.proc.pid, signal.SIGKILL)  # now a closed port
+        os.kill(self.service.proc.pid, signal.SIGKILL)
         self.service.proc.wait()
+        failed = self.app.log().count("failed ")
         self.launch()
-        self.app.wait_log("failed ")
+        wait_for(lambda: self.app.log().count("failed ") > failed, 20, what="the failed fetch in the log")
         time.sleep(2)
         self.assertRaises(AssertionError, self.app.dialog, 0.5)
         self.assertIsNone(self.app.proc.poll())
