@@ -139,6 +139,10 @@ class Desktop:
     def run(self, argv, check=True):
         return subprocess.run(argv, env=self.env, check=check, capture_output=True, text=True, timeout=30).stdout
 
+    def gdbus(self, dest, path, method, *args, check=True):
+        return self.run(["gdbus", "call", "--session", "--dest", dest, "--object-path", path, "--method", method,
+                         "--", *args], check=check)
+
     def xdotool(self, *args):
         return self.run(["xdotool", *map(str, args)])
 
@@ -388,9 +392,8 @@ class Case(unittest.TestCase):
 
     def menu_call(self, method, *args):
         """A call on the exported "QM" status menu; its output, empty if it failed."""
-        return self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-                                 "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
-                                 "com.canonical.dbusmenu." + method, "--", *args], check=False)
+        return self.desktop.gdbus("app.quillmere.Quillmere", "/org/ayatana/NotificationItem/quillmere/Menu",
+                                  "com.canonical.dbusmenu." + method, *args, check=False)
 
     def status_menu(self):
         """The status menu's labels -> item ids."""

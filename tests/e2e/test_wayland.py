@@ -13,7 +13,7 @@ REFUSED = "Allow Quillmere to share the Roblox window when your desktop asks, th
 
 class WaylandSession(Case):
     def make_desktop(self):
-        return WaylandDesktop(pipewire=True)
+        return WaylandDesktop()
 
     def setUp(self):
         super().setUp()

@@ -8,7 +8,7 @@ from wayland import WaylandDesktop
 
 class WaylandBodycam(Case):
     def make_desktop(self):
-        return WaylandDesktop(portal="standin", pipewire=True)
+        return WaylandDesktop(portal="standin")
 
     def setUp(self):
         super().setUp()

@@ -40,11 +40,10 @@ class FakeInput:
 
 
 class WaylandDesktop(Desktop):
-    """`portal`: "kde" (xdg-desktop-portal with KDE's backend), "standin" (our screen cast alone) or None;
-    `pipewire`: PipeWire and WirePlumber, which a screen cast needs."""
+    """With PipeWire; `portal`: "kde" (xdg-desktop-portal with KDE's backend), "standin" (our screen cast) or None."""
 
-    def __init__(self, portal="kde", pipewire=False):
-        self.portal, self.pipewire = portal, pipewire
+    def __init__(self, portal="kde"):
+        self.portal = portal
         super().__init__(wm=False)
 
     def _start_session(self, width, height):
@@ -55,8 +54,7 @@ class WaylandDesktop(Desktop):
         self._start_dbus()
         self._start_kwin(width, height)
         self.input = FakeInput(self)
-        if self.pipewire:
-            self._start_pipewire()
+        self._start_pipewire()
         if self.portal:
             self._start_portal()
 
@@ -96,13 +94,11 @@ class WaylandDesktop(Desktop):
 
     def end_shares(self):
         """The stand-in portal's shared windows close."""
-        self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
-                  "/org/quillmere/test", "--method", "org.quillmere.Test.EndShares"])
+        self.gdbus("org.freedesktop.portal.Desktop", "/org/quillmere/test", "org.quillmere.Test.EndShares")
 
     def wait_name(self, name):
-        wait_for(lambda: "true" in self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
-                                             "--object-path", "/org/freedesktop/DBus", "--method",
-                                             "org.freedesktop.DBus.NameHasOwner", name], check=False),
+        wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                              "org.freedesktop.DBus.NameHasOwner", name, check=False),
                  60, 0.2, f"{name} on the bus")
 
     def pixels(self):

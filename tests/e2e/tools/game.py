@@ -1,7 +1,6 @@
 #!/usr/bin/python3
-"""Plays the game for tests: a window "Roblox" of the player's app, a 28-pixel red band over a blue left and a
-green right half. Usage: game.py [WIDTH HEIGHT] [--fullscreen] [--wayland]; on X11 at 100,100 unless full
-screen. Prints "active" or "inactive" when its focus changes."""
+"""The game for tests: "Roblox" of the player's app id, a 28-pixel red band over a blue and a green half.
+Usage: game.py [WIDTH HEIGHT] [--fullscreen] [--wayland]; on X11 at 100,100. Prints focus changes."""
 import os
 import sys
 
