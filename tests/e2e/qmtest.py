@@ -1,7 +1,6 @@
-"""What every end-to-end test needs: a private X server, D-Bus session and home, the stand-in
-service, the real binary, and ways to look at them (page reports, the log, settings, screenshots)."""
-import ctypes
+"""A private desktop, the stand-in service and the real binary, and ways to look at them."""
 import http.client
+import contextlib
 import json
 import os
 import re
@@ -24,10 +23,11 @@ SITE = f"https://main.localhost:{PORT}"
 # The test's own resolver may not know *.localhost; the stand-in answers every host on loopback.
 LOOPBACK = f"https://127.0.0.1:{PORT}"
 SHOTS = os.path.join(BUILD, "e2e-shots")
+GAME = os.path.join(SOURCE, "tests", "e2e", "tools", "game.py")
 
 
 def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
-    """Polls until predicate() is truthy and returns its value; `what` may be a callable, read at the end."""
+    """Polls until predicate() is truthy and returns its value; `what` may be a callable."""
     end = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -38,43 +38,35 @@ def wait_for(predicate, timeout=15.0, step=0.1, what="condition"):
         time.sleep(step)
 
 
-def pixel_at(image, x, y):
-    """One pixel of an image file as (r, g, b), 8 bits each."""
-    text = subprocess.run(["convert", image, "-crop", f"1x1+{x}+{y}", "-depth", "8", "-format",
-                           "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"],
-                          capture_output=True, text=True, check=True, timeout=30).stdout
-    return tuple(map(int, text.split(",")))
+def read(path, default=""):
+    """A text file's content, or `default` if it cannot be read (not written yet, or gone)."""
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return default
 
 
-class Keyboard:
-    """XTest key presses from this process, without a tool start between the clock and the key."""
+def processes(file, test):
+    """The ids of the processes whose /proc `file` passes `test`."""
+    return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and test(read(f"/proc/{pid}/{file}"))]
 
-    def __init__(self, display):
-        self.x = ctypes.CDLL("libX11.so.6")
-        self.xtst = ctypes.CDLL("libXtst.so.6")
-        self.x.XOpenDisplay.restype = ctypes.c_void_p
-        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        self.x.XStringToKeysym.restype = ctypes.c_ulong
-        self.x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        self.x.XFlush.argtypes = [ctypes.c_void_p]
-        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        self.dpy = self.x.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise RuntimeError("cannot open " + display)
 
-    def key(self, name, down):
-        code = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(name.encode()))
-        self.xtst.XTestFakeKeyEvent(self.dpy, code, 1 if down else 0, 0)
-        self.x.XFlush(self.dpy)
+def ppm(data):
+    """A binary PPM as a picture: (width, height, RGB bytes)."""
+    header = data.split(b"\n", 3)
+    width, height = map(int, header[1].split())
+    return width, height, header[3]
 
-    def close(self):
-        self.x.XCloseDisplay(self.dpy)
+
+def pixel(picture, x, y):
+    width, _, rgb = picture
+    return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
 
 
 class Desktop:
     """Xvfb (optionally with openbox), a D-Bus session and a private XDG home; `handlers` makes the build's
-    binary the quillmere:// handler of that home."""
+    binary the quillmere:// handler there and the stand-in browser its browser."""
 
     def __init__(self, wm=False, width=1920, height=1080, handlers=True):
         self.root = tempfile.mkdtemp(prefix="qm-e2e-")
@@ -98,7 +90,6 @@ class Desktop:
             wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]), what="openbox")
 
     def _install_handlers(self):
-        """The app as the quillmere:// handler and the stand-in browser as the web browser."""
         apps = self.path("data", "applications")
         os.makedirs(apps)
         with open(os.path.join(SOURCE, "resources", "app.quillmere.Quillmere.desktop")) as f:
@@ -116,8 +107,7 @@ class Desktop:
         open(self.path("browser.log"), "w").close()
 
     def browsed(self):
-        with open(self.path("browser.log"), encoding="utf-8") as f:
-            return f.read().splitlines()
+        return read(self.path("browser.log")).splitlines()
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
@@ -127,14 +117,8 @@ class Desktop:
         self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
                     "-noreset", "-nolisten", "tcp"], pass_fds=(write,))
         os.close(write)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read, 16)
-            if not chunk:
-                raise RuntimeError("Xvfb did not start")
-            number += chunk
-        os.close(read)
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        with os.fdopen(read) as numbers:
+            self.env["DISPLAY"] = ":" + numbers.readline().strip()  # empty if Xvfb died: nothing connects
         self._start_dbus()
 
     def _start_dbus(self):
@@ -155,40 +139,37 @@ class Desktop:
     def run(self, argv, check=True):
         return subprocess.run(argv, env=self.env, check=check, capture_output=True, text=True, timeout=30).stdout
 
+    def gdbus(self, dest, path, method, *args, check=True):
+        return self.run(["gdbus", "call", "--session", "--dest", dest, "--object-path", path, "--method", method,
+                         "--", *args], check=check)
+
     def xdotool(self, *args):
         return self.run(["xdotool", *map(str, args)])
 
-    def keyboard(self):
-        return Keyboard(self.env["DISPLAY"])
-
-    def screenshot(self, name):
+    def screenshot(self, name, picture=None):
+        """Saves the screen, or a picture of it, in the shots folder and returns the picture."""
+        width, height, rgb = picture = picture or self.pixels()
         os.makedirs(SHOTS, exist_ok=True)
-        target = os.path.join(SHOTS, name + ".png")
-        self.run(["import", "-window", "root", target])
-        return target
+        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-",
+                        os.path.join(SHOTS, name + ".png")], input=rgb, check=True, timeout=60)
+        return picture
 
-    def pixels(self):
-        """The screen as (width, height, RGB bytes)."""
-        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env, check=True,
-                              capture_output=True, timeout=30).stdout
-        header = data.split(b"\n", 3)
-        width, height = map(int, header[1].split())
-        return width, height, header[3]
+    def pixels(self, argv=("import", "-window", "root", "-depth", "8", "ppm:-")):
+        return ppm(subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout)
 
-    def find_light_fill(self, min_run=60, region=None):
+    def find_light_fill(self, min_run=60):
         """The centre of the area covered by long horizontal runs of near-white (a light button's fill)."""
         width, height, px = self.pixels()
         light = bytes(1 if b >= 0xE0 else 0 for b in range(256))
         needle = b"\x01" * (3 * min_run)
-        x0, y0, x1, y1 = region or (0, 0, width, height)
         hits = []
-        for y in range(y0, y1):
-            line = px[(y * width + x0) * 3:(y * width + x1) * 3].translate(light)
+        for y in range(height):
+            line = px[y * width * 3:(y + 1) * width * 3].translate(light)
             at = line.find(needle)
             while at != -1 and at % 3:
                 at = line.find(needle, at + 1)
             if at != -1:
-                hits.append((x0 + at // 3, y))
+                hits.append((at // 3, y))
         if not hits:
             return None
         xs, ys = [h[0] for h in hits], [h[1] for h in hits]
@@ -198,8 +179,7 @@ class Desktop:
         return "IsViewable" in self.run(["xwininfo", "-id", window[0]], check=False)
 
     def shown(self, match):
-        """The first window that matches and is on screen, its place read after it was seen mapped:
-        a window not yet mapped may still sit where X created it."""
+        """The first matching window on screen, its place read once mapped (before, X may still move it)."""
         for w in self.windows():
             if match(w) and self.viewable(w):
                 again = next((a for a in self.windows() if a[0] == w[0]), None)
@@ -225,31 +205,18 @@ class Desktop:
         return found
 
     def strays(self):
-        """Processes the session's bus started (portals, accessibility): they are no children of ours."""
-        mark = ("XDG_RUNTIME_DIR=" + self.path("runtime")).encode()
-        found = []
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open(f"/proc/{pid}/environ", "rb") as f:
-                    if mark in f.read().split(b"\0"):
-                        found.append(int(pid))
-            except OSError:
-                pass
-        return found
+        """Processes the session's bus started (portals, accessibility), no children of ours."""
+        return processes("environ", lambda env: "XDG_RUNTIME_DIR=" + self.path("runtime") in env.split("\0"))
 
     def close(self):
         for proc in reversed(self.procs):
             if proc.poll() is None:
-                try:
+                with contextlib.suppress(ProcessLookupError):
                     os.killpg(proc.pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
                 proc.wait(timeout=10)
         for pid in self.strays():
-            try:
+            with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
         # The document portal's file system, should it have been mounted.
         if os.path.ismount(self.path("runtime", "doc")):
             subprocess.run(["fusermount3", "-u", "-z", self.path("runtime", "doc")], check=False)
@@ -298,7 +265,7 @@ class Service:
         self.post("/_test/reset", {})
 
     def sign_in_code(self, challenge):
-        """What the service's sign-in start gives a browser: the one-time code for `challenge`."""
+        """The one-time code the service's sign-in start gives a browser for `challenge`."""
         connection = http.client.HTTPSConnection("127.0.0.1", PORT, context=self.context, timeout=10)
         connection.request("GET", "/api/auth/app-start?c=" + challenge, headers={"Host": f"main.localhost:{PORT}"})
         location = connection.getresponse().getheader("Location")
@@ -310,7 +277,7 @@ class Service:
 
 
 class App:
-    """The real binary in the private desktop: the build's, or another one such as an installed `quillmere`."""
+    """The real binary in the private desktop: the build's, or another such as an installed `quillmere`."""
 
     def __init__(self, desktop, binary=APP):
         self.desktop = desktop
@@ -335,11 +302,10 @@ class App:
         return proc.wait(timeout=20)
 
     def log(self):
-        try:
-            with open(self.log_path, encoding="utf-8", errors="replace") as f:
-                return f.read()
-        except FileNotFoundError:
-            return ""
+        return read(self.log_path)
+
+    def output(self):
+        return read(self.desktop.path("app.out"))
 
     def log_lines(self):
         """Log lines without their time stamps."""
@@ -349,11 +315,7 @@ class App:
         return wait_for(lambda: text in self.log(), timeout, what=f"log line {text!r}")
 
     def settings(self):
-        try:
-            with open(self.settings_path, encoding="utf-8") as f:
-                return json.load(f)
-        except FileNotFoundError:
-            return {}
+        return json.loads(read(self.settings_path, "{}"))
 
     def write_settings(self, values):
         os.makedirs(os.path.dirname(self.settings_path), exist_ok=True)
@@ -385,8 +347,11 @@ class Case(unittest.TestCase):
     """A test with a fresh desktop, service and app. Subclasses set WM to run under openbox."""
     WM = False
 
+    def make_desktop(self):
+        return Desktop(wm=self.WM)
+
     def setUp(self):
-        self.desktop = Desktop(wm=self.WM)
+        self.desktop = self.make_desktop()
         self.addCleanup(self._finish)
         self.service = Service(self.desktop)
         self.app = App(self.desktop)
@@ -395,18 +360,21 @@ class Case(unittest.TestCase):
         result = getattr(self._outcome, "result", None)
         failed = result is not None and any(test is self for test, _ in result.failures + result.errors)
         if failed or os.environ.get("QM_E2E_KEEP"):
-            print("\n--- app log ---\n" + self.app.log())
-            try:
-                with open(self.desktop.path("app.out"), errors="replace") as out:
-                    print("--- app output ---\n" + out.read()[-4000:])
-            except OSError:
-                pass
+            print("\n--- app log ---\n" + self.app.log() + "--- app output ---\n" + self.app.output()[-4000:])
         self.desktop.close()
 
     def start_game(self, *args):
-        """The fake game window's xwininfo tuple."""
-        self.desktop.spawn([os.path.join(TOOLS, "fake_game"), *args], log=self.desktop.path("game.out"))
+        self.desktop.spawn([GAME, *args], log=self.desktop.path("game.out"))
         return wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="game")
+
+    def frames(self, view="dashboard"):
+        return [r for r in self.service.events(view) if r.get("type") == "frame"]
+
+    def bodycam_on(self, view="dashboard"):
+        self.service.command(view, "QMApp.send({t:'bodycam', on:true})")
+
+    def bodycam_errors(self, view="dashboard"):
+        return [r["detail"] for r in self.service.events(view) if r.get("detail", {}).get("type") == "bodycam-error"]
 
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""
@@ -423,10 +391,9 @@ class Case(unittest.TestCase):
         self.desktop.click(*self.element_center(view, element, window))
 
     def menu_call(self, method, *args):
-        """A call on the "QM" status menu as exported over D-Bus; its output, empty if it failed."""
-        return self.desktop.run(["gdbus", "call", "--session", "--dest", "app.quillmere.Quillmere", "--object-path",
-                                 "/org/ayatana/NotificationItem/quillmere/Menu", "--method",
-                                 "com.canonical.dbusmenu." + method, "--", *args], check=False)
+        """A call on the exported "QM" status menu; its output, empty if it failed."""
+        return self.desktop.gdbus("app.quillmere.Quillmere", "/org/ayatana/NotificationItem/quillmere/Menu",
+                                  "com.canonical.dbusmenu." + method, *args, check=False)
 
     def status_menu(self):
         """The status menu's labels -> item ids."""

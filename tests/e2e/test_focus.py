@@ -1,13 +1,12 @@
-"""Who has the keyboard and what shows, driven by real X input over a fake game, with openbox and without
-a window manager: the key picker over the game, activation and "Hide Quillmere", the keyboard after a
-click into the overlay, and a game that raises itself."""
+"""Hotkeys, who has the keyboard and what shows over a fake game, by real X input, with openbox and without."""
 import os
 import time
 
-from qmtest import TOOLS, Case, pixel_at, wait_for
+from qmtest import TOOLS, Case, pixel, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
 GREEN = (0, 200, 0)  # the right half of the fake game
+DOWN, UP = {"type": "ptt", "down": True}, {"type": "ptt", "down": False}
 
 
 class Focus:
@@ -39,36 +38,55 @@ class Focus:
         overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
         self.click_element("mdt", "typing", overlay)
         wait_for(lambda: self.focused() == int(overlay[0], 16), what="the overlay to take the keyboard")
-        return overlay
 
-    def events(self, detail):
-        return [r for r in self.service.events() if r.get("detail") == detail]
+    def details(self, view="cad"):
+        return [r["detail"] for r in self.service.events(view) if "detail" in r]
 
-    def test_the_picker_takes_the_key_while_the_game_had_the_focus(self):
+    def test_hotkeys_over_the_game_and_in_our_windows_and_a_release_goes_where_its_press_went(self):
+        self.desktop.xdotool("key", "F8")
+        wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
+        self.desktop.xdotool("keydown", "v")
+        wait_for(lambda: self.details() == [DOWN], what="ptt down")
+        time.sleep(0.5)  # held: no repeats
+        self.desktop.xdotool("key", "F8")
+        wait_for(lambda: self.shown("MDT"), what="the overlay")
+        self.assertEqual(self.focused(), int(self.game[0], 16))
+        self.desktop.xdotool("keyup", "v")
+        wait_for(lambda: self.details() == [DOWN, UP], what=lambda: f"ptt up on the main page, not {self.details()}")
+        self.assertEqual(self.details("mdt"), [], "the overlay never saw the press")
+        self.desktop.xdotool("key", "F8", "F9", "F10")
+        wait_for(lambda: self.details()[2:] == [{"type": "bodycam"}, {"type": "clip"}], what="bodycam and clip")
+        self.assertIsNone(self.shown("MDT"))
+        # In our own window push-to-talk is typing and other keys act once, not once per monitor.
+        self.focus(self.app.main_window())
+        self.desktop.xdotool("key", "v", "F9")
+        wait_for(lambda: self.details()[4:] == [{"type": "bodycam"}], what="bodycam from the local monitor")
+        time.sleep(1)
+        self.assertEqual(self.details()[4:], [{"type": "bodycam"}], "no push-to-talk, no second bodycam")
+
+    def test_the_keyboard_goes_back_to_the_game_the_picker_takes_its_key_and_activation_shows_no_hidden_window(self):
         self.click_into_overlay()
         self.desktop.xdotool("mousemove", "--sync", 300, 500)
-        self.focus(self.game)
+        wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
         self.choose("Bodycam: F9")
         self.app.dialog()
-        keyboard = self.desktop.keyboard()
-        keyboard.key("F10", True)
-        keyboard.key("F10", False)
+        self.desktop.xdotool("key", "F10")
         time.sleep(1)  # the pages repaint what the raise uncovered
         self.desktop.screenshot(f"focus-picker-took-key-{self.WM_NAME}")
-        keyboard.key("Return", True)
-        keyboard.key("Return", False)
-        keyboard.close()
+        self.desktop.xdotool("key", "Return")
         wait_for(lambda: self.app.settings().get("key.bodycam") == 109, what="F10 stored for the bodycam")
         wait_for(lambda: "Bodycam: F10" in self.status_menu(), what=lambda: f"the menu rebuilt: {self.status_menu()}")
-        self.assertEqual(self.events({"type": "clip"}), [], "the picked key acted as a hotkey")
-
-    def test_activation_shows_no_hidden_window_and_open_shows_only_the_main_window(self):
+        self.assertNotIn({"type": "clip"}, self.details(), "the picked key acted as a hotkey")
+        self.focus(self.game)
         self.click_into_overlay()
         self.desktop.xdotool("key", "F8")  # from the overlay itself: it hides
         wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
+        wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
+        self.desktop.xdotool("key", "v")
+        wait_for(lambda: UP in self.details(), what="push-to-talk from the game")
         self.desktop.run([os.path.join(TOOLS, "x_close"), self.app.main_window()[0]])
         wait_for(lambda: not self.shown("Quillmere"), what="the main window to close")
-        self.choose("Bodycam: F9")
+        self.choose("Bodycam: F10")
         self.app.dialog()
         time.sleep(0.5)
         self.assertIsNone(self.shown("MDT"))
@@ -79,10 +97,17 @@ class Focus:
         self.app.main_window()
         time.sleep(0.5)
         self.assertIsNone(self.shown("MDT"))
-        self.assertNotIn("key.bodycam", self.app.settings())
+        self.assertEqual(self.app.settings()["key.bodycam"], 109, "a cancelled picker changes nothing")
 
-    def test_hide_and_reopen_bring_back_exactly_what_showed(self):
-        wait_for(lambda: self.shown("MDT"), what="the overlay")
+    def test_a_game_that_raises_itself_stays_below_the_overlay_and_hide_and_reopen_bring_back_what_showed(self):
+        overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
+        x, y = overlay[2] + overlay[4] // 2, overlay[3] + overlay[5] - 60
+        self.desktop.xdotool("windowmove", "--sync", self.game[0], x - 600, y - 500)  # its green half under it
+        for _ in range(3):
+            self.desktop.xdotool("windowraise", self.game[0])
+            time.sleep(0.5)
+            shot = self.desktop.screenshot(f"focus-raised-game-{self.WM_NAME}")
+            self.assertNotEqual(pixel(shot, x, y), GREEN, "the game covers the overlay")
         main = wait_for(self.settled_main_window, what="the main window to settle")
         self.focus(main)
         self.desktop.xdotool("key", "ctrl+h")
@@ -98,27 +123,6 @@ class Focus:
         self.assertEqual(self.app.quit(), 0)
         self.assertEqual(self.app.settings()["mainFrame"], FRAME)
         self.assertIs(self.app.settings()["overlayOpen"], False)
-
-    def test_the_keyboard_goes_back_to_the_game(self):
-        self.click_into_overlay()
-        self.desktop.xdotool("mousemove", "--sync", 300, 500)
-        wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
-        self.click_into_overlay()
-        self.desktop.xdotool("key", "F8")
-        wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
-        wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
-        self.desktop.xdotool("key", "v")
-        wait_for(lambda: self.events({"type": "ptt", "down": False}), what="push-to-talk from the game")
-
-    def test_a_game_that_raises_itself_stays_below_the_overlay(self):
-        overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
-        x, y = overlay[2] + overlay[4] // 2, overlay[3] + overlay[5] - 60
-        self.desktop.xdotool("windowmove", "--sync", self.game[0], x - 600, y - 500)  # its green half under it
-        for _ in range(3):
-            self.desktop.xdotool("windowraise", self.game[0])
-            time.sleep(0.5)
-            shot = self.desktop.screenshot(f"focus-raised-game-{self.WM_NAME}")
-            self.assertNotEqual(pixel_at(shot, x, y), GREEN, "the game covers the overlay")
 
 
 class WithOpenbox(Focus, Case):

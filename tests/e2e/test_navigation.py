@@ -3,31 +3,16 @@ import os
 import signal
 import time
 
-from qmtest import PORT, SITE, Case, wait_for
-
-
-def web_processes():
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/stat") as f:
-                if "(WebKitWebProces)" in f.read():
-                    found.append(int(pid))
-        except OSError:
-            pass
-    return found
+from qmtest import PORT, SITE, Case, processes, wait_for
 
 
 class Navigation(Case):
-    def setUp(self):
-        super().setUp()
-        self.app.start()
-        self.loaded("dashboard")
-
     def act(self, js):
         self.service.command("dashboard", js)
 
-    def test_links_leave_for_the_browser_or_stay_in_the_app(self):
+    def test_links_popups_dialogs_and_a_crashed_web_process(self):
+        self.app.start()
+        self.loaded("dashboard")
         cases = [  # script, what the browser gets, log line
             ("document.getElementById('l-external').click()", "https://example.com/outside",
              "nav 0 example.com/outside"),
@@ -45,13 +30,22 @@ class Navigation(Case):
         time.sleep(1)
         self.assertFalse(any(u.startswith("mailto:") for u in self.desktop.browsed()))
         self.assertEqual(len(self.service.reports("loaded")), 1, "the page stayed as it was")
-
-    def test_popups_open_in_place_or_in_the_browser(self):
+        for share, answer in [(0.75, False), (0.25, True)]:  # Cancel on the right, OK on the left
+            self.act("document.getElementById('b-confirm').click()")
+            dialog = self.app.dialog()
+            self.desktop.screenshot("navigation-confirm")
+            self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
+            wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],
+                     what=f"the answer {answer}")
+        for pid in processes("stat", lambda stat: "(WebKitWebProces)" in stat):
+            os.kill(pid, signal.SIGKILL)
+        self.loaded("dashboard", count=2)  # reloaded
         # Pop-ups need a real click: the page may not open them on its own.
+        before = len(self.desktop.browsed())
         self.act("document.getElementById('b-popup').setAttribute('onclick',"
                  " \"window.open('https://example.com/popup')\")")
         self.click_element("dashboard", "b-popup", self.app.main_window())
-        wait_for(lambda: self.desktop.browsed() == ["https://example.com/popup"], what="the browser")
+        wait_for(lambda: self.desktop.browsed()[before:] == ["https://example.com/popup"], what="the browser")
         self.act("document.getElementById('b-popup').setAttribute('onclick',"
                  " \"window.open(location.origin + '/pages/popup.html')\")")
         self.click_element("dashboard", "b-popup", self.app.main_window())
@@ -59,23 +53,7 @@ class Navigation(Case):
         self.assertEqual(report["href"], SITE + "/pages/popup.html")
         self.app.wait_log("loaded " + SITE + "/pages/popup.html")
         self.assertEqual([w[1] for w in self.desktop.windows()].count("Quillmere"), 1)
-        self.assertEqual(self.desktop.browsed(), ["https://example.com/popup"])
-
-    def test_confirm_is_a_modal_dialog_with_ok_and_cancel(self):
-        for share, answer in [(0.75, False), (0.25, True)]:  # Cancel on the right, OK on the left
-            with self.subTest(answer=answer):
-                self.act("document.getElementById('b-confirm').click()")
-                dialog = self.app.dialog()
-                self.desktop.screenshot("navigation-confirm")
-                self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
-                wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],
-                         what=f"the answer {answer}")
-                self.service.post("/_test/forget", {"kind": "confirm"})
-
-    def test_crashed_web_process_is_reloaded(self):
-        for pid in web_processes():
-            os.kill(pid, signal.SIGKILL)
-        self.loaded("dashboard", count=2)
+        self.assertEqual(self.desktop.browsed()[before:], ["https://example.com/popup"])
 
 
 if __name__ == "__main__":

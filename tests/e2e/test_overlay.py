@@ -1,7 +1,7 @@
 """The MDT overlay, its bubble and drags, under a real window manager, over a fake game window."""
 import time
 
-from qmtest import Case, pixel_at, wait_for
+from qmtest import Case, pixel, wait_for
 
 OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
 
@@ -15,16 +15,8 @@ class Overlay(Case):
         self.app.start()
         self.loaded("cad")
 
-    def game(self, *args):
-        window = self.start_game(*args)
-        self.desktop.xdotool("windowactivate", "--sync", window[0])
-        return window
-
     def window(self, name):
         return self.desktop.shown(lambda w: w[1] == name)
-
-    def active(self):
-        return int(self.desktop.xdotool("getactivewindow").strip())
 
     def show_overlay(self):
         self.service.command("cad", "QMApp.send({t:'overlay'})")
@@ -33,14 +25,17 @@ class Overlay(Case):
     def bubble(self):
         return wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
 
-    def test_overlay_floats_without_taking_the_focus_until_a_click_into_its_page(self):
-        game = self.game()
-        self.assertEqual(self.active(), int(game[0], 16))
+    def test_overlay_floats_above_a_full_screen_game_without_the_focus_until_a_click_into_its_page(self):
+        game = self.start_game("--fullscreen")
+        self.desktop.xdotool("windowactivate", "--sync", game[0])
         overlay = self.show_overlay()
         self.assertEqual(overlay[2:], OVERLAY_DEFAULT)
         self.loaded("mdt")
-        time.sleep(0.5)
-        self.assertEqual(self.active(), int(game[0], 16))
+        time.sleep(1)
+        self.assertEqual(int(self.desktop.xdotool("getactivewindow")), int(game[0], 16), "the game kept the focus")
+        shot = self.desktop.screenshot("overlay-over-full-screen-game")
+        x, y = overlay[2] + overlay[4] - 40, overlay[3] + overlay[5] - 40
+        self.assertLess(max(pixel(shot, x, y)), 40, f"the game shows through at {x},{y}: {pixel(shot, x, y)}")
         self.desktop.click(*self.element_center("mdt", "typing", overlay))
         time.sleep(0.3)
         self.desktop.xdotool("type", "--delay", "30", "10-4 copy")
@@ -50,35 +45,7 @@ class Overlay(Case):
         typed = wait_for(lambda: self.service.reports("typed"), what="the typed text")
         self.assertEqual(typed[-1]["value"], "10-4 copy")
 
-    def test_minimize_to_the_bubble_click_restores_and_drag_moves_it(self):
-        self.show_overlay()
-        self.loaded("mdt")
-        self.service.command("mdt", "QMApp.send({t:'minimize'})")
-        bubble = self.bubble()
-        wait_for(lambda: self.window("MDT") is None, what="the overlay to hide")
-        self.assertEqual(bubble[2] + 58 + 6, 1920, "the bubble sits 6 points in from the right edge")
-        time.sleep(0.3)
-        self.desktop.screenshot("overlay-bubble")
-        cx, cy = bubble[2] + 29, bubble[3] + 29
-        self.desktop.click(cx, cy)
-        wait_for(lambda: self.window("MDT"), what="the overlay to come back")
-        self.assertIsNone(self.desktop.shown(lambda w: w[4:] == (58, 58)))
-
-        self.service.command("mdt", "QMApp.send({t:'minimize'})")
-        bubble = self.bubble()
-        self.desktop.xdotool("mousemove", "--sync", cx, cy)
-        self.desktop.xdotool("mousedown", 1)
-        for step in range(1, 11):
-            self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
-            time.sleep(0.02)
-        self.desktop.xdotool("mouseup", 1)
-        moved = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
-                         what="the bubble to move up")
-        self.assertEqual(moved[2], bubble[2], "the bubble moves only vertically")
-        wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")
-        self.assertIsNone(self.window("MDT"), "a drag is not a click")
-
-    def test_page_drag_moves_the_overlay_and_stores_its_frame(self):
+    def test_page_drag_moves_the_overlay_and_its_bubble_restores_it_or_moves_on_a_drag(self):
         overlay = self.show_overlay()
         self.loaded("mdt")
         x, y = self.element_center("mdt", "b-drag", overlay)
@@ -103,24 +70,35 @@ class Overlay(Case):
         time.sleep(0.2)
         self.desktop.xdotool("mouseup", 1)
         target = (start[2] - 300, start[3] + 100)
-        try:
-            moved = wait_for(lambda: (lambda w: w if w and w[2:4] == target else None)(self.window("MDT")),
-                             what="the overlay to follow the mouse")
-        except AssertionError:
-            self.fail(f"the overlay went from {start} to {self.window('MDT')}, not to {target}")
+        moved = wait_for(lambda: (lambda w: w if w and w[2:4] == target else None)(self.window("MDT")),
+                         what=lambda: f"the overlay to go from {start} to {target}, not {self.window('MDT')}")
         # Stored in AppKit coordinates: the bottom of the screen is y 0.
         expect = "{{%d, %d}, {900, 600}}" % (moved[2], 1080 - moved[3] - 600)
         wait_for(lambda: self.app.settings().get("overlayFrame") == expect, what="the stored frame")
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = self.bubble()
+        wait_for(lambda: self.window("MDT") is None, what="the overlay to hide")
+        self.assertEqual(bubble[2] + 58 + 6, 1920, "the bubble sits 6 points in from the right edge")
+        time.sleep(0.3)
+        self.desktop.screenshot("overlay-bubble")
+        cx, cy = bubble[2] + 29, bubble[3] + 29
+        self.desktop.click(cx, cy)
+        wait_for(lambda: self.window("MDT"), what="the overlay to come back")
+        self.assertIsNone(self.desktop.shown(lambda w: w[4:] == (58, 58)))
 
-    def test_overlay_stays_above_a_full_screen_game(self):
-        self.game("--fullscreen")
-        overlay = self.show_overlay()
-        self.loaded("mdt")
-        time.sleep(1)
-        shot = self.desktop.screenshot("overlay-over-full-screen-game")
-        x, y = overlay[2] + overlay[4] - 40, overlay[3] + overlay[5] - 40
-        pixel = pixel_at(shot, x, y)
-        self.assertLess(max(pixel), 40, f"the game shows through at {x},{y}: {pixel}")
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = self.bubble()
+        self.desktop.xdotool("mousemove", "--sync", cx, cy)
+        self.desktop.xdotool("mousedown", 1)
+        for step in range(1, 11):
+            self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
+            time.sleep(0.02)
+        self.desktop.xdotool("mouseup", 1)
+        moved = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
+                         what="the bubble to move up")
+        self.assertEqual(moved[2], bubble[2], "the bubble moves only vertically")
+        wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")
+        self.assertIsNone(self.window("MDT"), "a drag is not a click")
 
 
 if __name__ == "__main__":

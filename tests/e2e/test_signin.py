@@ -8,10 +8,6 @@ from qmtest import SITE, Case, wait_for
 VERIFIER = "ab" * 32
 
 
-def challenge_of(verifier):
-    return hashlib.sha256(verifier.encode()).hexdigest()
-
-
 class SignIn(Case):
     def sign_in_with_the_real_page(self):
         self.app.start()
@@ -50,7 +46,7 @@ class SignIn(Case):
 
     def test_callback_that_starts_the_app_is_redeemed_and_a_second_delivery_finds_no_verifier(self):
         self.app.write_settings({"signinVerifier": VERIFIER})
-        url = "quillmere://auth?code=" + self.service.sign_in_code(challenge_of(VERIFIER))
+        url = "quillmere://auth?code=" + self.service.sign_in_code(hashlib.sha256(VERIFIER.encode()).hexdigest())
         self.app.start(url)
         self.loaded("dashboard", signedIn=True)
         self.assertEqual(self.app.invoke(url), 0)  # to the running app

@@ -5,11 +5,7 @@ import re
 import signal
 import time
 
-from qmtest import SITE, TOOLS, Case, pixel_at, wait_for
-
-
-def map_state(case, window):
-    return [l for l in case.desktop.run(["xwininfo", "-id", window]).splitlines() if "Map State" in l][0].split()[-1]
+from qmtest import SITE, TOOLS, Case, pixel, read, wait_for
 
 
 class Spine(Case):
@@ -27,7 +23,7 @@ class Spine(Case):
         time.sleep(1)
         shot = self.desktop.screenshot("spine-first-launch")
         # The window's own dark background fills what the page leaves at the bottom right.
-        rgb = pixel_at(shot, 1670, 980)
+        rgb = pixel(shot, 1670, 980)
         # Near #0b0b0c: the compositing of the page and the window may round a channel either way.
         self.assertLessEqual(max(abs(c - d) for c, d in zip(rgb, (11, 11, 12))), 3, f"background {rgb}")
 
@@ -51,11 +47,11 @@ class Spine(Case):
     def close_and_reopen(self, window, x):
         """Closing the window keeps the app and stores the frame; a second start brings the same window back."""
         self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
-        wait_for(lambda: map_state(self, window[0]) == "IsUnMapped", what="the window to close")
+        wait_for(lambda: not self.desktop.viewable(window), what="the window to close")
         wait_for(lambda: self.app.settings().get("mainFrame") == "{{%d, 30}, {1440, 900}}" % x, what="the frame stored")
         self.assertEqual(self.app.proc.poll(), None, "closing the window must not end the app")
         self.assertEqual(self.app.invoke(), 0)
-        wait_for(lambda: map_state(self, window[0]) == "IsViewable", what="the window to come back")
+        wait_for(lambda: self.desktop.viewable(window), what="the window to come back")
         self.assertEqual([w for w in self.desktop.windows() if w[1] == "Quillmere"][0][0], window[0])
         self.assertEqual(len(self.service.reports("loaded")), 1, "no second page and no second app")
 
@@ -71,8 +67,7 @@ class Spine(Case):
                 self.app.invoke()
             os.kill(self.app.proc.pid, signal.SIGKILL)
             self.app.proc.wait()
-            with open(self.app.settings_path, encoding="utf-8") as f:
-                self.assertIsInstance(json.load(f), dict)
+            self.assertIsInstance(json.loads(read(self.app.settings_path)), dict)
             self.service.reset()
 
 

@@ -1,12 +1,10 @@
-"""A headless Wayland session for end-to-end tests: KWin 5.27 on a virtual output with XWayland, on a private
-D-Bus and runtime dir, optionally with PipeWire and a desktop portal (KDE's, or our stand-in). Input goes in
-through KWin's fake-input protocol (desktop.input.key("F8")), pictures come out of its ScreenShot2 interface
-(desktop.pixels()). X11 helpers of qmtest.Desktop (xdotool, windows, shown) see the XWayland windows only."""
+"""A headless Wayland session: KWin with XWayland, input through its fake-input protocol, pictures from its
+ScreenShot2 interface. The X11 helpers of qmtest.Desktop see the XWayland windows only."""
 import os
 import shutil
 import subprocess
 
-from qmtest import SHOTS, SOURCE, TOOLS, Desktop, wait_for
+from qmtest import SOURCE, TOOLS, Desktop, read, wait_for
 
 KEYS = {"v": 47, "F8": 66, "F9": 67}  # the evdev codes of the keys the tests press
 KWIN = "/usr/bin/kwin_wayland"
@@ -16,7 +14,7 @@ STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "standin_portal.py")
 
 
 class FakeInput:
-    """Keys and pointer through org_kde_kwin_fake_input, each command taken by KWin before it returns."""
+    """Keys and pointer, each command taken by KWin before it returns."""
 
     def __init__(self, desktop):
         with open(desktop.path("fake-input.out"), "ab") as errors:
@@ -42,12 +40,10 @@ class FakeInput:
 
 
 class WaylandDesktop(Desktop):
-    """KWin with XWayland instead of Xvfb; `portal` "kde" adds xdg-desktop-portal with KDE's backend, "standin"
-    our stand-in portal's screen cast alone; `pipewire` PipeWire and WirePlumber before it (a screen cast needs
-    both)."""
+    """With PipeWire; `portal`: "kde" (xdg-desktop-portal with KDE's backend), "standin" (our screen cast) or None."""
 
-    def __init__(self, portal="kde", pipewire=False):
-        self.portal, self.pipewire = portal, pipewire
+    def __init__(self, portal="kde"):
+        self.portal = portal
         super().__init__(wm=False)
 
     def _start_session(self, width, height):
@@ -58,8 +54,7 @@ class WaylandDesktop(Desktop):
         self._start_dbus()
         self._start_kwin(width, height)
         self.input = FakeInput(self)
-        if self.pipewire:
-            self._start_pipewire()
+        self._start_pipewire()
         if self.portal:
             self._start_portal()
 
@@ -78,7 +73,8 @@ class WaylandDesktop(Desktop):
         self.env.pop("DISPLAY", None)
         self.spawn([kwin, "--virtual", "--xwayland", "--socket", socket, "--width", str(width), "--height",
                     str(height), "--no-lockscreen", "--exit-with-session", script], log=self.path("kwin.out"))
-        wait_for(lambda: os.path.exists(found), 60, what=lambda: "KWin and XWayland: " + self.read("kwin.out")[-2000:])
+        wait_for(lambda: os.path.exists(found), 60,
+                 what=lambda: "KWin and XWayland: " + read(self.path("kwin.out"))[-2000:])
         with open(found) as f:
             self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
 
@@ -98,44 +94,17 @@ class WaylandDesktop(Desktop):
 
     def end_shares(self):
         """The stand-in portal's shared windows close."""
-        self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
-                  "/org/quillmere/test", "--method", "org.quillmere.Test.EndShares"])
+        self.gdbus("org.freedesktop.portal.Desktop", "/org/quillmere/test", "org.quillmere.Test.EndShares")
 
     def wait_name(self, name):
-        wait_for(lambda: "true" in self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
-                                             "--object-path", "/org/freedesktop/DBus", "--method",
-                                             "org.freedesktop.DBus.NameHasOwner", name], check=False),
+        wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                              "org.freedesktop.DBus.NameHasOwner", name, check=False),
                  60, 0.2, f"{name} on the bus")
 
-    def read(self, name):
-        try:
-            with open(self.path(name), errors="replace") as f:
-                return f.read()
-        except OSError:
-            return "(no output)"
-
     def pixels(self):
-        """The whole screen as the compositor draws it: (width, height, RGB bytes)."""
-        data = subprocess.run([os.path.join(SOURCE, "tests", "e2e", "tools", "wl_screenshot.py")], env=self.env,
-                              check=True, capture_output=True, timeout=60).stdout
-        header = data.split(b"\n", 3)
-        width, height = map(int, header[1].split())
-        return width, height, header[3]
+        return super().pixels([os.path.join(SOURCE, "tests", "e2e", "tools", "wl_screenshot.py")])
 
     def close(self):
         super().close()
         self.input.proc.stdin.close()
         self.input.proc.stdout.close()
-
-    def pixel(self, picture, x, y):
-        width, _, rgb = picture
-        return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
-
-    def screenshot(self, name, picture=None):
-        """Saves the compositor's picture as a PNG in the shots folder and returns its path."""
-        width, height, rgb = picture or self.pixels()
-        os.makedirs(SHOTS, exist_ok=True)
-        target = os.path.join(SHOTS, name + ".png")
-        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-", target], input=rgb,
-                       check=True, timeout=60)
-        return target

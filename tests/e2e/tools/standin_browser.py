@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""The default browser of the test desktop: records every URL it is asked to open and, for the
-sign-in start address, does what a browser would: fetches it, follows the answer to the app's own
-URL scheme and hands that to the system, as xdg-open would."""
+"""The test desktop's browser: records every URL; a sign-in start it follows to the app's URL, as a browser would."""
 import os
 import ssl
 import subprocess

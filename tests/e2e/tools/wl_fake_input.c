@@ -1,7 +1,5 @@
-/* Real input for a headless KWin through its fake-input protocol (the compositor must run with
-   KWIN_WAYLAND_NO_PERMISSION_CHECKS=1). Reads commands from stdin, one a line, and answers "ok" once the
-   compositor has taken each: "key CODE 1|0" (evdev code), "move X Y" (absolute, logical pixels),
-   "button CODE 1|0" (evdev button, 272 is the left one). */
+/* Real input for a headless KWin through its fake-input protocol: reads "key CODE 1|0", "move X Y" or
+   "button CODE 1|0" (evdev codes, logical pixels) from stdin, answers "ok" once the compositor has taken each. */
 #include <stdio.h>
 #include <string.h>
 #include <wayland-client.h>

@@ -1,6 +1,5 @@
 #!/usr/bin/python3
-"""Writes KWin's picture of the whole screen to stdout as a binary PPM (ScreenShot2.CaptureWorkspace on the
-session bus; KWin must run with KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1)."""
+"""Writes KWin's picture of the whole screen to stdout as a binary PPM (ScreenShot2.CaptureWorkspace)."""
 import os
 import sys
 

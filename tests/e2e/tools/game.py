@@ -1,0 +1,39 @@
+#!/usr/bin/python3
+"""The game for tests: "Roblox" of the player's app id, a 28-pixel red band over a blue and a green half.
+Usage: game.py [WIDTH HEIGHT] [--fullscreen] [--wayland]; on X11 at 100,100. Prints focus changes."""
+import os
+import sys
+
+os.environ["GDK_BACKEND"] = "wayland" if "--wayland" in sys.argv else "x11"
+import gi  # noqa: E402
+
+gi.require_version("Gtk", "3.0")
+gi.require_version("Gdk", "3.0")
+from gi.repository import Gdk, GLib, Gtk  # noqa: E402
+
+size = [int(a) for a in sys.argv[1:] if a.isdigit()] or [800, 600]
+GLib.set_prgname("org.vinegarhq.Sober")
+window = Gtk.Window(title="Roblox")
+css = Gtk.CssProvider()
+css.load_from_data(b"#band { background: #ff0000; } #left { background: #0000ff; } #right { background: #00c800; }")
+Gtk.StyleContext.add_provider_for_screen(Gdk.Screen.get_default(), css, Gtk.STYLE_PROVIDER_PRIORITY_APPLICATION)
+halves = Gtk.Box(homogeneous=True)
+for name in ("left", "right"):
+    halves.pack_start(Gtk.EventBox(name=name), True, True, 0)
+band = Gtk.EventBox(name="band")
+band.set_size_request(-1, 28)
+column = Gtk.Box(orientation=Gtk.Orientation.VERTICAL)
+column.pack_start(band, False, False, 0)
+column.pack_start(halves, True, True, 0)
+window.add(column)
+window.connect("notify::is-active", lambda w, _: print("active" if w.is_active() else "inactive", flush=True))
+window.connect("destroy", Gtk.main_quit)
+if "--fullscreen" in sys.argv:
+    area = Gdk.Display.get_default().get_monitor(0).get_geometry()
+    size = [area.width, area.height]  # the whole screen even with no window manager to do it
+    window.fullscreen()
+else:
+    window.move(100, 100)
+window.set_default_size(*size)
+window.show_all()
+sys.exit(Gtk.main())
