@@ -23,8 +23,6 @@ std::map<std::string, std::deque<std::string>> commands;  // page view -> script
 struct Manifest {
   int status = 200;
   std::string body;
-  int delayMs = 0;
-  std::string location;  // answer with a redirect there instead
 } manifest;
 
 std::string readPage(const std::string& name) {
@@ -100,16 +98,7 @@ std::string bodyOf(SoupServerMessage* msg) {
 }
 
 void serveManifest(SoupServerMessage* msg) {
-  if (!manifest.location.empty()) return redirect(msg, manifest.location);
   respond(msg, manifest.status, "application/json", manifest.body);
-  if (manifest.delayMs <= 0) return;
-  soup_server_message_pause(msg);
-  g_object_ref(msg);
-  g_timeout_add(static_cast<guint>(manifest.delayMs), [](gpointer m) -> gboolean {
-    soup_server_message_unpause(SOUP_SERVER_MESSAGE(m));
-    g_object_unref(m);
-    return G_SOURCE_REMOVE;
-  }, msg);
 }
 
 void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTable*, gpointer) {
@@ -184,8 +173,6 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
     if (request.is_object()) {
       manifest.status = request.value("status", 200);
       manifest.body = request.value("body", std::string());
-      manifest.delayMs = request.value("delayMs", 0);
-      manifest.location = request.value("location", std::string());
     }
     respond(msg, 204, "text/plain", "");
   } else if (path.rfind("/pages/", 0) == 0 && path.find("..") == std::string::npos) {
