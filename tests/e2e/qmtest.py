@@ -204,8 +204,8 @@ class Desktop:
                 found.append((wid, name or "", int(x), int(y), int(w), int(h)))
         return found
 
-    def strays(self):
-        """Processes the session's bus started (portals, accessibility), no children of ours."""
+    def session_processes(self):
+        """Every process of this desktop (by its runtime directory): ours, and what its bus started."""
         return processes("environ", lambda env: "XDG_RUNTIME_DIR=" + self.path("runtime") in env.split("\0"))
 
     def close(self):
@@ -214,7 +214,7 @@ class Desktop:
                 with contextlib.suppress(ProcessLookupError):
                     os.killpg(proc.pid, signal.SIGKILL)
                 proc.wait(timeout=10)
-        for pid in self.strays():
+        for pid in self.session_processes():
             with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, signal.SIGKILL)
         # The document portal's file system, should it have been mounted.

@@ -3,7 +3,7 @@ import os
 import signal
 import time
 
-from qmtest import PORT, SITE, Case, processes, wait_for
+from qmtest import PORT, SITE, Case, read, wait_for
 
 
 class Navigation(Case):
@@ -37,8 +37,9 @@ class Navigation(Case):
             self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
             wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],
                      what=f"the answer {answer}")
-        for pid in processes("stat", lambda stat: "(WebKitWebProces)" in stat):
-            os.kill(pid, signal.SIGKILL)
+        for pid in self.desktop.session_processes():  # only this desktop's: other runs may share the machine
+            if "(WebKitWebProces)" in read(f"/proc/{pid}/stat"):
+                os.kill(pid, signal.SIGKILL)
         self.loaded("dashboard", count=2)  # reloaded
         # Pop-ups need a real click: the page may not open them on its own.
         before = len(self.desktop.browsed())

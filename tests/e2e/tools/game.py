@@ -12,7 +12,8 @@ gi.require_version("Gdk", "3.0")
 from gi.repository import Gdk, GLib, Gtk  # noqa: E402
 
 size = [int(a) for a in sys.argv[1:] if a.isdigit()] or [800, 600]
-GLib.set_prgname("org.vinegarhq.Sober")
+# The player's Flatpak app id on Wayland; its X11 windows carry the class "sober".
+GLib.set_prgname("org.vinegarhq.Sober" if "--wayland" in sys.argv else "sober")
 window = Gtk.Window(title="Roblox")
 css = Gtk.CssProvider()
 css.load_from_data(b"#band { background: #ff0000; } #left { background: #0000ff; } #right { background: #00c800; }")
