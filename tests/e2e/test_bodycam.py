@@ -60,8 +60,10 @@ class Bodycam(Case):
         window = self.start_game("--fullscreen")
         self.open(scale=2)
         # The game paints again once it is full screen: wait for its red band, which a crop would lose.
-        w, h, _ = wait_for(lambda: (lambda f: f if f[2][0] > 200 and max(f[2][1:]) < 40 else None)(self.last_frame()),
-                           what=lambda: f"the band kept: {self.last_frame()}")
+        def band_kept():
+            frame = self.last_frame()
+            return frame if frame[2][0] > 200 and max(frame[2][1:]) < 40 else None
+        w, h, _ = wait_for(band_kept, what=lambda: f"the band kept: {self.last_frame()}")
         self.assertEqual((w, h), (960, 540))
         self.service.command("dashboard", "QMApp.send({t:'bodycam'})")
         time.sleep(1)

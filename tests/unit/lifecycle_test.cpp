@@ -71,7 +71,7 @@ TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSa
        {true, false, false}, false, moved},
   };
   for (const auto& c : cases) {
-    Launched h({{"overlayFrame", saved}}, true);
+    Launched h({{"overlayFrame", saved}});
     auto& stored = h.fakes.settings.values;
     h.mainWindow().rect = {5, 6, 1000, 700};
     h.app->windowWillClose(h.mainWindow());

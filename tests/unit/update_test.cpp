@@ -46,9 +46,17 @@ TEST(Update, ManifestChecks) {
 TEST(Update, OffersNewerVersionsOverHttpsAndActsOnTheAnswer) {
   using Text = std::optional<std::string>;
   const std::string dmg = "https://dl/q.dmg";
-  const std::tuple<const char*, std::string, std::string, Text, int, bool, std::vector<std::string>, Text> cases[] = {
-      // what (or where it was served from), version (empty: no answer), url, skipped before, button, offered,
-      // opened, skipped after
+  struct Case {
+    const char* what;
+    std::string version, url;
+    Text skipped;
+    int button;
+    bool offered;
+    std::vector<std::string> opened;
+    Text skippedAfter;
+    Text from = UPDATE_MANIFEST;  // where the answer came from; none: no answer
+  };
+  const Case cases[] = {
       {"download", "2.0.0", dmg, std::nullopt, 0, true, {dmg}, std::nullopt},
       {"download of no address", "2.0.0", "https://not a url", std::nullopt, 0, true, {}, std::nullopt},
       {"later", "2.0.0", dmg, std::nullopt, 1, true, {}, std::nullopt},
@@ -57,19 +65,19 @@ TEST(Update, OffersNewerVersionsOverHttpsAndActsOnTheAnswer) {
       {"newer than skipped", "2.0.1", dmg, "2.0.0", 2, true, {}, "2.0.1"},
       {"equal", "1.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt},
       {"lower", "0.9.9", dmg, std::nullopt, 0, false, {}, std::nullopt},
-      {"no answer", "", dmg, std::nullopt, 0, false, {}, std::nullopt},
-      {"from http://updates.example/q.json", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt},
-      {"from HTTPS://updates.example/q.json", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt},
-      {"from ", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt},
+      {"no answer", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, std::nullopt},
+      {"over http", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, "http://updates.example/q.json"},
+      {"over HTTPS in capitals", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt,
+       "HTTPS://updates.example/q.json"},
+      {"from no address", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, ""},
   };
-  for (const auto& [what, version, url, skipped, button, offered, opened, skippedAfter] : cases) {
+  for (const auto& [what, version, url, skipped, button, offered, opened, skippedAfter, from] : cases) {
     Harness h;
     if (skipped) h.fakes.settings.values["skipped"] = *skipped;
     h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) { return button; };
     h.launch();
-    const std::string name = what, from = name.starts_with("from ") ? name.substr(5) : UPDATE_MANIFEST;
     const auto manifest = nlohmann::json{{"version", version}, {"url", url}, {"notes", ""}}.dump();
-    h.fakes.http.pending(version.empty() ? std::nullopt : std::optional(HttpAnswer{from, manifest}));
+    h.fakes.http.pending(from ? std::optional(HttpAnswer{*from, manifest}) : std::nullopt);
     EXPECT_TRUE(h.fakes.desktop.alerts.empty()) << what << ": alert before the main thread ran";
     h.fakes.desktop.runPosted();
     ASSERT_EQ(h.fakes.desktop.alerts.size(), offered ? 1u : 0u) << what;
