@@ -47,11 +47,6 @@ def read(path, default=""):
         return default
 
 
-def processes(file, test):
-    """The ids of the processes whose /proc `file` passes `test`."""
-    return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and test(read(f"/proc/{pid}/{file}"))]
-
-
 def ppm(data):
     """A binary PPM as a picture: (width, height, RGB bytes)."""
     header = data.split(b"\n", 3)
@@ -206,7 +201,9 @@ class Desktop:
 
     def session_processes(self):
         """Every process of this desktop (by its runtime directory): ours, and what its bus started."""
-        return processes("environ", lambda env: "XDG_RUNTIME_DIR=" + self.path("runtime") in env.split("\0"))
+        mine = "XDG_RUNTIME_DIR=" + self.path("runtime")
+        pids = [pid for pid in os.listdir("/proc") if pid.isdigit()]
+        return [int(pid) for pid in pids if mine in read(f"/proc/{pid}/environ").split("\0")]
 
     def close(self):
         for proc in reversed(self.procs):
