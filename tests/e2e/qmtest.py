@@ -370,8 +370,12 @@ class Case(unittest.TestCase):
     def bodycam_on(self, view="dashboard"):
         self.service.command(view, "QMApp.send({t:'bodycam', on:true})")
 
+    def details(self, view="cad"):
+        """What the page showing `view` (any page if None) was told, in order."""
+        return [r["detail"] for r in self.service.events(view) if "detail" in r]
+
     def bodycam_errors(self, view="dashboard"):
-        return [r["detail"] for r in self.service.events(view) if r.get("detail", {}).get("type") == "bodycam-error"]
+        return [d for d in self.details(view) if d.get("type") == "bodycam-error"]
 
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""

@@ -39,9 +39,6 @@ class Focus:
         self.click_element("mdt", "typing", overlay)
         wait_for(lambda: self.focused() == int(overlay[0], 16), what="the overlay to take the keyboard")
 
-    def details(self, view="cad"):
-        return [r["detail"] for r in self.service.events(view) if "detail" in r]
-
     def test_hotkeys_over_the_game_and_in_our_windows_and_a_release_goes_where_its_press_went(self):
         self.desktop.xdotool("key", "F8")
         wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")

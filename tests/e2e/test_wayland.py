@@ -29,20 +29,17 @@ class WaylandSession(Case):
     def game_says(self):
         return [line for line in read(self.desktop.path("game.out")).splitlines() if not line.startswith("(")]
 
-    def events(self):
-        return [r["detail"] for r in self.service.events("cad") if "detail" in r]
-
     def test_keys_overlay_and_bodycam_over_a_native_full_screen_game(self):
         menu = wait_for(lambda: (lambda m: m if "Show or hide the MDT: F8" in m else None)(self.status_menu()),
                         what=lambda: f"the desktop's triggers in the Keys menu, not {self.status_menu()}")
         self.assertNotIn("Keys need setup on this desktop\u2026", menu)
         keys = self.desktop.input
         keys.key("v", True)
-        wait_for(lambda: self.events() == [{"type": "ptt", "down": True}],
-                 what=lambda: f"ptt down, not {self.events()}")
+        wait_for(lambda: self.details() == [{"type": "ptt", "down": True}],
+                 what=lambda: f"ptt down, not {self.details()}")
         time.sleep(0.5)  # held: no repeats
         keys.key("v", False)
-        wait_for(lambda: self.events()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
+        wait_for(lambda: self.details()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
         keys.key("F8")
         overlay = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay")
         _, x, y, w, h = overlay[1:]
@@ -98,8 +95,7 @@ class WaylandWithoutShortcutPortal(Case):
         self.desktop.input.click(500, 500)
         wait_for(lambda: int(self.desktop.xdotool("getactivewindow")) == int(game[0], 16), what="the game's focus")
         self.desktop.input.key("F9")
-        wait_for(lambda: [r.get("detail") for r in self.service.events("cad")] == [{"type": "bodycam"}],
-                 what="bodycam from the game's key")
+        wait_for(lambda: self.details() == [{"type": "bodycam"}], what="bodycam from the game's key")
 
 if __name__ == "__main__":
     import unittest
