@@ -170,6 +170,19 @@ class Desktop:
         xs, ys = [h[0] for h in hits], [h[1] for h in hits]
         return (min(xs) + max(xs)) // 2 + min_run // 2, (min(ys) + max(ys)) // 2
 
+    def close_window(self, wid):
+        """Asks a window to close, as a window manager's close button does (WM_DELETE_WINDOW)."""
+        # python3-xlib, imported here only: the package test loads this file with any python3
+        from Xlib import X, display as xdisplay
+        from Xlib.protocol import event as xevent
+        server = xdisplay.Display(self.env["DISPLAY"])
+        window = server.create_resource_object("window", int(wid, 16))
+        protocols = server.intern_atom("WM_PROTOCOLS")
+        data = (32, [server.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
+        window.send_event(xevent.ClientMessage(window=window, client_type=protocols, data=data))
+        server.sync()
+        server.close()
+
     def viewable(self, window):
         return "IsViewable" in self.run(["xwininfo", "-id", window[0]], check=False)
 
