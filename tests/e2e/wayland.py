@@ -40,7 +40,8 @@ class FakeInput:
 
 
 class WaylandDesktop(Desktop):
-    """With PipeWire; `portal`: "kde" (xdg-desktop-portal with KDE's backend), "standin" (our screen cast) or None."""
+    """With PipeWire; `portal`: "kde" (xdg-desktop-portal with KDE's backend) or "standin" (our screen cast, no
+    shortcuts)."""
 
     def __init__(self, portal="kde"):
         self.portal = portal
@@ -55,8 +56,7 @@ class WaylandDesktop(Desktop):
         self._start_kwin(width, height)
         self.input = FakeInput(self)
         self._start_pipewire()
-        if self.portal:
-            self._start_portal()
+        self._start_portal()
 
     def _start_kwin(self, width, height):
         # The packaged binary carries a file capability our containers refuse; a copy has none.
@@ -91,10 +91,6 @@ class WaylandDesktop(Desktop):
         else:
             self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"], log=self.path("portal.out"))
         self.wait_name("org.freedesktop.portal.Desktop")
-
-    def end_shares(self):
-        """The stand-in portal's shared windows close."""
-        self.gdbus("org.freedesktop.portal.Desktop", "/org/quillmere/test", "org.quillmere.Test.EndShares")
 
     def wait_name(self, name):
         wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
