@@ -149,7 +149,8 @@ class Desktop:
                         os.path.join(SHOTS, name + ".png")], input=rgb, check=True, timeout=60)
         return picture
 
-    def pixels(self, argv=("import", "-window", "root", "-depth", "8", "ppm:-")):
+    def pixels(self):
+        argv = ["import", "-window", "root", "-depth", "8", "ppm:-"]
         return ppm(subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout)
 
     def find_light_fill(self, min_run=60):
