@@ -153,24 +153,6 @@ class Desktop:
         argv = ["import", "-window", "root", "-depth", "8", "ppm:-"]
         return ppm(subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout)
 
-    def find_light_fill(self, min_run=60):
-        """The centre of the area covered by long horizontal runs of near-white (a light button's fill)."""
-        width, height, px = self.pixels()
-        light = bytes(1 if b >= 0xE0 else 0 for b in range(256))
-        needle = b"\x01" * (3 * min_run)
-        hits = []
-        for y in range(height):
-            line = px[y * width * 3:(y + 1) * width * 3].translate(light)
-            at = line.find(needle)
-            while at != -1 and at % 3:
-                at = line.find(needle, at + 1)
-            if at != -1:
-                hits.append((at // 3, y))
-        if not hits:
-            return None
-        xs, ys = [h[0] for h in hits], [h[1] for h in hits]
-        return (min(xs) + max(xs)) // 2 + min_run // 2, (min(ys) + max(ys)) // 2
-
     def close_window(self, wid):
         """Asks a window to close, as a window manager's close button does (WM_DELETE_WINDOW)."""
         # python3-xlib, imported here only: the package test loads this file with any python3
