@@ -15,6 +15,8 @@ packages=(
   # the desktop portals with KDE's backend, PipeWire; the stand-in game and portal use GTK and GDBus from Python
   kwin-wayland xwayland plasma-wayland-protocols libwayland-dev xdg-desktop-portal xdg-desktop-portal-kde
   qtwayland5 pipewire wireplumber python3-gi gir1.2-gtk-3.0
+  # the end-to-end tests ask windows to close as a window manager does
+  python3-xlib
   # the Wayland capture's contract test: a test video source for PipeWire, pw-dump
   gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base pipewire-bin
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick

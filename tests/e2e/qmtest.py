@@ -47,11 +47,6 @@ def read(path, default=""):
         return default
 
 
-def processes(file, test):
-    """The ids of the processes whose /proc `file` passes `test`."""
-    return [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and test(read(f"/proc/{pid}/{file}"))]
-
-
 def ppm(data):
     """A binary PPM as a picture: (width, height, RGB bytes)."""
     header = data.split(b"\n", 3)
@@ -154,26 +149,22 @@ class Desktop:
                         os.path.join(SHOTS, name + ".png")], input=rgb, check=True, timeout=60)
         return picture
 
-    def pixels(self, argv=("import", "-window", "root", "-depth", "8", "ppm:-")):
+    def pixels(self):
+        argv = ["import", "-window", "root", "-depth", "8", "ppm:-"]
         return ppm(subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout)
 
-    def find_light_fill(self, min_run=60):
-        """The centre of the area covered by long horizontal runs of near-white (a light button's fill)."""
-        width, height, px = self.pixels()
-        light = bytes(1 if b >= 0xE0 else 0 for b in range(256))
-        needle = b"\x01" * (3 * min_run)
-        hits = []
-        for y in range(height):
-            line = px[y * width * 3:(y + 1) * width * 3].translate(light)
-            at = line.find(needle)
-            while at != -1 and at % 3:
-                at = line.find(needle, at + 1)
-            if at != -1:
-                hits.append((at // 3, y))
-        if not hits:
-            return None
-        xs, ys = [h[0] for h in hits], [h[1] for h in hits]
-        return (min(xs) + max(xs)) // 2 + min_run // 2, (min(ys) + max(ys)) // 2
+    def close_window(self, wid):
+        """Asks a window to close, as a window manager's close button does (WM_DELETE_WINDOW)."""
+        # python3-xlib, imported here only: the package test loads this file with any python3
+        from Xlib import X, display as xdisplay
+        from Xlib.protocol import event as xevent
+        server = xdisplay.Display(self.env["DISPLAY"])
+        window = server.create_resource_object("window", int(wid, 16))
+        protocols = server.intern_atom("WM_PROTOCOLS")
+        data = (32, [server.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
+        window.send_event(xevent.ClientMessage(window=window, client_type=protocols, data=data))
+        server.sync()
+        server.close()
 
     def viewable(self, window):
         return "IsViewable" in self.run(["xwininfo", "-id", window[0]], check=False)
@@ -206,7 +197,9 @@ class Desktop:
 
     def session_processes(self):
         """Every process of this desktop (by its runtime directory): ours, and what its bus started."""
-        return processes("environ", lambda env: "XDG_RUNTIME_DIR=" + self.path("runtime") in env.split("\0"))
+        mine = "XDG_RUNTIME_DIR=" + self.path("runtime")
+        pids = [pid for pid in os.listdir("/proc") if pid.isdigit()]
+        return [int(pid) for pid in pids if mine in read(f"/proc/{pid}/environ").split("\0")]
 
     def close(self):
         for proc in reversed(self.procs):
@@ -373,8 +366,12 @@ class Case(unittest.TestCase):
     def bodycam_on(self, view="dashboard"):
         self.service.command(view, "QMApp.send({t:'bodycam', on:true})")
 
+    def details(self, view="cad"):
+        """What the page showing `view` (any page if None) was told, in order."""
+        return [r["detail"] for r in self.service.events(view) if "detail" in r]
+
     def bodycam_errors(self, view="dashboard"):
-        return [r["detail"] for r in self.service.events(view) if r.get("detail", {}).get("type") == "bodycam-error"]
+        return [d for d in self.details(view) if d.get("type") == "bodycam-error"]
 
     def element_center(self, view, element, window):
         """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""

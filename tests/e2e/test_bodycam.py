@@ -1,10 +1,9 @@
 """The bodycam over the fake game window, with and without a window manager."""
 import base64
-import os
 import subprocess
 import time
 
-from qmtest import TOOLS, Case, pixel, ppm, wait_for
+from qmtest import Case, pixel, ppm, wait_for
 
 STOPPED = "The bodycam stopped: Roblox closed or the capture was turned off."
 NO_GAME = "Open ER:LC in Roblox first, then start the bodycam."
@@ -48,7 +47,7 @@ class Bodycam(Case):
         self.desktop.xdotool("windowsize", window[0], 1000, 400)
         wait_for(lambda: self.last_frame()[:2] == (1000, 400), what="frames of the resized window")
 
-        self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
+        self.desktop.close_window(window[0])
         wait_for(self.bodycam_errors, what="the stopped event")
         count = len(self.frames())
         time.sleep(1.5)

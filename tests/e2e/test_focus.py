@@ -1,8 +1,7 @@
 """Hotkeys, who has the keyboard and what shows over a fake game, by real X input, with openbox and without."""
-import os
 import time
 
-from qmtest import TOOLS, Case, pixel, wait_for
+from qmtest import Case, pixel, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
 GREEN = (0, 200, 0)  # the right half of the fake game
@@ -38,9 +37,6 @@ class Focus:
         overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
         self.click_element("mdt", "typing", overlay)
         wait_for(lambda: self.focused() == int(overlay[0], 16), what="the overlay to take the keyboard")
-
-    def details(self, view="cad"):
-        return [r["detail"] for r in self.service.events(view) if "detail" in r]
 
     def test_hotkeys_over_the_game_and_in_our_windows_and_a_release_goes_where_its_press_went(self):
         self.desktop.xdotool("key", "F8")
@@ -84,7 +80,7 @@ class Focus:
         wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
         self.desktop.xdotool("key", "v")
         wait_for(lambda: UP in self.details(), what="push-to-talk from the game")
-        self.desktop.run([os.path.join(TOOLS, "x_close"), self.app.main_window()[0]])
+        self.desktop.close_window(self.app.main_window()[0])
         wait_for(lambda: not self.shown("Quillmere"), what="the main window to close")
         self.choose("Bodycam: F10")
         self.app.dialog()

@@ -3,7 +3,7 @@ import os
 import signal
 import time
 
-from qmtest import PORT, SITE, Case, read, wait_for
+from qmtest import SITE, Case, read, wait_for
 
 
 class Navigation(Case):
@@ -13,22 +13,10 @@ class Navigation(Case):
     def test_links_popups_dialogs_and_a_crashed_web_process(self):
         self.app.start()
         self.loaded("dashboard")
-        cases = [  # script, what the browser gets, log line
-            ("document.getElementById('l-external').click()", "https://example.com/outside",
-             "nav 0 example.com/outside"),
-            (f"location.href = 'https://signin.localhost:{PORT}/start/'", f"https://signin.localhost:{PORT}/start/",
-             "nav -1 signin.localhost/start/"),
-        ]
-        for script, browsed, line in cases:
-            with self.subTest(script=script):
-                before = len(self.desktop.browsed())
-                self.act(script)
-                wait_for(lambda: self.desktop.browsed()[before:] == [browsed], what="the browser")
-                wait_for(lambda: line in self.app.log_lines(), what=line)
-        self.act("document.getElementById('l-mail').click()")
-        self.app.wait_log("nav 0 someone@example.com")
-        time.sleep(1)
-        self.assertFalse(any(u.startswith("mailto:") for u in self.desktop.browsed()))
+        self.act("document.getElementById('l-external').click()")
+        wait_for(lambda: self.desktop.browsed() == ["https://example.com/outside"], what="the browser")
+        self.app.wait_log("nav 0 example.com/outside")
+        time.sleep(1)  # a load would be reported by now
         self.assertEqual(len(self.service.reports("loaded")), 1, "the page stayed as it was")
         for share, answer in [(0.75, False), (0.25, True)]:  # Cancel on the right, OK on the left
             self.act("document.getElementById('b-confirm').click()")

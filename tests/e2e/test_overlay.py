@@ -78,7 +78,6 @@ class Overlay(Case):
         self.service.command("mdt", "QMApp.send({t:'minimize'})")
         bubble = self.bubble()
         wait_for(lambda: self.window("MDT") is None, what="the overlay to hide")
-        self.assertEqual(bubble[2] + 58 + 6, 1920, "the bubble sits 6 points in from the right edge")
         time.sleep(0.3)
         self.desktop.screenshot("overlay-bubble")
         cx, cy = bubble[2] + 29, bubble[3] + 29
@@ -94,9 +93,8 @@ class Overlay(Case):
             self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
             time.sleep(0.02)
         self.desktop.xdotool("mouseup", 1)
-        moved = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
-                         what="the bubble to move up")
-        self.assertEqual(moved[2], bubble[2], "the bubble moves only vertically")
+        wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
+                 what="the bubble to move up")
         wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")
         self.assertIsNone(self.window("MDT"), "a drag is not a click")
 

@@ -5,7 +5,7 @@ import re
 import signal
 import time
 
-from qmtest import SITE, TOOLS, Case, pixel, read, wait_for
+from qmtest import SITE, Case, pixel, read, wait_for
 
 
 class Spine(Case):
@@ -46,7 +46,7 @@ class Spine(Case):
 
     def close_and_reopen(self, window, x):
         """Closing the window keeps the app and stores the frame; a second start brings the same window back."""
-        self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
+        self.desktop.close_window(window[0])
         wait_for(lambda: not self.desktop.viewable(window), what="the window to close")
         wait_for(lambda: self.app.settings().get("mainFrame") == "{{%d, 30}, {1440, 900}}" % x, what="the frame stored")
         self.assertEqual(self.app.proc.poll(), None, "closing the window must not end the app")
@@ -63,7 +63,7 @@ class Spine(Case):
             # Every move of a hidden window's frame is stored at close; churn close and reopen fast.
             deadline = time.monotonic() + 1.5
             while time.monotonic() < deadline:
-                self.desktop.run([os.path.join(TOOLS, "x_close"), window[0]])
+                self.desktop.close_window(window[0])
                 self.app.invoke()
             os.kill(self.app.proc.pid, signal.SIGKILL)
             self.app.proc.wait()

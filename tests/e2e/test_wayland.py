@@ -3,6 +3,7 @@ the bodycam asked of the desktop."""
 import time
 
 from qmtest import GAME, Case, pixel, read, wait_for
+from test_bodycam import jpeg_facts
 from wayland import WaylandDesktop
 
 # KDE's window chooser needs Plasma's QML modules, which the test machine does not have: its portal answers
@@ -29,20 +30,17 @@ class WaylandSession(Case):
     def game_says(self):
         return [line for line in read(self.desktop.path("game.out")).splitlines() if not line.startswith("(")]
 
-    def events(self):
-        return [r["detail"] for r in self.service.events("cad") if "detail" in r]
-
     def test_keys_overlay_and_bodycam_over_a_native_full_screen_game(self):
         menu = wait_for(lambda: (lambda m: m if "Show or hide the MDT: F8" in m else None)(self.status_menu()),
                         what=lambda: f"the desktop's triggers in the Keys menu, not {self.status_menu()}")
         self.assertNotIn("Keys need setup on this desktop\u2026", menu)
         keys = self.desktop.input
         keys.key("v", True)
-        wait_for(lambda: self.events() == [{"type": "ptt", "down": True}],
-                 what=lambda: f"ptt down, not {self.events()}")
+        wait_for(lambda: self.details() == [{"type": "ptt", "down": True}],
+                 what=lambda: f"ptt down, not {self.details()}")
         time.sleep(0.5)  # held: no repeats
         keys.key("v", False)
-        wait_for(lambda: self.events()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
+        wait_for(lambda: self.details()[1:] == [{"type": "ptt", "down": False}], what="ptt up")
         keys.key("F8")
         overlay = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay")
         _, x, y, w, h = overlay[1:]
@@ -68,10 +66,11 @@ class WaylandSession(Case):
 
 
 class WaylandWithoutShortcutPortal(Case):
-    """sway, COSMIC, GNOME before 48: keys only from a game player run on XWayland, and the app says so."""
+    """sway, COSMIC, GNOME before 48: keys only from a game player run on XWayland, and the app says so; the
+    bodycam films a shared window through the desktop's screen cast, a game on XWayland as on X11."""
 
     def make_desktop(self):
-        return WaylandDesktop(portal=None)
+        return WaylandDesktop(portal="standin")
 
     def start(self, view):
         seen = self.app.log().count("Global shortcuts portal: none")  # the first start's line stays in the log
@@ -94,12 +93,23 @@ class WaylandWithoutShortcutPortal(Case):
         self.service.reset()
         self.app.write_settings({"guild": "12345"})
         self.start("cad")
+        self.bodycam_on("cad")
+        wait_for(lambda: len(self.frames("cad")) >= 2, 60, what="frames")
+        # The test source is 640x360, not full screen: the title band's 28 rows are cut.
+        self.assertEqual(jpeg_facts(self.frames("cad")[-1]["data"])[:2], (640, 332))
+        token = self.app.settings().get("captureRestoreToken", "")
+        self.assertTrue(token.startswith("token-"), "the choice remembered")
         game = self.start_game("--fullscreen")
         self.desktop.input.click(500, 500)
         wait_for(lambda: int(self.desktop.xdotool("getactivewindow")) == int(game[0], 16), what="the game's focus")
+        seen = len(self.details())
         self.desktop.input.key("F9")
-        wait_for(lambda: [r.get("detail") for r in self.service.events("cad")] == [{"type": "bodycam"}],
-                 what="bodycam from the game's key")
+        wait_for(lambda: self.details()[seen:] == [{"type": "bodycam"}], what="bodycam from the game's key")
+        # An X11 client image has no title bar: nothing is cut, the full screen is scaled down.
+        self.bodycam_on("cad")
+        wait_for(lambda: jpeg_facts(self.frames("cad")[-1]["data"])[:2] == (1280, 720), 30, 0.5,
+                 what=lambda: f"frames of the game, not {jpeg_facts(self.frames('cad')[-1]['data'])[:2]}")
+        self.assertEqual(self.app.settings().get("captureRestoreToken"), token, "the desktop was not asked again")
 
 if __name__ == "__main__":
     import unittest

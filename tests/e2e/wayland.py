@@ -4,7 +4,11 @@ import os
 import shutil
 import subprocess
 
-from qmtest import SOURCE, TOOLS, Desktop, read, wait_for
+import gi
+
+gi.require_version("Gio", "2.0")
+from gi.repository import Gio, GLib  # noqa: E402
+from qmtest import SOURCE, TOOLS, Desktop, read, wait_for  # noqa: E402
 
 KEYS = {"v": 47, "F8": 66, "F9": 67}  # the evdev codes of the keys the tests press
 KWIN = "/usr/bin/kwin_wayland"
@@ -40,7 +44,8 @@ class FakeInput:
 
 
 class WaylandDesktop(Desktop):
-    """With PipeWire; `portal`: "kde" (xdg-desktop-portal with KDE's backend), "standin" (our screen cast) or None."""
+    """With PipeWire; `portal`: "kde" (xdg-desktop-portal with KDE's backend) or "standin" (our screen cast, no
+    shortcuts)."""
 
     def __init__(self, portal="kde"):
         self.portal = portal
@@ -55,8 +60,7 @@ class WaylandDesktop(Desktop):
         self._start_kwin(width, height)
         self.input = FakeInput(self)
         self._start_pipewire()
-        if self.portal:
-            self._start_portal()
+        self._start_portal()
 
     def _start_kwin(self, width, height):
         # The packaged binary carries a file capability our containers refuse; a copy has none.
@@ -92,17 +96,33 @@ class WaylandDesktop(Desktop):
             self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"], log=self.path("portal.out"))
         self.wait_name("org.freedesktop.portal.Desktop")
 
-    def end_shares(self):
-        """The stand-in portal's shared windows close."""
-        self.gdbus("org.freedesktop.portal.Desktop", "/org/quillmere/test", "org.quillmere.Test.EndShares")
-
     def wait_name(self, name):
         wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                               "org.freedesktop.DBus.NameHasOwner", name, check=False),
                  60, 0.2, f"{name} on the bus")
 
     def pixels(self):
-        return super().pixels([os.path.join(SOURCE, "tests", "e2e", "tools", "wl_screenshot.py")])
+        """KWin's picture of the whole screen (ScreenShot2.CaptureWorkspace) as (width, height, RGB bytes)."""
+        flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+        bus = Gio.DBusConnection.new_for_address_sync(self.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
+        read_end, write_end = os.pipe()
+        fds = Gio.UnixFDList.new()
+        fds.append(write_end)
+        os.close(write_end)
+        reply, _ = bus.call_with_unix_fd_list_sync(
+            "org.kde.KWin.ScreenShot2", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2", "CaptureWorkspace",
+            GLib.Variant("(a{sv}h)", ({}, 0)), GLib.VariantType("(a{sv})"), Gio.DBusCallFlags.NONE, 30000, fds, None)
+        del fds  # every copy of the write end must close for the read to end
+        bus.close_sync(None)
+        info = reply.unpack()[0]
+        with os.fdopen(read_end, "rb") as f:
+            data = f.read()
+        width, height, stride = info["width"], info["height"], info["stride"]
+        bgra = b"".join(data[y * stride:y * stride + width * 4] for y in range(height))
+        rgb = bytearray(width * height * 3)
+        # ARGB32 lies in memory as B, G, R, A on little-endian machines.
+        rgb[0::3], rgb[1::3], rgb[2::3] = bgra[2::4], bgra[1::4], bgra[0::4]
+        return width, height, bytes(rgb)
 
     def close(self):
         super().close()
