@@ -140,11 +140,20 @@ void GtkAppWindow::place(const Rect& rect, bool isFrame) {
   }
   gtk_window_move(gtkWindow(), x, y);
   gtk_window_resize(gtkWindow(), std::max(w, 1), std::max(h, 1));
-  if (!gtk_widget_get_mapped(window.get()) && gtk_window_get_decorated(gtkWindow()) && !hiddenExtents) {
+  if (!gtk_widget_get_mapped(window.get()) && gtk_window_get_decorated(gtkWindow()) && !hiddenExtents &&
+      managerFramesWindows()) {
     pendingPlace = rect;
     pendingIsFrame = isFrame;
   }
   applyShape(std::max(w, 1), std::max(h, 1));
+}
+
+// Only a window manager that tells the decorations frames windows: without one, none are coming, and a
+// placement made after the map would undo a move the player made meanwhile.
+bool GtkAppWindow::managerFramesWindows() const {
+  GdkScreen* screen = gtk_widget_get_screen(window.get());
+  return GDK_IS_X11_SCREEN(screen) &&
+         gdk_x11_screen_supports_net_wm_hint(screen, gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"));
 }
 
 Rect GtkAppWindow::frame() const {
@@ -277,7 +286,7 @@ gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
 }
 
 // The window manager frames a new window some time after its map, later on a busy machine: wait for the
-// decorations (up to 2 s; without a window manager there are none) before putting the frame where it was asked.
+// decorations (up to 2 s) before putting the frame where it was asked.
 void GtkAppWindow::placeOnceDecorated() {
   Extents e = extents();
   bool framed = e.left || e.right || e.top || e.bottom;

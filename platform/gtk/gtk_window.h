@@ -41,6 +41,7 @@ class GtkAppWindow : public Window {
   };
   Extents extents() const;
   Extents placingExtents() const;
+  bool managerFramesWindows() const;
   void placeOnceDecorated();
   void place(const Rect& rect, bool isFrame);
   void showAtLastFrame();

@@ -33,10 +33,12 @@ class Spine(Case):
             self.app.start()
             window = self.app.main_window()
             self.assertEqual(window[2:], (*place, 1440, 900), f"restored before run {run}")
-            self.loaded("dashboard", run)
-            self.desktop.xdotool("windowmove", window[0], x, 150)
+            self.desktop.xdotool("windowmove", window[0], x, 150)  # as soon as it shows
             wait_for(lambda: self.app.main_window()[2:4] == (x, 150), what="the move")
+            self.loaded("dashboard", run)
             if run == 1:
+                time.sleep(2.5)
+                self.assertEqual(self.app.main_window()[2:4], (x, 150), "a window moved as it showed stays moved")
                 self.close_and_reopen(window, x)
             self.assertEqual(self.app.quit(how), 0, how.name)
             # AppKit coordinates: the bottom of the screen is y 0.
