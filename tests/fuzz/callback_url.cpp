@@ -1,9 +1,8 @@
 // Addresses the system hands the app as sign-in callbacks.
-#include "tests/fuzz/fuzz_app.h"
+#include "tests/unit/harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  qm::fuzz::LaunchedApp launched;
-  launched.fakes.settings.values["signinVerifier"] = std::string(64, 'b');
+  qm::test::Launched launched({{"signinVerifier", std::string(64, 'b')}});
   launched.app->onURL(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }

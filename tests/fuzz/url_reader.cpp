@@ -1,11 +1,11 @@
 // Any text as an address: the service check, the browser hand-off and the navigation policy.
 #include <cstdlib>
 
-#include "tests/fuzz/fuzz_app.h"
+#include "tests/unit/harness.h"
 #include "web/url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static qm::fuzz::LaunchedApp launched;
+  static qm::test::Launched launched;
   std::string url(reinterpret_cast<const char*>(data), size);
   bool in = launched.app->in(url);
   // Only an https address that reads as one can be the service's; only web addresses leave the app.

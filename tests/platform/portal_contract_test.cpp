@@ -157,8 +157,3 @@ TEST(PortalShortcuts, PreferredTriggersNameTheKeysSymbol) {
 
 }  // namespace
 }  // namespace qm::gtk
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -23,18 +23,16 @@ bool runUntil(const std::function<bool()>& ready) {
 
 // Calls a test hook of the stand-in; its answer, if any, as JSON.
 nlohmann::json standIn(const char* method, GVariant* args = nullptr) {
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
-                                                "org.quillmere.Test", method, args, nullptr, G_DBUS_CALL_FLAGS_NONE,
-                                                10000, nullptr, nullptr);
-  g_object_unref(bus);
+  g_autoptr(GDBusConnection) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  g_autoptr(GVariant) reply = g_dbus_connection_call_sync(bus, "org.freedesktop.portal.Desktop",
+                                                           "/org/quillmere/test", "org.quillmere.Test", method, args,
+                                                           nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
   nlohmann::json answer;
   if (reply && g_variant_is_of_type(reply, G_VARIANT_TYPE("(s)"))) {
     const gchar* text = nullptr;
     g_variant_get(reply, "(&s)", &text);
     answer = nlohmann::json::parse(text);
   }
-  if (reply) g_variant_unref(reply);
   return answer;
 }
 

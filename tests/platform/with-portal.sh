@@ -2,6 +2,7 @@
 # Runs a command with a private session bus, PipeWire and WirePlumber in a private runtime directory, and
 # the stand-in portal on that bus.
 set -euo pipefail
+[ -n "${QM_IN_BUS:-}" ] || QM_IN_BUS=1 exec dbus-run-session -- "$0" "$@"
 here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mktemp -d)
 mkdir -m 700 "$dir/runtime"
@@ -18,10 +19,6 @@ wait_for() {  # what, test
   for _ in $(seq 200); do eval "$2" && return 0; sleep 0.05; done
   echo "$1 did not start" >&2; cat "$dir"/*.log >&2; exit 1
 }
-dbus-daemon --session --nofork --print-address=3 --address="unix:path=$dir/bus" 3>"$dir/address" 2>"$dir/dbus.log" &
-pids+=($!)
-wait_for "the session bus" '[ -s "$dir/address" ]'
-export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$dir/address")
 pipewire >"$dir/pipewire.log" 2>&1 &
 pids+=($!)
 wait_for PipeWire '[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]'

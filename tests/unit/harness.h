@@ -15,6 +15,10 @@ struct Globals : ::testing::Environment {
 inline auto* const globals = ::testing::AddGlobalTestEnvironment(new Globals);
 
 struct Harness {
+  // A fuzz target runs no gtest environment.
+  Harness() {
+    if (VERSION.empty()) setGlobals("1.0.0");
+  }
   void launch() { app->applicationDidFinishLaunching(); }
   fake::FakeWebView& mainView() { return *fakes.web.views.at(0); }
   fake::FakeWebView& overlayView() { return *fakes.web.views.at(1); }

@@ -11,7 +11,6 @@ TEST(Launch, PlacesTheMainWindow) {
       {{fullHD}, "{{10, 20}, {400, 700}}", {240, 90, 1440, 900}, false},
       {{fullHD}, "{{10, 20}, {401, 700}}", {10, 20, 401, 700}, true},
       {{fullHD}, "{{-3000, 5000}, {1000, 700}}", {-3000, 5000, 1000, 700}, true},
-      {{fullHD}, "garbage", {240, 90, 1440, 900}, false},
   };
   for (const auto& [visible, saved, expected, isFrame] : cases) {
     Harness h;
@@ -36,8 +35,6 @@ TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
   const Case cases[] = {
       {{}, dashboard, std::nullopt},
       {{{"guild", "123456789012345678"}}, guild + "/cad", std::nullopt},
-      {{{"guild", 12345}}, dashboard, std::nullopt},
-      {{{"guild", "1234"}}, dashboard, std::nullopt},
       {{{"guild", "12345/../../x"}}, dashboard, std::nullopt},
       {{{"overlayOpen", "true"}}, dashboard, std::nullopt},
       {{{"guild", "123456789012345678"}, {"overlayOpen", true}}, guild + "/cad", guild + "/mdt"},

@@ -1,5 +1,4 @@
-// GNUstep's AppKit, plus what the macOS backend uses of newer releases (developer.apple.com/documentation/appkit).
-// A GNUstep method declared with another type than Apple's is renamed out of the way.
+// GNUstep's AppKit plus what the macOS backend uses of newer releases; clashing GNUstep methods are renamed.
 #pragma once
 
 #import <Foundation/Foundation.h>
@@ -24,7 +23,6 @@ enum : NSEventMask {
   NSEventMaskKeyUp = 1ULL << NSKeyUp,
 };
 
-typedef NSUInteger NSEventModifierFlags;
 enum : NSEventModifierFlags {
   NSEventModifierFlagShift = 1 << 17,
   NSEventModifierFlagCommand = 1 << 20,

@@ -3,10 +3,9 @@
 
 #include <stdint.h>
 
-typedef uint32_t FourCharCode;
-typedef FourCharCode AEEventClass;
-typedef FourCharCode AEEventID;
-typedef FourCharCode AEKeyword;
+typedef uint32_t AEEventClass;
+typedef uint32_t AEEventID;
+typedef uint32_t AEKeyword;
 
 enum { kInternetEventClass = 'GURL', kAEGetURL = 'GURL' };
 enum { keyDirectObject = '----' };

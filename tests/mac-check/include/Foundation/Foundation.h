@@ -1,5 +1,4 @@
-// GNUstep's Foundation, plus what the macOS backend uses of newer releases
-// (developer.apple.com/documentation/foundation).
+// GNUstep's Foundation, plus what the macOS backend uses of newer releases (developer.apple.com).
 #pragma once
 
 #include_next <Foundation/Foundation.h>

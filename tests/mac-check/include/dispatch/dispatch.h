@@ -7,20 +7,17 @@
 @end
 @protocol OS_dispatch_queue <OS_dispatch_object>
 @end
-@protocol OS_dispatch_queue_main <OS_dispatch_queue>
-@end
 @protocol OS_dispatch_queue_attr <OS_dispatch_object>
 @end
 
 typedef NSObject<OS_dispatch_queue>* dispatch_queue_t;
-typedef NSObject<OS_dispatch_queue_main>* dispatch_queue_main_t;
 typedef NSObject<OS_dispatch_queue_attr>* dispatch_queue_attr_t;
 
 #define DISPATCH_QUEUE_SERIAL NULL
 
 extern "C" {
 
-dispatch_queue_main_t dispatch_get_main_queue(void);
+dispatch_queue_t dispatch_get_main_queue(void);
 dispatch_queue_t dispatch_queue_create(const char* label, dispatch_queue_attr_t attr);
 void dispatch_async(dispatch_queue_t queue, void (^block)(void));
 void dispatch_sync(dispatch_queue_t queue, void (^block)(void));
