@@ -78,7 +78,8 @@ TEST(Navigation, OnlyWebAddressesLeaveForTheBrowser) {
   }
 }
 
-// One launch: media, a pop-up without address, the load line, the sign-in page, then no random bytes.
+// One launch: media, a pop-up without address, the load line, the sign-in page, no random bytes, then a
+// sign-in host address that is not the sign-in page.
 TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
   Launched h;
   EXPECT_TRUE(h.app->allowMedia(h.mainView(), config::kMainHost));
@@ -99,6 +100,8 @@ TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
   EXPECT_NE(h.log().find(" browser sign-in not started: no secure random bytes\n"), std::string::npos);
   EXPECT_TRUE(h.fakes.desktop.opened.empty());
   EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), 0u);
+  EXPECT_EQ(decide(h, kSignInStart + "/", -1), Policy::Cancel);
+  EXPECT_EQ(h.fakes.desktop.opened, std::vector{kSignInStart + "/"}) << "only /start itself is the sign-in page";
 }
 
 TEST(SignIn, CallbackPatternAndVerifier) {
