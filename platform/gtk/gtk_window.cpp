@@ -148,12 +148,14 @@ void GtkAppWindow::place(const Rect& rect, bool isFrame) {
   applyShape(std::max(w, 1), std::max(h, 1));
 }
 
-// Only a window manager that tells the decorations frames windows: without one, none are coming, and a
-// placement made after the map would undo a move the player made meanwhile.
+// Without a window manager no decorations are coming, and a placement made after the map would undo a move
+// the player made meanwhile. On X11 the window manager is the one client redirecting the root's children.
 bool GtkAppWindow::managerFramesWindows() const {
   GdkScreen* screen = gtk_widget_get_screen(window.get());
-  return GDK_IS_X11_SCREEN(screen) &&
-         gdk_x11_screen_supports_net_wm_hint(screen, gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"));
+  if (!GDK_IS_X11_SCREEN(screen)) return true;
+  XWindowAttributes root{};
+  XGetWindowAttributes(GDK_SCREEN_XDISPLAY(screen), GDK_WINDOW_XID(gdk_screen_get_root_window(screen)), &root);
+  return (root.all_event_masks & SubstructureRedirectMask) != 0;
 }
 
 Rect GtkAppWindow::frame() const {
