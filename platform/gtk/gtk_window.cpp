@@ -141,7 +141,7 @@ void GtkAppWindow::place(const Rect& rect, bool isFrame) {
   gtk_window_move(gtkWindow(), x, y);
   gtk_window_resize(gtkWindow(), std::max(w, 1), std::max(h, 1));
   if (!gtk_widget_get_mapped(window.get()) && gtk_window_get_decorated(gtkWindow()) && !hiddenExtents &&
-      managerFramesWindows()) {
+      windowManagerRuns()) {
     pendingPlace = rect;
     pendingIsFrame = isFrame;
   }
@@ -150,7 +150,7 @@ void GtkAppWindow::place(const Rect& rect, bool isFrame) {
 
 // Without a window manager no decorations are coming, and a placement made after the map would undo a move
 // the player made meanwhile. On X11 the window manager is the one client redirecting the root's children.
-bool GtkAppWindow::managerFramesWindows() const {
+bool GtkAppWindow::windowManagerRuns() const {
   GdkScreen* screen = gtk_widget_get_screen(window.get());
   if (!GDK_IS_X11_SCREEN(screen)) return true;
   XWindowAttributes root{};

@@ -41,7 +41,7 @@ class GtkAppWindow : public Window {
   };
   Extents extents() const;
   Extents placingExtents() const;
-  bool managerFramesWindows() const;
+  bool windowManagerRuns() const;
   void placeOnceDecorated();
   void place(const Rect& rect, bool isFrame);
   void showAtLastFrame();

@@ -36,8 +36,9 @@ class Bodycam(Case):
         last = [len(self.frames()), time.monotonic()]
 
         def quiet():
-            if len(self.frames()) != last[0]:
-                last[:] = [len(self.frames()), time.monotonic()]
+            count = len(self.frames())
+            if count != last[0]:
+                last[:] = [count, time.monotonic()]
             return time.monotonic() - last[1] >= 1.5
         wait_for(quiet, 30, what="the frames to stop")
 
