@@ -8,15 +8,15 @@ packages=(
   libpipewire-0.3-dev libpixman-1-dev
   libturbojpeg0-dev nlohmann-json3-dev liburiparser-dev libayatana-appindicator3-dev libxkbcommon-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth dbus dbus-x11 at-spi2-core xdotool x11-utils openbox imagemagick
+  xvfb xauth dbus dbus-x11 at-spi2-core xdotool openbox
   openssl desktop-file-utils xdg-utils curl python3 locales
   librsvg2-bin dpkg-dev file appstream lintian
   # the headless Wayland session of the end-to-end tests: KWin with XWayland, its fake-input protocol,
   # the desktop portals with KDE's backend, PipeWire; the stand-in game and portal use GTK and GDBus from Python
   kwin-wayland xwayland plasma-wayland-protocols libwayland-dev xdg-desktop-portal xdg-desktop-portal-kde
   qtwayland5 pipewire wireplumber python3-gi gir1.2-gtk-3.0
-  # the end-to-end tests ask windows to close as a window manager does
-  python3-xlib
+  # the end-to-end tests read windows and pictures, and close windows as a window manager does
+  python3-xlib python3-pil
   # the Wayland capture's contract test: a test video source for PipeWire, pw-dump
   gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base pipewire-bin
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick

@@ -24,12 +24,12 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 
 ctest --test-dir build-fuzz --output-on-failure || status=1
 ctest --test-dir build --output-on-failure || status=1
 # The Debian package, built for the real service, installed with apt, started, removed again.
-python3 tests/package/test_deb.py || status=1
+/usr/bin/python3 tests/package/test_deb.py || status=1
 build/bench/quillmere_bench || status=1
 # The capture path needs an X server as large as the game window it films.
 scripts/with-xvfb.sh 2560x1440 build/bench/capture_bench || status=1
 # The same on a Wayland session: a 2560x1440 window shared through the stand-in portal and PipeWire.
 QM_STANDIN_WINDOW=2560x1440@10 tests/platform/with-portal.sh build/bench/portal_capture_bench || status=1
 scripts/with-xvfb.sh 1280x1024 build/bench/frame_event_bench --benchmark_min_time=0.5 || status=1
-QM_STANDIN_PORT=$(sed -n 's/^QM_STANDIN_PORT:[A-Z]*=//p' build/CMakeCache.txt) python3 bench/key_latency.py || status=1
+QM_STANDIN_PORT=$(sed -n 's/^QM_STANDIN_PORT:[A-Z]*=//p' build/CMakeCache.txt) /usr/bin/python3 bench/key_latency.py || status=1
 exit $status

@@ -1,6 +1,7 @@
 """A private desktop, the stand-in service and the real binary, and ways to look at them."""
-import http.client
 import contextlib
+import functools
+import http.client
 import json
 import os
 import re
@@ -12,6 +13,10 @@ import tempfile
 import time
 import unittest
 import urllib.request
+
+from PIL import ImageGrab
+from Xlib import X, display, error
+from Xlib.protocol import event
 
 BUILD = os.environ.get("QM_BUILD", os.path.abspath("build"))
 SOURCE = os.environ.get("QM_SOURCE", os.path.abspath("."))
@@ -47,16 +52,17 @@ def read(path, default=""):
         return default
 
 
-def ppm(data):
-    """A binary PPM as a picture: (width, height, RGB bytes)."""
-    header = data.split(b"\n", 3)
-    width, height = map(int, header[1].split())
-    return width, height, header[3]
-
-
-def pixel(picture, x, y):
-    width, _, rgb = picture
-    return tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3])
+def on_each_desktop(test):
+    """Runs a test without a window manager, then again on a fresh desktop under openbox: two subtests."""
+    @functools.wraps(test)
+    def both(self):
+        for self.WM in (False, True):
+            with self.subTest("openbox" if self.WM else "no window manager"):
+                if self.WM:
+                    self.doCleanups()
+                    self.setUp()
+                test(self)
+    return both
 
 
 class Desktop:
@@ -66,6 +72,7 @@ class Desktop:
     def __init__(self, wm=False, width=1920, height=1080, handlers=True):
         self.root = tempfile.mkdtemp(prefix="qm-e2e-")
         self.procs = []
+        self._x = None
         self.env = dict(os.environ)
         for name in ("config", "state", "data", "cache", "runtime"):
             os.makedirs(os.path.join(self.root, name))
@@ -82,7 +89,8 @@ class Desktop:
         self._start_session(width, height)
         if wm:
             self.spawn(["openbox"])
-            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]), what="openbox")
+            check = self.x.intern_atom("_NET_SUPPORTING_WM_CHECK")
+            wait_for(lambda: self.x.screen().root.get_full_property(check, X.AnyPropertyType), what="openbox")
 
     def _install_handlers(self):
         apps = self.path("data", "applications")
@@ -142,32 +150,32 @@ class Desktop:
         return self.run(["xdotool", *map(str, args)])
 
     def screenshot(self, name, picture=None):
-        """Saves the screen, or a picture of it, in the shots folder and returns the picture."""
-        width, height, rgb = picture = picture or self.pixels()
+        """Saves the screen, or a picture of it, in the shots folder and returns the picture (a PIL image)."""
+        picture = picture or self.pixels()
         os.makedirs(SHOTS, exist_ok=True)
-        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgb:-",
-                        os.path.join(SHOTS, name + ".png")], input=rgb, check=True, timeout=60)
+        picture.save(os.path.join(SHOTS, name + ".png"))
         return picture
 
     def pixels(self):
-        argv = ["import", "-window", "root", "-depth", "8", "ppm:-"]
-        return ppm(subprocess.run(argv, env=self.env, check=True, capture_output=True, timeout=60).stdout)
+        return ImageGrab.grab(xdisplay=self.env["DISPLAY"])
+
+    @property
+    def x(self):
+        """This desktop's X server (XWayland's on Wayland), through python-xlib."""
+        self._x = self._x or display.Display(self.env["DISPLAY"])
+        return self._x
 
     def close_window(self, wid):
         """Asks a window to close, as a window manager's close button does (WM_DELETE_WINDOW)."""
-        # python3-xlib, imported here only: the package test loads this file with any python3
-        from Xlib import X, display as xdisplay
-        from Xlib.protocol import event as xevent
-        server = xdisplay.Display(self.env["DISPLAY"])
-        window = server.create_resource_object("window", int(wid, 16))
-        protocols = server.intern_atom("WM_PROTOCOLS")
-        data = (32, [server.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
-        window.send_event(xevent.ClientMessage(window=window, client_type=protocols, data=data))
-        server.sync()
-        server.close()
+        window = self.x.create_resource_object("window", int(wid, 16))
+        data = (32, [self.x.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
+        window.send_event(event.ClientMessage(window=window, client_type=self.x.intern_atom("WM_PROTOCOLS"), data=data))
+        self.x.sync()
 
     def viewable(self, window):
-        return "IsViewable" in self.run(["xwininfo", "-id", window[0]], check=False)
+        with contextlib.suppress(error.XError):
+            return self.x.create_resource_object("window", int(window[0], 16)).get_attributes().map_state == X.IsViewable
+        return False
 
     def shown(self, match):
         """The first matching window on screen, its place read once mapped (before, X may still move it)."""
@@ -182,18 +190,20 @@ class Desktop:
         self.xdotool("click", 1)
 
     def windows(self):
-        """Top-level windows as (id, name, x, y, w, h) from xwininfo's tree, root coordinates."""
-        found = []
-        # A window that goes away during the walk makes xwininfo fail: walk again.
-        tree = wait_for(lambda: subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True,
-                                               text=True).stdout or None, 5, 0.05, "the window tree")
-        for line in tree.splitlines():
-            match = re.match(r'\s*(0x[0-9a-f]+) (?:"([^"]*)"|\(has no name\)).*?(\d+)x(\d+)\+-?\d+\+-?\d+'
-                             r'\s+\+(-?\d+)\+(-?\d+)\s*$', line)
-            if match:
-                wid, name, w, h, x, y = match.groups()
-                found.append((wid, name or "", int(x), int(y), int(w), int(h)))
-        return found
+        """Every window as (id, name, x, y, w, h), root coordinates, the tree walked depth first."""
+        # A window that goes away during the walk fails it: walk again.
+        return wait_for(self._walk, 5, 0.05, "the window tree")[0]
+
+    def _walk(self):
+        root, found = self.x.screen().root, []
+        with contextlib.suppress(error.XError):
+            stack = root.query_tree().children
+            while stack:
+                w = stack.pop(0)
+                size, at = w.get_geometry(), root.translate_coords(w, 0, 0)
+                found.append((hex(w.id), w.get_wm_name() or "", at.x, at.y, size.width, size.height))
+                stack[:0] = w.query_tree().children
+            return (found,)
 
     def session_processes(self):
         """Every process of this desktop (by its runtime directory): ours, and what its bus started."""
@@ -202,6 +212,8 @@ class Desktop:
         return [int(pid) for pid in pids if mine in read(f"/proc/{pid}/environ").split("\0")]
 
     def close(self):
+        if self._x:
+            self._x.close()
         for proc in reversed(self.procs):
             if proc.poll() is None:
                 with contextlib.suppress(ProcessLookupError):
@@ -337,7 +349,8 @@ class App:
 
 
 class Case(unittest.TestCase):
-    """A test with a fresh desktop, service and app. Subclasses set WM to run under openbox."""
+    """A test with a fresh desktop, service and app. Subclasses set WM to run under openbox; a test marked
+    on_each_desktop runs without a window manager and with one."""
     WM = False
 
     def make_desktop(self):
@@ -349,11 +362,17 @@ class Case(unittest.TestCase):
         self.service = Service(self.desktop)
         self.app = App(self.desktop)
 
+    def run(self, result=None):
+        """Shows the app's log and output of each desktop of a failed test (or of every test: QM_E2E_KEEP)."""
+        result, self.logs = result or self.defaultTestResult(), []
+        failed = len(result.failures + result.errors)
+        super().run(result)
+        if len(result.failures + result.errors) > failed or os.environ.get("QM_E2E_KEEP"):
+            print("".join(self.logs))
+        return result
+
     def _finish(self):
-        result = getattr(self._outcome, "result", None)
-        failed = result is not None and any(test is self for test, _ in result.failures + result.errors)
-        if failed or os.environ.get("QM_E2E_KEEP"):
-            print("\n--- app log ---\n" + self.app.log() + "--- app output ---\n" + self.app.output()[-4000:])
+        self.logs.append("\n--- app log ---\n" + self.app.log() + "--- app output ---\n" + self.app.output()[-4000:])
         self.desktop.close()
 
     def start_game(self, *args):
@@ -374,7 +393,7 @@ class Case(unittest.TestCase):
         return [d for d in self.details(view) if d.get("type") == "bodycam-error"]
 
     def element_center(self, view, element, window):
-        """Where on screen the page showing `view` in `window` (an xwininfo tuple) has an element."""
+        """Where on screen the page showing `view` in `window` (a windows() tuple) has an element."""
         self.service.command(view, "var r = document.getElementById('%s').getBoundingClientRect();"
                              "report({kind: 'rect', id: '%s', rect: [r.x, r.y, r.width, r.height],"
                              " inner: innerHeight})" % (element, element))

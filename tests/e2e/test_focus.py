@@ -1,14 +1,14 @@
 """Hotkeys, who has the keyboard and what shows over a fake game, by real X input, with openbox and without."""
 import time
 
-from qmtest import Case, pixel, wait_for
+from qmtest import Case, on_each_desktop, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
 GREEN = (0, 200, 0)  # the right half of the fake game
 DOWN, UP = {"type": "ptt", "down": True}, {"type": "ptt", "down": False}
 
 
-class Focus:
+class Focus(Case):
     def setUp(self):
         super().setUp()
         self.app.write_settings({"guild": "12345", "overlayOpen": True, "mainFrame": FRAME})
@@ -38,6 +38,7 @@ class Focus:
         self.click_element("mdt", "typing", overlay)
         wait_for(lambda: self.focused() == int(overlay[0], 16), what="the overlay to take the keyboard")
 
+    @on_each_desktop
     def test_hotkeys_over_the_game_and_in_our_windows_and_a_release_goes_where_its_press_went(self):
         self.desktop.xdotool("key", "F8")
         wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
@@ -60,6 +61,7 @@ class Focus:
         time.sleep(1)
         self.assertEqual(self.details()[4:], [{"type": "bodycam"}], "no push-to-talk, no second bodycam")
 
+    @on_each_desktop
     def test_the_keyboard_goes_back_to_the_game_the_picker_takes_its_key_and_activation_shows_no_hidden_window(self):
         self.click_into_overlay()
         self.desktop.xdotool("mousemove", "--sync", 300, 500)
@@ -68,7 +70,7 @@ class Focus:
         self.app.dialog()
         self.desktop.xdotool("key", "F10")
         time.sleep(1)  # the pages repaint what the raise uncovered
-        self.desktop.screenshot(f"focus-picker-took-key-{self.WM_NAME}")
+        self.desktop.screenshot("focus-picker-took-key-" + ("openbox" if self.WM else "no-wm"))
         self.desktop.xdotool("key", "Return")
         wait_for(lambda: self.app.settings().get("key.bodycam") == 109, what="F10 stored for the bodycam")
         wait_for(lambda: "Bodycam: F10" in self.status_menu(), what=lambda: f"the menu rebuilt: {self.status_menu()}")
@@ -95,6 +97,7 @@ class Focus:
         self.assertIsNone(self.shown("MDT"))
         self.assertEqual(self.app.settings()["key.bodycam"], 109, "a cancelled picker changes nothing")
 
+    @on_each_desktop
     def test_a_game_that_raises_itself_stays_below_the_overlay_and_hide_and_reopen_bring_back_what_showed(self):
         overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
         x, y = overlay[2] + overlay[4] // 2, overlay[3] + overlay[5] - 60
@@ -102,8 +105,8 @@ class Focus:
         for _ in range(3):
             self.desktop.xdotool("windowraise", self.game[0])
             time.sleep(0.5)
-            shot = self.desktop.screenshot(f"focus-raised-game-{self.WM_NAME}")
-            self.assertNotEqual(pixel(shot, x, y), GREEN, "the game covers the overlay")
+            shot = self.desktop.screenshot("focus-raised-game-" + ("openbox" if self.WM else "no-wm"))
+            self.assertNotEqual(shot.getpixel((x, y)), GREEN, "the game covers the overlay")
         main = wait_for(self.settled_main_window, what="the main window to settle")
         self.focus(main)
         self.desktop.xdotool("key", "ctrl+h")
@@ -119,16 +122,6 @@ class Focus:
         self.assertEqual(self.app.quit(), 0)
         self.assertEqual(self.app.settings()["mainFrame"], FRAME)
         self.assertIs(self.app.settings()["overlayOpen"], False)
-
-
-class WithOpenbox(Focus, Case):
-    WM = True
-    WM_NAME = "openbox"
-
-
-class WithoutWindowManager(Focus, Case):
-    WM = False
-    WM_NAME = "no-wm"
 
 
 if __name__ == "__main__":

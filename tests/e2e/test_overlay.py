@@ -1,7 +1,7 @@
 """The MDT overlay, its bubble and drags, under a real window manager, over a fake game window."""
 import time
 
-from qmtest import Case, pixel, wait_for
+from qmtest import Case, wait_for
 
 OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
 
@@ -35,7 +35,7 @@ class Overlay(Case):
         self.assertEqual(int(self.desktop.xdotool("getactivewindow")), int(game[0], 16), "the game kept the focus")
         shot = self.desktop.screenshot("overlay-over-full-screen-game")
         x, y = overlay[2] + overlay[4] - 40, overlay[3] + overlay[5] - 40
-        self.assertLess(max(pixel(shot, x, y)), 40, f"the game shows through at {x},{y}: {pixel(shot, x, y)}")
+        self.assertLess(max(shot.getpixel((x, y))), 40, f"the game shows through at {x},{y}: {shot.getpixel((x, y))}")
         self.desktop.click(*self.element_center("mdt", "typing", overlay))
         time.sleep(0.3)
         self.desktop.xdotool("type", "--delay", "30", "10-4 copy")

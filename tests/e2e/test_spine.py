@@ -5,7 +5,7 @@ import re
 import signal
 import time
 
-from qmtest import SITE, Case, pixel, read, wait_for
+from qmtest import SITE, Case, read, wait_for
 
 
 class Spine(Case):
@@ -23,7 +23,7 @@ class Spine(Case):
         time.sleep(1)
         shot = self.desktop.screenshot("spine-first-launch")
         # The window's own dark background fills what the page leaves at the bottom right.
-        rgb = pixel(shot, 1670, 980)
+        rgb = shot.getpixel((1670, 980))
         # Near #0b0b0c: the compositing of the page and the window may round a channel either way.
         self.assertLessEqual(max(abs(c - d) for c, d in zip(rgb, (11, 11, 12))), 3, f"background {rgb}")
 

@@ -8,6 +8,7 @@ import gi
 
 gi.require_version("Gio", "2.0")
 from gi.repository import Gio, GLib  # noqa: E402
+from PIL import Image  # noqa: E402
 from qmtest import SOURCE, TOOLS, Desktop, read, wait_for  # noqa: E402
 
 KEYS = {"v": 47, "F8": 66, "F9": 67}  # the evdev codes of the keys the tests press
@@ -102,7 +103,7 @@ class WaylandDesktop(Desktop):
                  60, 0.2, f"{name} on the bus")
 
     def pixels(self):
-        """KWin's picture of the whole screen (ScreenShot2.CaptureWorkspace) as (width, height, RGB bytes)."""
+        """KWin's picture of the whole screen (ScreenShot2.CaptureWorkspace)."""
         flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
         bus = Gio.DBusConnection.new_for_address_sync(self.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
         read_end, write_end = os.pipe()
@@ -117,12 +118,8 @@ class WaylandDesktop(Desktop):
         info = reply.unpack()[0]
         with os.fdopen(read_end, "rb") as f:
             data = f.read()
-        width, height, stride = info["width"], info["height"], info["stride"]
-        bgra = b"".join(data[y * stride:y * stride + width * 4] for y in range(height))
-        rgb = bytearray(width * height * 3)
         # ARGB32 lies in memory as B, G, R, A on little-endian machines.
-        rgb[0::3], rgb[1::3], rgb[2::3] = bgra[2::4], bgra[1::4], bgra[0::4]
-        return width, height, bytes(rgb)
+        return Image.frombuffer("RGB", (info["width"], info["height"]), data, "raw", "BGRX", info["stride"], 1)
 
     def close(self):
         super().close()
