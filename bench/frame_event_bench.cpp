@@ -11,6 +11,7 @@
 
 #include "bench/bench_support.h"
 #include "capture/frame_encoder.h"
+#include "tests/platform/run_until.h"
 #include "web/page_script.h"
 
 namespace {
@@ -41,15 +42,11 @@ struct Page {
                      }),
                      &loaded);
     webkit_web_view_load_html(view, kPage, "https://bench.localhost/");
-    runUntil(loaded);
+    runUntil([this] { return loaded; });
   }
   ~Page() { gtk_widget_destroy(window); }
   Page(const Page&) = delete;
   Page& operator=(const Page&) = delete;
-  static void runUntil(const bool& flag) {
-    auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (!flag && Clock::now() < deadline) g_main_context_iteration(nullptr, TRUE);
-  }
   // Evaluates the script; returns once the page has run it.
   void evaluateAndWait(const std::string& script, Clock::time_point* handedOver) {
     bool done = false;
@@ -63,7 +60,7 @@ struct Page {
                                         },
                                         &done);
     if (handedOver) *handedOver = Clock::now();
-    runUntil(done);
+    runUntil([&done] { return done; });
   }
   GtkWidget* window;
   WebKitWebView* view;

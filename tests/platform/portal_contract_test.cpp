@@ -1,29 +1,19 @@
 // The global shortcut portal client against the stand-in portal, each case on a private bus.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "platform/gtk/portal/global_shortcuts.h"
+#include "tests/platform/run_until.h"
 
 namespace qm::gtk {
 namespace {
 
 using State = PortalShortcuts::State;
 using Calls = std::optional<std::vector<std::string>>;
-
-// Turns the main loop until the condition holds; false after 20 seconds.
-template <typename F>
-bool runUntil(F done) {
-  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20); !done(); g_usleep(1000)) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    g_main_context_iteration(nullptr, FALSE);
-  }
-  return true;
-}
 
 class PrivateBus {
  public:

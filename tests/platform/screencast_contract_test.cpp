@@ -7,6 +7,7 @@
 
 #include "platform/gtk/portal/portal_capture.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/platform/run_until.h"
 
 namespace qm::gtk {
 namespace {
@@ -14,12 +15,6 @@ namespace {
 using Listing = std::optional<std::vector<CaptureWindow>>;
 using Clock = std::chrono::steady_clock;
 using Token = std::optional<std::string>;
-
-bool runUntil(const std::function<bool()>& ready) {
-  auto until = Clock::now() + std::chrono::seconds(30);
-  while (!ready() && Clock::now() < until) g_main_context_iteration(nullptr, FALSE), g_usleep(2000);
-  return ready();
-}
 
 // Calls a test hook of the stand-in; its answer, if any, as JSON.
 nlohmann::json standIn(const char* method, GVariant* args = nullptr) {
