@@ -1,20 +1,55 @@
-"""What may load inside the app, what goes to the browser, pop-ups, dialogs and a crashed web process."""
+"""The service's pages in the app over one launch: the update alert, what goes to the browser, dialogs, a crashed
+web process, the browser sign-in round trip and pop-ups; then a launch by a sign-in callback and the update's
+skip, an oversized manifest and no service at all."""
+import hashlib
+import json
 import os
+import re
 import signal
 import time
 
 from qmtest import SITE, Case, read, wait_for
+
+DOWNLOAD = SITE + "/downloads/quillmere-2.pkg"
+VERIFIER = "ab" * 32
+
+
+def manifest(version, notes="Faster bodycam frames."):
+    return json.dumps({"version": version, "url": DOWNLOAD, "notes": notes})
 
 
 class Navigation(Case):
     def act(self, js):
         self.service.command("dashboard", js)
 
-    def test_links_popups_dialogs_and_a_crashed_web_process(self):
+    def serve(self, body, status=200):
+        self.service.post("/_test/manifest", {"status": status, "body": body})
+
+    def press(self, alert, index):
+        """Clicks the index-th of the alert's three buttons (Download, Later, Skip this version)."""
+        self.desktop.click(alert[2] + int(alert[4] * (2 * index + 1) / 6), alert[3] + alert[5] - 16)
+        wait_for(lambda: not self.desktop.viewable(alert), what="the alert to close")
+
+    def launch_without_alert(self, checked, timeout=15):
+        """A launch that shows no alert once the update check was made (`checked` holds)."""
+        self.assertEqual(self.app.quit(), 0)
         self.app.start()
-        self.loaded("dashboard")
+        self.app.main_window()
+        wait_for(checked, timeout, what="the update check")
+        time.sleep(2)
+        self.assertRaises(AssertionError, self.app.dialog, 0.5)
+
+    def test_update_links_dialogs_a_crashed_web_process_sign_in_and_popups(self):
+        self.serve(manifest("1.10.0"), status=500)  # offered even with an error status
+        self.app.start()
+        alert = self.app.dialog()
+        self.desktop.screenshot("update-alert")
+        self.press(alert, 0)
+        wait_for(lambda: self.desktop.browsed() == [DOWNLOAD], what="the download page in the browser")
+        self.assertNotIn("skipped", self.app.settings())
+        self.loaded("dashboard", signedIn=False)
         self.act("document.getElementById('l-external').click()")
-        wait_for(lambda: self.desktop.browsed() == ["https://example.com/outside"], what="the browser")
+        wait_for(lambda: self.desktop.browsed()[1:] == ["https://example.com/outside"], what="the browser")
         self.app.wait_log("nav 0 example.com/outside")
         time.sleep(1)  # a load would be reported by now
         self.assertEqual(len(self.service.reports("loaded")), 1, "the page stayed as it was")
@@ -29,6 +64,30 @@ class Navigation(Case):
             if "(WebKitWebProces)" in read(f"/proc/{pid}/stat"):
                 os.kill(pid, signal.SIGKILL)
         self.loaded("dashboard", count=2)  # reloaded
+        # Sign-in: the built-in page's one link is the first stop of the keyboard.
+        self.act("document.getElementById('b-signin').click()")
+        self.app.wait_log("nav -1 signin.localhost/start")
+        self.app.wait_log("loaded about:blank")
+        time.sleep(0.5)  # painted
+        self.desktop.screenshot("signin-built-in-page")
+        self.desktop.xdotool("windowfocus", "--sync", self.app.main_window()[0])
+        self.desktop.xdotool("key", "Tab", "Return")
+        start = wait_for(lambda: [u for u in self.desktop.browsed() if "/api/auth/app-start" in u],
+                         what="the browser to be asked")[0]
+        self.assertRegex(start, "^" + re.escape(SITE) + r"/api/auth/app-start\?c=[0-9a-f]{64}$")
+        challenge = start.split("c=")[1]
+        self.loaded("dashboard", signedIn=True)
+        time.sleep(1)  # the report comes before the page is painted
+        self.desktop.screenshot("signin-signed-in")
+        lines = self.app.log_lines()
+        started = [l for l in lines if l.startswith("browser sign-in started, challenge ")]
+        self.assertEqual(started, ["browser sign-in started, challenge " + challenge[:8]])
+        callback = [l for l in lines if l.startswith("url event ")]
+        self.assertEqual(len(callback), 1)
+        self.assertRegex(callback[0], r"^url event quillmere://auth\?code=[0-9a-f]{8}$")
+        self.assertTrue(any(re.fullmatch(r"redeeming code [0-9a-f]{8} with verifier for " + challenge[:8], l)
+                            for l in lines), lines)
+        self.assertNotIn("signinVerifier", self.app.settings())
         # Pop-ups need a real click: the page may not open them on its own.
         before = len(self.desktop.browsed())
         self.act("document.getElementById('b-popup').setAttribute('onclick',"
@@ -43,6 +102,34 @@ class Navigation(Case):
         self.app.wait_log("loaded " + SITE + "/pages/popup.html")
         self.assertEqual([w[1] for w in self.desktop.windows()].count("Quillmere"), 1)
         self.assertEqual(self.desktop.browsed()[before:], ["https://example.com/popup"])
+        # The overlay's web view shares the session.
+        signed_in = len(self.loaded("dashboard", signedIn=True))
+        self.choose("MDT overlay (F8)")
+        self.loaded("dashboard", count=signed_in + 1, signedIn=True)
+
+    def test_a_callback_that_starts_the_app_a_skipped_version_an_oversized_manifest_and_no_service(self):
+        self.serve(manifest("2.0.0"))
+        self.app.write_settings({"signinVerifier": VERIFIER})
+        url = "quillmere://auth?code=" + self.service.sign_in_code(hashlib.sha256(VERIFIER.encode()).hexdigest())
+        self.app.start(url)
+        self.press(self.app.dialog(), 2)
+        wait_for(lambda: self.app.settings().get("skipped") == "2.0.0", what="skipped stored")
+        self.loaded("dashboard", signedIn=True)
+        self.assertEqual(self.app.invoke(url), 0)  # to the running app
+        self.app.wait_log("no verifier")
+        self.assertEqual(sum(l.startswith("redeeming code") for l in self.app.log_lines()), 1)
+        # The size cap is the backend's; what a manifest says is checked in the unit tests.
+        self.service.reset()
+        self.serve(manifest("3.0.0", notes="x" * 600000))
+        self.launch_without_alert(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and
+                                              r["host"] == "updates.localhost" for r in self.service.requests()))
+        self.assertEqual(self.desktop.browsed(), [])
+        # No service at all (a slow one meets the fetch's deadline, checked in the backend's tests).
+        os.kill(self.service.proc.pid, signal.SIGKILL)
+        self.service.proc.wait()
+        failed = self.app.log().count("failed ")
+        self.launch_without_alert(lambda: self.app.log().count("failed ") > failed, 20)
+        self.assertIsNone(self.app.proc.poll())
 
 
 if __name__ == "__main__":

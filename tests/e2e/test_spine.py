@@ -1,4 +1,4 @@
-"""Launch, placement, first page, window state across restarts, single instance and the settings file."""
+"""Launch, placement, first page, window state across a restart, single instance and the settings file."""
 import json
 import os
 import re
@@ -27,24 +27,19 @@ class Spine(Case):
         # Near #0b0b0c: the compositing of the page and the window may round a channel either way.
         self.assertLessEqual(max(abs(c - d) for c, d in zip(rgb, (11, 11, 12))), 3, f"background {rgb}")
 
-    def test_window_state_is_kept_through_close_reopen_every_ending_signal_and_restart(self):
-        place = (240, 90)
-        for run, (how, x) in enumerate(((signal.SIGTERM, 200), (signal.SIGINT, 250), (signal.SIGHUP, 300)), 1):
-            self.app.start()
-            window = self.app.main_window()
-            self.assertEqual(window[2:], (*place, 1440, 900), f"restored before run {run}")
-            self.desktop.xdotool("windowmove", window[0], x, 150)  # as soon as it shows
-            wait_for(lambda: self.app.main_window()[2:4] == (x, 150), what="the move")
-            self.loaded("dashboard", run)
-            if run == 1:
-                time.sleep(2.5)
-                self.assertEqual(self.app.main_window()[2:4], (x, 150), "a window moved as it showed stays moved")
-                self.close_and_reopen(window, x)
-            self.assertEqual(self.app.quit(how), 0, how.name)
-            # AppKit coordinates: the bottom of the screen is y 0.
-            self.assertEqual(self.app.settings().get("mainFrame"), "{{%d, 30}, {1440, 900}}" % x, how.name)
-            self.assertIs(self.app.settings().get("overlayOpen"), False, how.name)
-            place = (x, 150)
+    def test_window_state_is_kept_through_close_reopen_quit_and_restart(self):
+        self.app.start()
+        window = self.app.main_window()
+        self.desktop.xdotool("windowmove", window[0], 200, 150)  # as soon as it shows
+        wait_for(lambda: self.app.main_window()[2:4] == (200, 150), what="the move")
+        self.loaded("dashboard")
+        time.sleep(2.5)
+        self.assertEqual(self.app.main_window()[2:4], (200, 150), "a window moved as it showed stays moved")
+        self.close_and_reopen(window, 200)
+        # Every ending signal saves the state: test_quitting.
+        self.assertEqual(self.app.quit(), 0)
+        self.app.start()
+        self.assertEqual(self.app.main_window()[2:], (200, 150, 1440, 900), "restored")
 
     def close_and_reopen(self, window, x):
         """Closing the window keeps the app and stores the frame; a second start brings the same window back."""

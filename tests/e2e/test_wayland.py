@@ -62,7 +62,6 @@ class WaylandSession(Case):
         self.bodycam_on("cad")
         wait_for(lambda: self.bodycam_errors("cad"), 60, what="the desktop's answer")
         self.assertEqual(self.bodycam_errors("cad"), [{"type": "bodycam-error", "message": REFUSED}])
-        self.assertNotIn("captureRestoreToken", self.app.settings(), "nothing to remember")
 
 
 class WaylandWithoutShortcutPortal(Case):
@@ -97,8 +96,7 @@ class WaylandWithoutShortcutPortal(Case):
         wait_for(lambda: len(self.frames("cad")) >= 2, 60, what="frames")
         # The test source is 640x360, not full screen: the title band's 28 rows are cut.
         self.assertEqual(jpeg_facts(self.frames("cad")[-1]["data"])[:2], (640, 332))
-        token = self.app.settings().get("captureRestoreToken", "")
-        self.assertTrue(token.startswith("token-"), "the choice remembered")
+        token = self.app.settings()["captureRestoreToken"]  # what is remembered: the screen-cast contract test
         game = self.start_game("--fullscreen")
         wait_for(lambda: self.desktop.input.click(500, 500) or  # until the mapped game takes it
                  int(self.desktop.xdotool("getactivewindow")) == int(game[0], 16), what="the game's focus")

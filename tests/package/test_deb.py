@@ -4,7 +4,6 @@ import gzip
 import os
 import re
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -13,6 +12,7 @@ import xml.etree.ElementTree as ET
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
+from PIL import Image  # noqa: E402
 from qmtest import App, Desktop, read  # noqa: E402
 
 BUILD = os.path.join(SOURCE, "build-deb")
@@ -32,12 +32,6 @@ def apt(*args, **kw):
                             env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"), **kw)
     if result.returncode:
         raise AssertionError(f"apt-get {' '.join(args)} failed:\n{result.stdout}{result.stderr}")
-
-
-def png_size(path):
-    with open(path, "rb") as f:
-        header = f.read(24)
-    return struct.unpack(">II", header[16:24])
 
 
 def installed():
@@ -82,7 +76,7 @@ class Package(unittest.TestCase):
             with self.subTest(image.text):
                 self.assertTrue(image.text.startswith("https://"))
                 shot = os.path.join(SOURCE, "resources", "screenshots", os.path.basename(image.text))
-                self.assertEqual(png_size(shot), (int(image.get("width")), int(image.get("height"))))
+                self.assertEqual(Image.open(shot).size, (int(image.get("width")), int(image.get("height"))))
 
     def test_installed_app_starts_takes_its_address_and_leaves_user_files_on_removal(self):
         if installed():  # left by an interrupted run: start from a machine without it

@@ -55,6 +55,7 @@ TEST(Update, OffersNewerVersionsOverHttpsAndActsOnTheAnswer) {
       {"download of no address", "2.0.0", "https://not a url", std::nullopt, 0, true, {}, std::nullopt},
       {"later", "2.0.0", dmg, std::nullopt, 1, true, {}, std::nullopt},
       {"newer than skipped", "2.0.1", dmg, "2.0.0", 2, true, {}, "2.0.1"},
+      {"the skipped one", "2.0.0", dmg, "2.0.0", 0, false, {}, "2.0.0"},
       {"equal", "1.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt},
       {"lower", "0.9.9", dmg, std::nullopt, 0, false, {}, std::nullopt},
       {"no answer", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, std::nullopt},
