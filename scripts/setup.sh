@@ -22,6 +22,12 @@ packages=(
   # for the benchmarks only, never needed by the product: the capture benchmark's yardstick
   ffmpeg
   clang-tidy-14 libgnustep-base-dev libgnustep-gui-dev libobjc-12-dev
+  # the portable core and its unit tests also build against libc++, as on a Mac
+  libc++-14-dev libc++abi-14-dev googletest
+  # the web pages' sandbox
+  bubblewrap xdg-dbus-proxy
+  # the house's checks: formatting and shell scripts
+  clang-format-14 shellcheck
 )
 missing=()
 for p in "${packages[@]}"; do
