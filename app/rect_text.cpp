@@ -1,17 +1,42 @@
 #include "app/rect_text.h"
 
-#include <array>
-#include <charconv>
 #include <cmath>
+#include <locale>
+#include <sstream>
 
 namespace qm {
 namespace {
 
+// Number text through the classic locale's streams: floating-point <charconv> is missing or
+// unavailable in the standard libraries of the macOS versions we support.
+std::string formatted(double v, bool fixed, int decimals) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out.precision(decimals);
+  out << (fixed ? std::fixed : std::scientific) << v;
+  return out.str();
+}
+
+bool parsed(const std::string& text, double& out, std::size_t& used) {
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  if (!(in >> out) || !std::isfinite(out)) return false;
+  used = in.eof() ? text.size() : static_cast<std::size_t>(in.tellg());
+  return true;
+}
+
+// The shortest text that reads back as the same number.
 std::string number(double v) {
-  if (v == 0) v = 0;  // no "-0"
-  std::array<char, 32> buf{};
-  auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), v);
-  return ec == std::errc() ? std::string(buf.data(), end) : "0";
+  if (v == 0 || !std::isfinite(v)) return "0";  // no "-0"
+  constexpr double kFixedBelow = 1e15;
+  constexpr int kMaxDecimals = 17;
+  for (int decimals = 0; std::fabs(v) < kFixedBelow && decimals <= kMaxDecimals; ++decimals) {
+    std::string text = formatted(v, true, decimals);
+    double back = 0;
+    std::size_t used = 0;
+    if (parsed(text, back, used) && back == v) return text;
+  }
+  return formatted(v, false, kMaxDecimals - 1);
 }
 
 class Reader {
@@ -27,10 +52,12 @@ class Reader {
   }
   bool read(double& out) {
     skipSpace();
-    const char* begin = s.data() + pos;
-    auto [end, ec] = std::from_chars(begin, s.data() + s.size(), out);
-    if (ec != std::errc() || !std::isfinite(out)) return false;
-    pos += static_cast<std::size_t>(end - begin);
+    if (pos == s.size() || !startsNumber(s[pos])) return false;
+    // Only decimal notation: some standard libraries' streams also read hexadecimal.
+    std::size_t end = s.find_first_not_of("0123456789.eE+-", pos);
+    std::size_t used = 0;
+    if (!parsed(std::string(s.substr(pos, end - pos)), out, used)) return false;
+    pos += used;
     return true;
   }
   bool atEnd() {
@@ -39,6 +66,7 @@ class Reader {
   }
 
  private:
+  static bool startsNumber(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '.'; }
   void skipSpace() {
     while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t' || s[pos] == '\n')) ++pos;
   }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test: unit tests (also under ASan+UBSan and, for the threaded
-# capture code, TSan), fuzz targets, the compile check of the macOS backend, the end-to-end tests under
+# Installs, builds and runs every test: unit tests (also under ASan+UBSan, with clang and libc++ as on
+# a Mac and, for the threaded capture code, TSan), fuzz targets, the compile check of the macOS backend, the end-to-end tests under
 # private Xvfb servers (quitting also under the sanitizers), the Debian package (built, installed with apt,
 # tried and removed) and the benchmarks' figures.
 set -euo pipefail
@@ -11,7 +11,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON >/de
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_TSAN=ON -DQM_BUILD_GTK=OFF >/dev/null
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON \
   -DQM_FUZZ=ON -DQM_BUILD_GTK=OFF >/dev/null
-for kind in asan tsan fuzz; do cmake --build "build-$kind"; done
+# The portable core and its unit tests with the standard library a Mac has, warnings as errors.
+CC=clang-14 CXX=clang++-14 CXXFLAGS="-stdlib=libc++ -Werror" LDFLAGS="-stdlib=libc++" cmake -S . -B build-libcxx \
+  -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_BUILD_GTK=OFF -DQM_GTEST_SOURCE=/usr/src/googletest >/dev/null
+for kind in asan tsan fuzz libcxx; do cmake --build "build-$kind"; done
 status=0
 # The macOS backend, compiled as far as Linux can: clang with ARC against GNUstep, then clang-tidy.
 cmake --build build --target mac_check || status=1
@@ -22,6 +25,7 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -R '
   || status=1
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R 'Capture|Frame' || status=1
 ctest --test-dir build-fuzz --output-on-failure || status=1
+ctest --test-dir build-libcxx --output-on-failure || status=1
 ctest --test-dir build --output-on-failure || status=1
 # The Debian package, built for the real service, installed with apt, started, removed again.
 /usr/bin/python3 tests/package/test_deb.py || status=1

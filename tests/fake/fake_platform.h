@@ -1,6 +1,7 @@
 // An in-memory platform: fixed screens, a manual clock and timers, recorded calls and scripted answers.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -37,6 +38,16 @@ class FakeFiles : public Files {
     return AppendResult::Written;
   }
   void writeAtomically(const std::string& path, const std::string& bytes) override { files[path] = bytes; }
+  std::uint64_t size(const std::string& path) const override {
+    auto it = files.find(path);
+    return it == files.end() ? 0 : it->second.size();
+  }
+  void rename(const std::string& from, const std::string& to) override {
+    if (auto node = files.extract(from)) {
+      node.key() = to;
+      files.insert_or_assign(to, std::move(node.mapped()));
+    }
+  }
   std::map<std::string, std::string> files;
   bool unwritable = false;  // the file exists but cannot be opened
 };
@@ -225,7 +236,7 @@ class FakeWebContext : public WebContext {
 class FakeCrypto : public SystemCrypto {
  public:
   bool randomBytes(std::span<std::uint8_t> out) override {
-    std::ranges::fill(out, 0x5a);
+    std::fill(out.begin(), out.end(), 0x5a);
     return !fails;
   }
   bool fails = false;

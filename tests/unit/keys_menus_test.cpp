@@ -260,7 +260,7 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
     Keys h;
     int builds = h.fakes.desktop.statusBuilds;
     std::string delivered;
-    h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
+    h.fakes.desktop.nextAlertAnswer = [&, &keys = keys, answer = answer](fake::FakeAlert&) {
       for (const auto& k : keys) delivered += h.local(k) ? "+" : "-";
       return answer;
     };
