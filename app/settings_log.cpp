@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "app/log_line.h"
+#include "app/plain_text.h"
 
 namespace qm {
 
@@ -16,7 +17,8 @@ std::string dateDescription(std::chrono::system_clock::time_point when) {
 }
 
 std::string logLine(std::chrono::system_clock::time_point when, const std::string& text) {
-  return dateDescription(when) + " " + text + "\n";
+  constexpr std::size_t kLongestText = 2000;
+  return dateDescription(when) + " " + loggable(text, kLongestText) + "\n";
 }
 
 std::optional<std::string> App::guild() const {
@@ -48,6 +50,9 @@ int App::key(const std::string& action) const {
 void App::note(const std::string& text) {
   std::string line = logLine(platform.desktop.now(), text);
   std::string path = platform.files.logPath();
+  // A bounded log: at its limit the current file becomes the one old file kept.
+  constexpr std::uint64_t kLogLimit = 2 * 1024 * 1024;
+  if (platform.files.size(path) + line.size() > kLogLimit) platform.files.rename(path, path + ".1");
   // Only a missing log is created whole; an existing one that cannot be opened is left as it is.
   if (platform.files.append(path, line) == AppendResult::Missing) platform.files.writeAtomically(path, line);
 }

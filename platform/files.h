@@ -1,6 +1,7 @@
-// The two file steps of the log writer, and where the log lives.
+// The file steps of the log writer, and where the log lives.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qm {
@@ -15,6 +16,10 @@ class Files {
   virtual AppendResult append(const std::string& path, const std::string& bytes) = 0;
   // Writes the whole file atomically; a failure is ignored.
   virtual void writeAtomically(const std::string& path, const std::string& bytes) = 0;
+  // The file's size in bytes; 0 when it is missing or cannot be read.
+  virtual std::uint64_t size(const std::string& path) const = 0;
+  // Renames a file, replacing what the new name had; a failure is ignored.
+  virtual void rename(const std::string& from, const std::string& to) = 0;
 };
 
 }  // namespace qm

@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "app/plain_text.h"
 #include "update/version_compare.h"
 #include "web/url.h"
 
@@ -25,7 +26,14 @@ void App::checkForUpdate() {
     // A redirect to plain http must not decide what the user is offered.
     if (!answer || schemeOf(answer->url) != "https") return;
     auto manifest = readManifest(answer->body);
-    if (!manifest || compareVersions(manifest->version, VERSION) <= 0) return;
+    if (!manifest) return;
+    if (!isReleaseVersion(manifest->version)) {
+      desk.postToMain([weak] {
+        if (auto app = weak.lock()) app->note("update manifest ignored: version is not a release number");
+      });
+      return;
+    }
+    if (compareVersions(manifest->version, VERSION) <= 0) return;
     desk.postToMain([weak, manifest = *manifest] {
       auto app = weak.lock();
       if (!app) return;
@@ -39,7 +47,9 @@ void App::checkForUpdate() {
 
 void App::offerUpdate(const Manifest& manifest) {
   std::string info = "You have " + VERSION + ".";
-  if (manifest.notes) info += "\n\n" + *manifest.notes;
+  // The notes are the server's text: a short, plain paragraph at most.
+  constexpr std::size_t kNoteChars = 400, kNoteLines = 8;
+  if (manifest.notes) info += "\n\n" + displayable(*manifest.notes, kNoteChars, kNoteLines);
   auto alert = platform.desktop.makeAlert("Quillmere " + manifest.version + " is available", info,
                                           {"Download", "Later", "Skip this version"});
   int answer = alert->run();

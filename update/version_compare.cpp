@@ -9,6 +9,20 @@ bool digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 }  // namespace
 
+bool isReleaseVersion(const std::string& version) {
+  constexpr std::size_t kMaxParts = 4, kMaxDigits = 9;
+  std::size_t parts = 1, digits = 0;
+  for (char c : version) {
+    if (c == '.' && digits > 0 && parts < kMaxParts) {
+      ++parts;
+      digits = 0;
+    } else if (!digit(c) || ++digits > kMaxDigits) {
+      return false;
+    }
+  }
+  return digits > 0;
+}
+
 int compareVersions(const std::string& a, const std::string& b) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {

@@ -15,4 +15,7 @@ struct Manifest {
 int compareVersions(const std::string& a, const std::string& b);
 std::optional<Manifest> readManifest(const std::string& body);
 
+// A version a release can have: one to four dot-separated numbers of at most nine digits.
+bool isReleaseVersion(const std::string& version);
+
 }  // namespace qm

@@ -24,6 +24,8 @@ class MacFiles : public Files {
   std::string logPath() const override;
   AppendResult append(const std::string& path, const std::string& bytes) override;
   void writeAtomically(const std::string& path, const std::string& bytes) override;
+  std::uint64_t size(const std::string& path) const override;
+  void rename(const std::string& from, const std::string& to) override;
 };
 
 class MacCrypto : public Crypto {

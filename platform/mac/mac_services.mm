@@ -5,6 +5,9 @@
 #import <Foundation/Foundation.h>
 #import <Security/Security.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "platform/mac/objc_values.h"
@@ -120,6 +123,13 @@ void MacFiles::writeAtomically(const std::string& path, const std::string& bytes
   NSData* data = [NSData dataWithBytes:bytes.data() length:bytes.size()];
   [data writeToURL:[NSURL fileURLWithPath:ns(path)] options:NSDataWritingAtomic error:nil];
 }
+
+std::uint64_t MacFiles::size(const std::string& path) const {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+void MacFiles::rename(const std::string& from, const std::string& to) { std::rename(from.c_str(), to.c_str()); }
 
 bool MacCrypto::randomBytes(std::span<std::uint8_t> out) {
   return SecRandomCopyBytes(kSecRandomDefault, out.size(), out.data()) == errSecSuccess;

@@ -55,8 +55,9 @@ std::optional<std::string> readAll(const std::string& path, bool& tooLarge) {
 
 bool writeFileAtomically(const std::string& file, const std::string& bytes) {
   std::string path = writeTarget(file);
-  std::string temp = path + ".tmp-" + std::to_string(getpid());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // A fresh name only we can have made: nothing planted beside the file is written through.
+  std::string temp = path + ".tmp-XXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/posix/file_settings.h"
 
@@ -32,6 +33,13 @@ bool writeAll(int fd, const std::string& bytes) {
 void PosixFiles::writeAtomically(const std::string& file, const std::string& bytes) {
   writeFileAtomically(file, bytes);
 }
+
+std::uint64_t PosixFiles::size(const std::string& file) const {
+  struct stat st {};
+  return ::stat(file.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+void PosixFiles::rename(const std::string& from, const std::string& to) { std::rename(from.c_str(), to.c_str()); }
 
 bool makeDirectories(const std::string& dir) {
   for (std::size_t pos = 1; pos != std::string::npos;) {

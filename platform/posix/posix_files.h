@@ -11,6 +11,8 @@ class PosixFiles : public Files {
   std::string logPath() const override { return path; }
   AppendResult append(const std::string& path, const std::string& bytes) override;
   void writeAtomically(const std::string& path, const std::string& bytes) override;
+  std::uint64_t size(const std::string& path) const override;
+  void rename(const std::string& from, const std::string& to) override;
 
  private:
   std::string path;

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <locale>
 
+#include "app/plain_text.h"
 #include "app/rect_text.h"
 #include "platform/posix/file_settings.h"
 #include "platform/posix/posix_files.h"
@@ -46,16 +48,41 @@ TEST(Settings, KeyFollowsTheExactIntegerRule) {
   }
 }
 
-TEST(Log, WritesOneUTCLinePerNoteAndNeverReplacesALogItCannotOpen) {
+TEST(Log, WritesOneUTCLinePerNoteRotatesAtItsBoundAndNeverReplacesALogItCannotOpen) {
   Harness h;
   h.fakes.desktop.clock = std::chrono::system_clock::from_time_t(1796463875);  // 2026-12-05 09:44:35 UTC
-  for (const auto* note : {"first", "", "two\nlines"}) h.app->note(note);
+  for (const auto* note : {"first", "", "two\n2026-12-05 09:44:35 +0000 forged"}) h.app->note(note);
   const std::string all = "2026-12-05 09:44:35 +0000 first\n2026-12-05 09:44:35 +0000 \n"
-                          "2026-12-05 09:44:35 +0000 two\nlines\n";
+                          "2026-12-05 09:44:35 +0000 two\\n2026-12-05 09:44:35 +0000 forged\n";
   EXPECT_EQ(h.log(), all);
+  h.app->note(std::string(3000, 'x'));
+  EXPECT_LT(h.log().size(), all.size() + 2100);
+  const std::string path = h.fakes.files.logPath(), full(2 * 1024 * 1024 - 10, 'o');
+  h.fakes.files.files[path] = full;
+  h.app->note("new");
+  EXPECT_EQ(h.fakes.files.files[path + ".1"], full);
+  EXPECT_EQ(h.log(), "2026-12-05 09:44:35 +0000 new\n");
   h.fakes.files.unwritable = true;
   h.app->note("lost");
-  EXPECT_EQ(h.log(), all);
+  EXPECT_EQ(h.log(), "2026-12-05 09:44:35 +0000 new\n");
+}
+
+TEST(PlainText, NothingFromOutsideStartsALineHidesWhatFollowsOrRunsOn) {
+  using namespace std::string_literals;
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      // text, as logged (10 bytes), as shown (10 characters, 2 line feeds)
+      {"plain \u00e9", "plain \u00e9", "plain \u00e9"},
+      {"a\r\nb\tc", "a\\r\\nb\\tc", "a\nbc"},
+      {"nul\0cut"s, "nul\\x00cut", "nulcut"},
+      {"\u202eevil", "\\u202eevil", "evil"},
+      {"bad\xff\xc0\x80", "bad\\xff\u2026", "bad\ufffd\ufffd\ufffd"},
+      {"12345678901", "1234567890\u2026", "1234567890\u2026"},
+      {"a\nb\nc\nd", "a\\nb\\nc\\nd", "a\nb\nc d"},
+  };
+  for (const auto& [text, logged, shown] : rows) {
+    EXPECT_EQ(loggable(text, 10), logged) << text;
+    EXPECT_EQ(displayable(text, 10, 2), shown) << text;
+  }
 }
 
 TEST(Log, PosixFilesCreateThenAppend) {
@@ -113,6 +140,17 @@ TEST(FileSettings, WritesThroughALink) {
   EXPECT_EQ(nlohmann::json::parse(text(target)), (nlohmann::json{{"guild", "12345"}, {"key.ptt", 9}}));
 }
 
+TEST(FileSettings, NeverWritesThroughAPlantedTemporaryFile) {
+  SettingsDir d;
+  auto victim = d.dir / "victim";
+  std::ofstream(victim) << "keep";
+  std::filesystem::create_symlink(victim, d.path.string() + ".tmp-" + std::to_string(getpid()));
+  d.settings.set("guild", "12345");
+  EXPECT_EQ(text(victim), "keep");
+  EXPECT_FALSE(std::filesystem::is_symlink(d.path));
+  EXPECT_EQ(d.settings.get("guild"), nlohmann::json("12345"));
+}
+
 TEST(RectText, RoundTripsAndRejectsJunk) {
   const std::pair<std::string, Rect> reads[] = {
       {"{{240, 90}, {1440, 900}}", {240, 90, 1440, 900}},
@@ -127,11 +165,17 @@ TEST(RectText, RoundTripsAndRejectsJunk) {
       {"{{0, 0}, {-800, 600}}", {}},
       {"{{0, 0}, {800, 1e6}}", {}},
       {"{{-1e6, 0}, {800, 600}}", {}},
+      {"{{+1, 2}, {3, 4}}", {}},
+      {"{{0x10, 2}, {3, 4}}", {}},
+      {"{{1,5, 2}, {3, 4}}", {}},
   };
   for (const auto& [text, rect] : reads) EXPECT_EQ(rectFromString(text), rect) << text;
+  // A player's locale with a decimal comma changes nothing in the stored text.
+  const std::locale before = std::locale::global(std::locale("tr_TR.UTF-8"));
   EXPECT_EQ(stringFromRect({-0.0, 1.5, 900, 600.25}), "{{0, 1.5}, {900, 600.25}}");
   Rect odd{1.0 / 3, -2.0 / 7, 1e4, 0.1};
   EXPECT_EQ(rectFromString(stringFromRect(odd)), odd);
+  std::locale::global(before);
 }
 
 TEST(WebView, ScriptTellsWhetherCaptureWorksAndTheAgentNamesTheApp) {

@@ -63,11 +63,15 @@ TEST(Update, OffersNewerVersionsOverHttpsAndActsOnTheAnswer) {
       {"over HTTPS in capitals", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt,
        "HTTPS://updates.example/q.json"},
       {"from no address", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, ""},
+      {"no release number", "9.0.0\n\u202e", dmg, std::nullopt, 0, false, {}, std::nullopt},
+      {"a version wider than any screen", std::string(20000, '9'), dmg, std::nullopt, 0, false, {}, std::nullopt},
+      {"five parts", "9.0.0.0.1", dmg, std::nullopt, 0, false, {}, std::nullopt},
+      {"four parts", "9.0.0.1", dmg, std::nullopt, 1, true, {}, std::nullopt},
   };
   for (const auto& [what, version, url, skipped, button, offered, opened, skippedAfter, from] : cases) {
     Harness h;
     if (skipped) h.fakes.settings.values["skipped"] = *skipped;
-    h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) { return button; };
+    h.fakes.desktop.nextAlertAnswer = [button = button](fake::FakeAlert&) { return button; };
     h.launch();
     const auto manifest = nlohmann::json{{"version", version}, {"url", url}, {"notes", ""}}.dump();
     h.fakes.http.pending(from ? std::optional(HttpAnswer{*from, manifest}) : std::nullopt);
