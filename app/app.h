@@ -51,6 +51,8 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   bool launched() const { return launchComplete; }
   bool canCapture() const;
   void warnAboutSession();
+  // A folder of ours that another user owns: the player is told and the app does not start.
+  void refuseFolder(const std::string& path);
 
   // Settings and log.
   std::optional<std::string> guild() const;

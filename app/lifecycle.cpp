@@ -43,6 +43,15 @@ void App::warnAboutSession() {
   platform.desktop.postToMain([alert] { alert->run(); });
 }
 
+void App::refuseFolder(const std::string& path) {
+  auto alert = platform.desktop.makeAlert(
+      "Quillmere cannot use " + path,
+      "The folder belongs to another user, who could read or change your settings and sign-in there. Make it "
+      "yours again (sudo chown -R \"$USER\" '" + path + "'), then start Quillmere again.",
+      {"Quit"});
+  alert->run();
+}
+
 void App::applicationDidFinishLaunching() {
   buildMainMenu();
   Rect v = mainScreenVisibleFrame();

@@ -95,6 +95,11 @@ void GameCapture::stop() {
   if (running) running->stop();
 }
 
+bool GameCapture::wasStopped() const {
+  std::lock_guard lock(mutex);
+  return stopped;
+}
+
 bool GameCapture::streaming() const {
   std::lock_guard lock(mutex);
   return stream != nullptr;
@@ -114,7 +119,8 @@ void GameCapture::convert(const PixelFrame& frame) {
   std::string text = spareText();
   if (!encoder.base64JPEG(frame, cropTop, text)) return keepText(std::move(text));
   desktop.postToMain([self = shared_from_this(), text = std::move(text)]() mutable {
-    if (self->onFrame) self->onFrame(text);
+    // A frame converted before "bodycam off" never reaches the page after it.
+    if (self->onFrame && !self->wasStopped()) self->onFrame(text);
     self->keepText(std::move(text));
   });
 }

@@ -51,6 +51,7 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
   void streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error);
   void streamStopped();
   void convert(const PixelFrame& frame);
+  bool wasStopped() const;
 
   Capture& capture;
   Desktop& desktop;

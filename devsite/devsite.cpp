@@ -1,9 +1,11 @@
 // The local stand-in of the web service: the dashboard and MDT pages, the sign-in start page and both
 // sign-in endpoints, and the update manifest, over HTTPS on every stand-in host name. Test hooks under
-// /_test/ let tests read what pages reported and script the manifest's answer.
+// /_test/, on only with QM_STANDIN_TEST_HOOKS=1, let tests read what pages reported and script the pages
+// and the manifest's answer.
 #include <libsoup/soup.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <deque>
 #include <map>
@@ -20,6 +22,7 @@ std::map<std::string, std::string> sessions;    // session cookie -> code it cam
 nlohmann::json reports = nlohmann::json::array();
 nlohmann::json requests = nlohmann::json::array();
 std::map<std::string, std::deque<std::string>> commands;  // page view -> scripts the page runs next
+bool testHooks = false;  // the /_test/ hooks answer only in test runs
 struct Manifest {
   int status = 200;
   std::string body;
@@ -109,7 +112,9 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
   if (path.rfind("/_test/", 0) != 0) requests.push_back({{"host", host}, {"path", path}, {"agent", agent ? agent : ""}});
   std::string site = std::string("https://") + QM_MAIN_HOST + ":" + std::to_string(QM_DEVSITE_PORT);
 
-  if (path == "/dashboard/" || path == "/dashboard") {
+  if (path.rfind("/_test/", 0) == 0 && !testHooks) {
+    respond(msg, 404, "text/html; charset=utf-8", "<!DOCTYPE html><h1>not here</h1>");
+  } else if (path == "/dashboard/" || path == "/dashboard") {
     respond(msg, 200, "text/html; charset=utf-8", readPage("dashboard.html"));
   } else if (path == "/start" && host == QM_SIGNIN_HOST) {
     respond(msg, 200, "text/html; charset=utf-8", readPage("start.html"));
@@ -189,6 +194,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s CERT.pem KEY.pem\n", argv[0]);
     return 2;
   }
+  // The hooks let any local program script the pages: only test runs turn them on.
+  const char* hooks = std::getenv("QM_STANDIN_TEST_HOOKS");
+  testHooks = hooks && std::string(hooks) == "1";
   manifest.body = nlohmann::json{{"version", "1.0.0"},
                                  {"url", std::string("https://") + QM_MAIN_HOST + ":" + std::to_string(QM_DEVSITE_PORT) + "/downloads/"},
                                  {"notes", ""}}.dump();

@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 sizes=(16 32 48 128 256 512 1024)
+pngs=()
 for size in "${sizes[@]}"; do
   rsvg-convert -w "$size" -h "$size" resources/quillmere.svg -o "$dir/icon_$size.png"
+  pngs+=("$dir/icon_$size.png")
 done
-png2icns resources/Quillmere.icns $(printf "$dir/icon_%s.png " "${sizes[@]}") >/dev/null
+png2icns resources/Quillmere.icns "${pngs[@]}" >/dev/null

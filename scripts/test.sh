@@ -5,12 +5,12 @@
 # tried and removed) and the benchmarks' figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+scripts/build.sh -DQM_WERROR=ON
 # The product and its tests under ASan+UBSan; the threaded capture code under TSan; the fuzz targets (clang).
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON >/dev/null
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_TSAN=ON -DQM_BUILD_GTK=OFF >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_WERROR=ON >/dev/null
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_TSAN=ON -DQM_BUILD_GTK=OFF -DQM_WERROR=ON >/dev/null
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON \
-  -DQM_FUZZ=ON -DQM_BUILD_GTK=OFF >/dev/null
+  -DQM_FUZZ=ON -DQM_BUILD_GTK=OFF -DQM_WERROR=ON >/dev/null
 # The portable core and its unit tests with the standard library a Mac has, warnings as errors.
 CC=clang-14 CXX=clang++-14 CXXFLAGS="-stdlib=libc++ -Werror" LDFLAGS="-stdlib=libc++" cmake -S . -B build-libcxx \
   -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_BUILD_GTK=OFF -DQM_GTEST_SOURCE=/usr/src/googletest >/dev/null

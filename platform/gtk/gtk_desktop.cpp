@@ -62,6 +62,7 @@ class GtkAlert : public ModalAlert {
         dialog(GTK_DIALOG(gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s",
                                                  message.c_str()))) {
     if (!informative.empty()) setInformativeText(informative);
+    wrapWithinWords();
     if (buttons.empty()) gtk_dialog_add_button(dialog, "OK", 0);
     for (std::size_t i = 0; i < buttons.size(); ++i)
       gtk_dialog_add_button(dialog, buttons[i].c_str(), static_cast<int>(i));
@@ -83,6 +84,14 @@ class GtkAlert : public ModalAlert {
   }
   void setInformativeText(const std::string& text) override {
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", text.c_str());
+  }
+  // A server's text with no blanks in it wraps too: the dialog keeps its width.
+  void wrapWithinWords() {
+    GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
+    GList* children = gtk_container_get_children(GTK_CONTAINER(area));
+    for (GList* child = children; child; child = child->next)
+      if (GTK_IS_LABEL(child->data)) gtk_label_set_line_wrap_mode(GTK_LABEL(child->data), PANGO_WRAP_WORD_CHAR);
+    g_list_free(children);
   }
   int run() override {
     running.insert(dialog);

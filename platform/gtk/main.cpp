@@ -40,13 +40,13 @@ struct Backend {
                 [] { return ScreenUnits{windowScale(), primaryBottom()}; }, settings,
                 currentSession() != SessionKind::X11) {}
 
-  static std::string configDir() { return dir(g_get_user_config_dir()); }
-  static std::string stateDir() { return dir(g_get_user_state_dir()); }
-  static std::string dataDir() { return dir(g_get_user_data_dir()); }
-  static std::string cacheDir() { return dir(g_get_user_cache_dir()); }
-  static std::string dir(const char* base) {
+  std::string configDir() { return dir(g_get_user_config_dir()); }
+  std::string stateDir() { return dir(g_get_user_state_dir()); }
+  std::string dataDir() { return dir(g_get_user_data_dir()); }
+  std::string cacheDir() { return dir(g_get_user_cache_dir()); }
+  std::string dir(const char* base) {
     std::string d = std::string(base) + "/quillmere";
-    makeDirectories(d);
+    if (privateFolder(d) == FolderCheck::NotOurs) refused.push_back(d);
     return d;
   }
   static std::vector<std::string> hosts() {
@@ -54,6 +54,7 @@ struct Backend {
   }
   Platform platform() { return {settings, files, desktop, web, crypto, http, capture}; }
 
+  std::vector<std::string> refused;  // our folders that another user owns; first, as the others use it
   std::weak_ptr<App> app;
   FileSettings settings;
   PosixFiles files;
@@ -74,6 +75,12 @@ void onStartup(GApplication* application, gpointer) {
   app = std::make_shared<App>(backend->platform());
   backend->app = app;
   backend->desktop.noteSession();
+  if (!backend->refused.empty()) {
+    app->refuseFolder(backend->refused.front());
+    app.reset();  // nothing is saved into a folder that is not ours
+    g_application_quit(application);
+    return;
+  }
   app->applicationDidFinishLaunching();
 }
 

@@ -51,4 +51,18 @@ bool makeDirectories(const std::string& dir) {
   return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+FolderCheck privateFolder(const std::string& dir) {
+  if (!makeDirectories(dir)) return FolderCheck::Missing;
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FolderCheck::Missing;
+  struct stat st {};
+  FolderCheck check = FolderCheck::Missing;
+  if (::fstat(fd, &st) == 0) {
+    check = st.st_uid == ::geteuid() ? FolderCheck::Private : FolderCheck::NotOurs;
+    if (check == FolderCheck::Private && (st.st_mode & 077) != 0) ::fchmod(fd, 0700);
+  }
+  ::close(fd);
+  return check;
+}
+
 }  // namespace qm

@@ -24,4 +24,8 @@ bool writeAll(int fd, const std::string& bytes);
 // Makes a directory and its parents; true when it exists afterwards.
 bool makeDirectories(const std::string& dir);
 
+enum class FolderCheck { Private, NotOurs, Missing };
+// Makes the folder if needed; one of ours is made private (0700), whatever mode it had.
+FolderCheck privateFolder(const std::string& dir);
+
 }  // namespace qm

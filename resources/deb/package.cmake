@@ -27,4 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, desktop-file-utils, xdg-desktop-por
 # extension; the other desktops named here host status items themselves).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-desktop-portal-gtk | xdg-desktop-portal-backend, \
 gnome-shell-extension-appindicator | plasma-workspace | xfce4-panel | mate-panel | lxqt-panel | cinnamon")
+# A stand-in build points at *.localhost and trusts a key from its build tree: never a package.
+if(QM_STANDIN)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/refuse-standin.cmake)
+endif()
 include(CPack)

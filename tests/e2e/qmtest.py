@@ -132,8 +132,8 @@ class Desktop:
 
     def spawn(self, argv, log=None, **kw):
         out = open(log, "ab") if log else subprocess.DEVNULL
-        proc = subprocess.Popen(argv, env=self.env, stdout=out, stderr=subprocess.STDOUT,
-                                start_new_session=True, **kw)
+        kw.setdefault("env", self.env)
+        proc = subprocess.Popen(argv, stdout=out, stderr=subprocess.STDOUT, start_new_session=True, **kw)
         if log:
             out.close()
         self.procs.append(proc)
@@ -233,7 +233,8 @@ class Service:
 
     def __init__(self, desktop):
         self.proc = desktop.spawn([os.path.join(BUILD, "quillmere-devsite"), CERT,
-                                   os.path.join(BUILD, "devsite", "key.pem")], log=desktop.path("devsite.log"))
+                                   os.path.join(BUILD, "devsite", "key.pem")], log=desktop.path("devsite.log"),
+                                  env=dict(desktop.env, QM_STANDIN_TEST_HOOKS="1"))
         self.context = ssl.create_default_context(cafile=CERT)
         self.context.check_hostname = False
         wait_for(lambda: self._try("/_test/reports") is not None, what="stand-in service")

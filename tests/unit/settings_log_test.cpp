@@ -98,6 +98,33 @@ TEST(Log, PosixFilesCreateThenAppend) {
   EXPECT_EQ(blocked.append(blocked.logPath(), "z\n"), AppendResult::Unwritable);
 }
 
+TEST(Folders, OursArePrivateAnotherUsersAreRefused) {
+  struct Row {
+    const char* what;
+    std::optional<std::filesystem::perms> made;  // none: the folder does not exist yet
+    bool anotherUser;
+    FolderCheck check;
+  };
+  const Row rows[] = {
+      {"new", std::nullopt, false, FolderCheck::Private},
+      {"ours, open to everyone", std::filesystem::perms::all, false, FolderCheck::Private},
+      {"another user's", std::filesystem::perms::owner_all, true, FolderCheck::NotOurs},
+  };
+  for (const auto& [what, made, anotherUser, check] : rows) {
+    TempDir d;
+    auto folder = d.dir / "quillmere";
+    if (made) {
+      std::filesystem::create_directory(folder);
+      std::filesystem::permissions(folder, *made);
+    }
+    if (anotherUser && (geteuid() != 0 || ::chown(folder.c_str(), 65534, 65534) != 0)) continue;  // root only
+    EXPECT_EQ(privateFolder(folder.string()), check) << what;
+    if (check == FolderCheck::Private) {
+      EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all) << what;
+    }
+  }
+}
+
 TEST(FileSettings, WritesKeysAndKeepsAnUnreadableFileAside) {
   const std::string deep = std::string(100000, '[') + std::string(100000, ']');
   const std::string big = "{\"pad\": \"" + std::string(2 << 20, 'x') + "\"}";

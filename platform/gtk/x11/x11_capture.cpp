@@ -87,8 +87,10 @@ std::vector<Window> clientWindows(Display* dpy) {
   int format;
   unsigned long count = 0, after;
   unsigned char* data = nullptr;
+  // Any client may set the list: only a list of window ids in 32-bit items is read as one.
   if (clients != None && XGetWindowProperty(dpy, root, clients, 0, 4096, False, XA_WINDOW, &type, &format, &count,
-                                            &after, &data) == Success && data && count > 0) {
+                                            &after, &data) == Success && data && count > 0 && type == XA_WINDOW &&
+      format == 32) {
     auto* ids = reinterpret_cast<Window*>(data);
     list.assign(ids, ids + count);
     XFree(data);
@@ -142,15 +144,22 @@ struct ShmImage {
     if (!image) return;
     info.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * h, IPC_CREAT | 0600);
     if (info.shmid < 0) return;
-    info.shmaddr = image->data = static_cast<char*>(shmat(info.shmid, nullptr, 0));
-    info.readOnly = False;
-    attached = XShmAttach(dpy, &info);
-    XSync(dpy, False);
+    void* mapped = shmat(info.shmid, nullptr, 0);
+    if (mapped != reinterpret_cast<void*>(-1)) {
+      info.shmaddr = image->data = static_cast<char*>(mapped);
+      info.readOnly = False;
+      attached = XShmAttach(dpy, &info);
+      XSync(dpy, False);
+    }
     shmctl(info.shmid, IPC_RMID, nullptr);  // freed once both sides detach
   }
   ~ShmImage() {
-    if (attached) XShmDetach(dpy, &info);
-    if (image) XDestroyImage(image);  // XDestroyImage frees data: it is the shared segment, so detach first
+    if (attached) {
+      XShmDetach(dpy, &info);
+      XSync(dpy, False);
+    }
+    if (image) XDestroyImage(image);  // the image only: the segment is ours to unmap
+    if (info.shmaddr) shmdt(info.shmaddr);
   }
   ShmImage(const ShmImage&) = delete;
   ShmImage& operator=(const ShmImage&) = delete;
@@ -256,14 +265,12 @@ class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11S
     {
       std::lock_guard lock(mutex);
       stopping = true;
+      if (std::this_thread::get_id() == workerId) return;  // from a frame's own callback
     }
     wake.notify_all();
-    if (std::this_thread::get_id() == workerId) return;
-    // Wait for a frame in progress to finish, so no frame is delivered after stop returns.
-    std::unique_lock lock(mutex);
-    done.wait_for(lock, std::chrono::seconds(2), [this] { return finished; });
+    // A frame being handed over finishes first; none follows once stop returns.
+    std::lock_guard handing(handOver);
   }
-  std::thread::id workerId;
 
  private:
   bool grab(CaptureDisplay& d, std::optional<Output>& out, const StreamCallbacks& cb);
@@ -272,9 +279,11 @@ class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11S
   Window window;
   StreamConfig config;
   int scale;  // pixels per point
-  std::mutex mutex;
-  std::condition_variable wake, done;
-  bool stopping = false, finished = false;
+  std::mutex mutex;  // guards stopping and workerId
+  std::condition_variable wake;
+  bool stopping = false;
+  std::thread::id workerId;
+  std::mutex handOver;  // held while a frame goes to the callbacks
 };
 
 // A window of a new size gets frames of the size the core answers for it, never squeezed into the old one.
@@ -307,13 +316,21 @@ bool X11Stream::grab(CaptureDisplay& d, std::optional<Output>& out, const Stream
   }
   // The window was mapped, unmapped, reconfigured or destroyed meanwhile: the frame may show its old pixmap.
   if (XEventsQueued(d.dpy, QueuedAlready) > 0) return true;
+  std::lock_guard handing(handOver);
+  {
+    std::lock_guard lock(mutex);
+    if (stopping) return true;
+  }
   cb.frame({reinterpret_cast<const std::uint8_t*>(out->shm.image->data), out->width, out->height,
             out->shm.image->bytes_per_line});
   return true;
 }
 
 void X11Stream::run(StreamCallbacks cb) {
-  workerId = std::this_thread::get_id();
+  {
+    std::lock_guard lock(mutex);
+    workerId = std::this_thread::get_id();
+  }
   CaptureDisplay d(displayName);
   std::optional<Output> out;
   if (d.dpy) out.emplace(d.dpy, config.width, config.height);
@@ -349,10 +366,6 @@ void X11Stream::run(StreamCallbacks cb) {
       }
     }
   }
-  out.reset();
-  std::lock_guard lock(mutex);
-  finished = true;
-  done.notify_all();
 }
 
 bool hasExtensions(const std::string& name) {
