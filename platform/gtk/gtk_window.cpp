@@ -250,6 +250,8 @@ std::optional<Rect> GtkAppWindow::screenVisibleFrame() const {
   return fromX(area);
 }
 
+bool GtkAppWindow::knowsPosition() const { return GDK_IS_X11_DISPLAY(gtk_widget_get_display(window.get())); }
+
 void GtkAppWindow::applyShape(int width, int height) {
   if (options.kind == WindowKind::Main || (width == shapedWidth && height == shapedHeight)) return;
   shapedWidth = width;

@@ -30,6 +30,7 @@ class GtkAppWindow : public Window {
   void setContent(WebView& view) override;
   void setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) override;
   std::optional<Rect> screenVisibleFrame() const override;
+  bool knowsPosition() const override;
 
   GtkWindow* gtkWindow() const { return GTK_WINDOW(window.get()); }
   GtkBox* box() const { return GTK_BOX(layout); }
