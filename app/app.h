@@ -104,6 +104,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void minimize();
   void restore();
   void dragOverlay();
+  int runAside(ModalAlert& alert);
 
   // Hotkeys.
   void startKeys();

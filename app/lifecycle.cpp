@@ -40,7 +40,10 @@ void App::warnAboutSession() {
   if (!warning) return;
   note(*warning);
   auto alert = platform.desktop.makeAlert("Some features cannot work in this session", *warning, {"OK"});
-  platform.desktop.postToMain([alert] { alert->run(); });
+  std::weak_ptr<App> weak = weak_from_this();
+  platform.desktop.postToMain([weak, alert] {
+    if (auto app = weak.lock()) app->runAside(*alert);
+  });
 }
 
 void App::refuseFolder(const std::string& path) {
@@ -101,7 +104,7 @@ void App::applicationWillTerminate() {
   while (!talking.empty()) endTalk(talking.begin()->first);
   if (main) defaults.set("mainFrame", stringFromRect(main->frame()));
   defaults.set("overlayOpen", overlay != nullptr && overlay->visible());
-  if (overlay) defaults.set("overlayFrame", stringFromRect(overlay->frame()));
+  if (overlay && overlay->knowsPosition()) defaults.set("overlayFrame", stringFromRect(overlay->frame()));
   // No frame may reach a page or the desktop once the app is going.
   if (gameCapture) gameCapture->stop();
   gameCapture.reset();

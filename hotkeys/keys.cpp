@@ -121,7 +121,7 @@ void App::openAccessibility() {
   KeysHelp help = platform.desktop.keysHelp();
   if (!help.url.empty()) return platform.desktop.openURL(help.url);
   std::string message = help.title.substr(0, help.title.rfind("\u2026"));
-  platform.desktop.makeAlert(message, help.explanation, {"OK"})->run();
+  runAside(*platform.desktop.makeAlert(message, help.explanation, {"OK"}));
 }
 
 }  // namespace qm

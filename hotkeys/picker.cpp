@@ -23,7 +23,7 @@ void App::pickKey(const nlohmann::json& represented) {
     alert->setInformativeText("Picked: " + keyName(**picked) + ". Press OK to keep it.");
   };
   platform.desktop.activate();
-  int answer = alert->run();
+  int answer = runAside(*alert);
   capture = nullptr;
   if (answer == 0 && *picked) {
     defaults.set("key." + action, **picked);
@@ -41,7 +41,7 @@ void App::showDesktopBinding(const std::string& action, const std::string& subje
                        : "Change it in the desktop's keyboard shortcut settings, under Quillmere."),
       canChange ? std::vector<std::string>{"Change\u2026", "Cancel"} : std::vector<std::string>{"OK"});
   platform.desktop.activate();
-  if (alert->run() == 0 && canChange) platform.desktop.changeShortcuts();
+  if (runAside(*alert) == 0 && canChange) platform.desktop.changeShortcuts();
 }
 
 }  // namespace qm

@@ -63,7 +63,7 @@ void App::restore() {
 }
 
 void App::dragOverlay() {
-  if (!overlay) return;
+  if (!overlay || !overlay->knowsPosition()) return;
   Point start = platform.desktop.mouseLocation();
   Rect origin = overlay->frame();
   if (dragTimer) dragTimer->invalidate();

@@ -1,4 +1,6 @@
+#include <initializer_list>
 #include <regex>
+#include <vector>
 
 #include "app/app.h"
 #include "app/rect_text.h"
@@ -10,6 +12,25 @@ std::optional<double> number(const std::optional<nlohmann::json>& value) {
   if (value && value->is_number()) return value->get<double>();
   return std::nullopt;
 }
+
+// The floating panels float above every window, a dialog of ours included: while one is up, the panels
+// that showed step aside, and come back once it is answered.
+class PanelsAside {
+ public:
+  explicit PanelsAside(std::initializer_list<Window*> panels) {
+    for (Window* panel : panels)
+      if (panel && panel->visible()) aside.push_back(panel);
+    for (Window* panel : aside) panel->hide();
+  }
+  ~PanelsAside() {
+    for (Window* panel : aside) panel->showWithoutActivating();
+  }
+  PanelsAside(const PanelsAside&) = delete;
+  PanelsAside& operator=(const PanelsAside&) = delete;
+
+ private:
+  std::vector<Window*> aside;
+};
 
 }  // namespace
 
@@ -30,6 +51,11 @@ void App::showOverlay() {
   }
   if (bubble) bubble->hide();
   overlay->showWithoutActivating();
+}
+
+int App::runAside(ModalAlert& alert) {
+  PanelsAside aside{overlay.get(), bubble.get()};
+  return alert.run();
 }
 
 void App::loadOverlay() {
@@ -65,7 +91,7 @@ void App::setSize(const nlohmann::json& represented) {
   Rect old = overlay->frame();
   Rect next{old.x, old.y + old.h - h, w, h};
   overlay->setFrame(next);
-  defaults.set("overlayFrame", stringFromRect(next));
+  if (overlay->knowsPosition()) defaults.set("overlayFrame", stringFromRect(next));
 }
 
 void App::setOpacity(const nlohmann::json& represented) {

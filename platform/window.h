@@ -52,6 +52,8 @@ class Window {
   virtual void setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) = 0;
   // The visible frame of the screen the window is on, if it is on one.
   virtual std::optional<Rect> screenVisibleFrame() const = 0;
+  // False where the desktop neither tells nor takes a window's position (Wayland without XWayland).
+  virtual bool knowsPosition() const { return true; }
 };
 
 class WindowDelegate {

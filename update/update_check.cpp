@@ -52,7 +52,7 @@ void App::offerUpdate(const Manifest& manifest) {
   if (manifest.notes) info += "\n\n" + displayable(*manifest.notes, kNoteChars, kNoteLines);
   auto alert = platform.desktop.makeAlert("Quillmere " + manifest.version + " is available", info,
                                           {"Download", "Later", "Skip this version"});
-  int answer = alert->run();
+  int answer = runAside(*alert);
   // "Download" opens only a secure address that reads as one.
   if (answer == 0 && schemeOf(manifest.url) == "https")
     openInBrowser(manifest.url);

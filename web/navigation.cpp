@@ -51,11 +51,11 @@ bool App::allowMedia(WebView&, const std::string& originHost) {
 }
 
 void App::onAlert(WebView&, const std::string& message) {
-  platform.desktop.makeAlert(message, "", {})->run();
+  runAside(*platform.desktop.makeAlert(message, "", {}));
 }
 
 bool App::onConfirm(WebView&, const std::string& message) {
-  return platform.desktop.makeAlert(message, "", {"OK", "Cancel"})->run() == 0;
+  return runAside(*platform.desktop.makeAlert(message, "", {"OK", "Cancel"})) == 0;
 }
 
 void App::onFileChooser(WebView&, bool multiple,

@@ -17,6 +17,7 @@
 
 #include "platform/gtk/coords.h"
 #include "platform/gtk/gtk_web.h"
+#include "platform/gtk/session.h"
 
 namespace qm::gtk {
 namespace {
@@ -87,6 +88,7 @@ GtkAppWindow::GtkAppWindow(const WindowOptions& opts, WindowDelegate* d, GtkAppl
     if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen)) gtk_widget_set_visual(window.get(), rgba);
     gtk_widget_set_app_paintable(window.get(), options.kind == WindowKind::Bubble);
     g_signal_connect(window.get(), "realize", G_CALLBACK(onRealize), this);
+    keysByActivation = options.kind == WindowKind::Overlay && currentSession() == SessionKind::WaylandWithX;
     gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                             GDK_LEAVE_NOTIFY_MASK);
     g_signal_connect(window.get(), "leave-notify-event", G_CALLBACK(onLeave), this);
@@ -198,14 +200,17 @@ void GtkAppWindow::showWithoutActivating() {
 // that it is stored and shown again as it was.
 void GtkAppWindow::hide() {
   giveKeyboardBack();
+  remapTimer.cancel();
   if (gtk_widget_get_mapped(window.get())) {
     hiddenFrame = frame();
     hiddenExtents = extents();
   }
   gtk_widget_hide(window.get());
+  managed = false;  // the keyboard went with it: the panel floats again when shown
 }
 
 void GtkAppWindow::showAtLastFrame() {
+  if (managed == floating && gtk_widget_get_realized(window.get())) return showWhenBackOnRoot();
   if (auto last = std::exchange(hiddenFrame, std::nullopt)) place(*last, true);
   gtk_widget_show(window.get());
 }
@@ -250,6 +255,8 @@ std::optional<Rect> GtkAppWindow::screenVisibleFrame() const {
   return fromX(area);
 }
 
+bool GtkAppWindow::knowsPosition() const { return GDK_IS_X11_DISPLAY(gtk_widget_get_display(window.get())); }
+
 void GtkAppWindow::applyShape(int width, int height) {
   if (options.kind == WindowKind::Main || (width == shapedWidth && height == shapedHeight)) return;
   shapedWidth = width;
@@ -284,6 +291,7 @@ gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
     me->placeOnceDecorated();
   }
   if (me->options.kind == WindowKind::Bubble) me->showPointingHand();
+  if (me->managed) focusAsAsked(gtk_widget_get_window(me->window.get()), me->clickTime);
   return FALSE;
 }
 
@@ -386,8 +394,55 @@ void GtkAppWindow::onRealize(GtkWidget* w, gpointer) {
 void GtkAppWindow::takeKeyboard(guint32 time) {
   GdkWindow* gw = gtk_widget_get_window(window.get());
   if (!gw || !GDK_IS_X11_WINDOW(gw)) return;
+  if (keysByActivation) {
+    clickTime = time;
+    if (managed) return focusAsAsked(gw, time);
+    managed = true;
+    hiddenFrame = frame();
+    gtk_widget_hide(window.get());
+    return showWhenBackOnRoot();
+  }
   if (!hasFocus(gw)) keyboardOwner = focusedXWindow(gdk_window_get_display(gw));
   XSetInputFocus(GDK_WINDOW_XDISPLAY(gw), GDK_WINDOW_XID(gw), RevertToParent, time);
+}
+
+// A window the window manager let go of is put back on the root; mapped before that, KWin takes it off
+// the screen again. Then the window changes kind (override-redirect or managed) and shows.
+void GtkAppWindow::showWhenBackOnRoot() {
+  if (!backOnRoot() && ++rootWaits < 100) {
+    remapTimer.set(g_timeout_add(20, [](gpointer data) -> gboolean {
+      auto* me = static_cast<GtkAppWindow*>(data);
+      me->remapTimer.fired();
+      me->showWhenBackOnRoot();
+      return G_SOURCE_REMOVE;
+    }, this));
+    return;
+  }
+  rootWaits = 0;
+  floating = !managed;
+  gdk_window_set_override_redirect(gtk_widget_get_window(window.get()), floating);
+  gtk_window_set_accept_focus(gtkWindow(), managed);
+  // The rounded input shape stops pointer motion reaching a managed window under KWin.
+  shapedWidth = shapedHeight = 0;
+  if (managed)
+    gtk_widget_input_shape_combine_region(window.get(), nullptr);
+  else
+    applyShape(gtk_widget_get_allocated_width(window.get()), gtk_widget_get_allocated_height(window.get()));
+  showAtLastFrame();
+}
+
+bool GtkAppWindow::backOnRoot() const {
+  GdkWindow* gw = gtk_widget_get_window(window.get());
+  GdkDisplay* display = gdk_window_get_display(gw);
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  ::Window root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  gdk_display_sync(display);
+  gdk_x11_display_error_trap_push(display);
+  bool answered = XQueryTree(x, GDK_WINDOW_XID(gw), &root, &parent, &children, &count);
+  gdk_x11_display_error_trap_pop_ignored(display);
+  if (children) XFree(children);
+  return answered && parent == root;
 }
 
 void GtkAppWindow::giveKeyboardBack() {

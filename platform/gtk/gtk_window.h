@@ -30,6 +30,7 @@ class GtkAppWindow : public Window {
   void setContent(WebView& view) override;
   void setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) override;
   std::optional<Rect> screenVisibleFrame() const override;
+  bool knowsPosition() const override;
 
   GtkWindow* gtkWindow() const { return GTK_WINDOW(window.get()); }
   GtkBox* box() const { return GTK_BOX(layout); }
@@ -78,10 +79,20 @@ class GtkAppWindow : public Window {
   std::optional<GdkWindowEdge> edgeAt(double x, double y) const;
   void resizeTo(double pointerX, double pointerY);
   void takeKeyboard(guint32 time);
+  void showWhenBackOnRoot();
+  bool backOnRoot() const;
   void giveKeyboardBack();
   static gboolean onLeave(GtkWidget*, GdkEventCrossing* e, gpointer self);
   static void onRealize(GtkWidget* w, gpointer self);
   unsigned long keyboardOwner = 0;  // the X window that had the keyboard before a click took it
+  // Under XWayland the compositor never gives its keyboard to an override-redirect window: a click into
+  // the overlay makes it a managed keep-above window, activated by the click, until it hides.
+  bool keysByActivation = false;
+  bool managed = false;          // wanted: the window manager's, for the keyboard
+  bool floating = true;          // now: override-redirect
+  guint32 clickTime = 0;
+  int rootWaits = 0;
+  SourceScope remapTimer;
   std::unique_ptr<RestackWatch> keepOnTop;
   std::optional<Resize> resizing;
 };

@@ -27,6 +27,12 @@ class WaylandSession(Case):
         self.desktop.spawn([GAME, "--fullscreen", "--wayland"], log=self.desktop.path("game.out"))
         wait_for(lambda: self.game_says()[-1:] == ["active"], 30, what="the game to have the focus")
 
+    def typed(self):
+        self.service.command("mdt", "report({kind: 'typed', value: document.getElementById('typing').value})")
+        found = wait_for(lambda: self.service.reports("typed"), what="the text field's value")
+        self.service.post("/_test/forget", {"kind": "typed"})
+        return found[-1]["value"]
+
     def game_says(self):
         return [line for line in read(self.desktop.path("game.out")).splitlines() if not line.startswith("(")]
 
@@ -56,8 +62,40 @@ class WaylandSession(Case):
         self.assertNotIn(picture.getpixel((x + w // 2, y + h // 2)), game, "the overlay above the game")
         self.assertIn(picture.getpixel((x + w // 2, y + h + 20)), game, "the game around it")
         self.assertEqual(self.game_says()[-1:], ["active"], "the game kept the focus")
+        # A click into its text field: the typing reaches the MDT, not the game, and the MDT stays above it.
+        keys.click(*self.element_center("mdt", "typing", overlay))
+        wait_for(lambda: self.game_says()[-1:] == ["inactive"], what="the game to give up the keyboard")
+        for key in "qmq":
+            keys.key(key)
+        wait_for(lambda: self.typed() == "qmq", what=lambda: f"the typing in the MDT, not {self.typed()!r}")
+        time.sleep(0.5)  # the text drawn
+        picture = self.desktop.screenshot("wayland-mdt-typed-over-game")
+        self.assertNotIn(picture.getpixel((x + w // 2, y + h // 2)), game, "the overlay above the game")
         keys.key("F8")
         wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to hide")
+        wait_for(lambda: self.game_says()[-1:] == ["active"], what="the game to have the keyboard again")
+        keys.key("F8")
+        # A dialog of the MDT's page comes above it, and the keyboard answers it.
+        self.service.command("mdt", "report({kind: 'confirm', answer: confirm('Go on?')})")
+        dialog = self.app.dialog(30)
+        wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to step aside")
+        self.desktop.screenshot("wayland-dialog-over-game")
+        keys.click(dialog[2] + dialog[4] // 2, dialog[3] + 20)
+        keys.key("Escape")
+        wait_for(lambda: self.service.reports("confirm"), what="the answer")
+        self.assertIs(self.service.reports("confirm")[-1]["answer"], False)
+        wait_for(lambda: self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay back")
+        keys.key("F8")
+        wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to hide")
+        # The desktop's portal restarts: the keys come back without a word of "no portal" meanwhile.
+        self.desktop.restart_portal()
+        self.app.wait_log("Global shortcuts portal: gone from the bus", 30)
+        wait_for(lambda: self.app.log().count("Global shortcuts portal: version") == 2, 90, 0.5, "the keys again")
+        self.assertNotIn("Global shortcuts portal: none", self.app.log())
+        self.assertNotIn("Keys need setup on this desktop\u2026", self.status_menu())
+        keys.key("v")
+        wait_for(lambda: self.details()[2:] == [{"type": "ptt", "down": True}, {"type": "ptt", "down": False}],
+                 what=lambda: f"ptt after the restart, not {self.details()}")
         self.assertTrue(self.loaded("cad")[0]["qmapp"]["capture"], "the bodycam can work here")
         self.bodycam_on("cad")
         wait_for(lambda: self.bodycam_errors("cad"), 60, what="the desktop's answer")

@@ -11,7 +11,7 @@ from gi.repository import Gio, GLib  # noqa: E402
 from PIL import Image  # noqa: E402
 from qmtest import SOURCE, TOOLS, Desktop, read, wait_for  # noqa: E402
 
-KEYS = {"v": 47, "F8": 66, "F9": 67}  # the evdev codes of the keys the tests press
+KEYS = {"v": 47, "F8": 66, "F9": 67, "q": 16, "m": 50, "Escape": 1}  # the evdev codes of the keys the tests press
 KWIN = "/usr/bin/kwin_wayland"
 LIBEXEC = "/usr/libexec"
 KDE_PORTAL = "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde"
@@ -67,6 +67,9 @@ class WaylandDesktop(Desktop):
         # The packaged binary carries a file capability our containers refuse; a copy has none.
         kwin = self.path("kwin_wayland")
         shutil.copy(KWIN, kwin)
+        # KWin's XWayland listens in the X socket directory but does not make it, as Xvfb does.
+        os.makedirs("/tmp/.X11-unix", exist_ok=True)
+        os.chmod("/tmp/.X11-unix", 0o1777)
         # KWin starts XWayland on a free display and tells only its session: the session writes it down.
         found = self.path("session.env")
         script = self.path("session.sh")
@@ -90,12 +93,21 @@ class WaylandDesktop(Desktop):
 
     def _start_portal(self):
         if self.portal == "kde":
-            self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))
+            self.portals = [self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))]
             self.wait_name("org.freedesktop.impl.portal.desktop.kde")
-            self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"], log=self.path("portal.out"))
+            self.portals.append(self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"],
+                                           log=self.path("portal.out")))
         else:
-            self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"], log=self.path("portal.out"))
+            self.portals = [self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"],
+                                       log=self.path("portal.out"))]
         self.wait_name("org.freedesktop.portal.Desktop")
+
+    def restart_portal(self):
+        """As a desktop update does: the front end and its backend both go, then come back."""
+        for proc in self.portals:
+            proc.terminate()
+            proc.wait(timeout=20)
+        self._start_portal()
 
     def wait_name(self, name):
         wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",

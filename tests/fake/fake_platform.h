@@ -66,8 +66,10 @@ class FakeWindow : public Window {
   void setContent(WebView&) override {}
   void setBubbleContent(const BubbleStyle&, BubbleHandlers h) override { handlers = std::move(h); }
   std::optional<Rect> screenVisibleFrame() const override { return std::nullopt; }
+  bool knowsPosition() const override { return placed; }
 
   WindowOptions options;
+  bool placed = true;
   Rect rect;
   bool shown = false;
   int keyShows = 0, quietShows = 0;

@@ -72,6 +72,27 @@ TEST(Overlay, ToggleHidesOverlayOrBubbleAndShowsTheSamePanelAgain) {
   EXPECT_EQ(h.overlayView().loads.size(), 1u);
 }
 
+TEST(Overlay, PanelsStepAsideWhileADialogOfOursIsUpAndComeBackAfter) {
+  const std::pair<const char*, void (*)(Panels&)> dialogs[] = {
+      {"page alert", [](Panels& h) { h.app->onAlert(h.overlayView(), "Saved"); }},
+      {"page confirm", [](Panels& h) { h.app->onConfirm(h.overlayView(), "Sure?"); }},
+      {"key picker", [](Panels& h) { h.app->pickKey("bodycam"); }},
+  };
+  for (bool minimized : {false, true})
+    for (const auto& [what, open] : dialogs) {
+      Panels h;
+      h.app->showOverlay();
+      if (minimized) h.app->minimize();
+      auto showing = [&] { return std::pair(h.overlayShown(), h.bubbleWindow() && h.bubbleWindow()->visible()); };
+      const auto before = showing();
+      std::optional<std::pair<bool, bool>> whileUp;
+      h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) { return whileUp = showing(), 1; };
+      open(h);
+      EXPECT_EQ(whileUp, std::pair(false, false)) << what;
+      EXPECT_EQ(showing(), before) << what;
+    }
+}
+
 TEST(Overlay, SizeAndOpacityPresetsApplyAndPersist) {
   Panels h;
   h.app->setSize({760.0, 500.0});  // no overlay yet: nothing happens

@@ -21,6 +21,8 @@ constexpr const char* kInterface = "org.freedesktop.portal.GlobalShortcuts";
 constexpr const char* kSessionToken = "quillmere";
 // A desktop that has not answered by then never will: its keys fall back to XWayland's.
 constexpr guint kAnswerWaitSeconds = 30;
+// A restarting portal is back within seconds, and KDE's registers the shortcuts again within about 30 s.
+constexpr guint kReturnWaitSeconds = 90;
 
 bool cancelled(GError* error) { return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED); }
 
@@ -186,32 +188,64 @@ void PortalShortcuts::watchPortal() {
   nameWatch = g_bus_watch_name_on_connection(
       bus.get(), kPortal, G_BUS_NAME_WATCHER_FLAGS_NONE,
       [](GDBusConnection*, const char*, const char*, gpointer data) {
-        static_cast<PortalShortcuts*>(data)->seen = true;
+        auto* self = static_cast<PortalShortcuts*>(data);
+        self->seen = true;
+        if (std::exchange(self->returning, false) && !self->detached) self->start();
       },
       [](GDBusConnection*, const char*, gpointer data) {
         auto* self = static_cast<PortalShortcuts*>(data);
-        if (self->seen) self->gone("Global shortcuts portal: gone from the bus");
+        if (self->seen) self->lost();
       },
       this, nullptr);
-  answerTimeout = g_timeout_add_seconds(
-      kAnswerWaitSeconds,
+  waitFor(kAnswerWaitSeconds, "no answer in ");
+}
+
+// Past this wait, a portal that has not answered (or come back) never will: it is given up on.
+void PortalShortcuts::waitFor(guint seconds, const char* what) {
+  if (answerTimeout) g_source_remove(answerTimeout);
+  struct Wait {
+    PortalShortcuts* self;
+    std::string line;
+  };
+  answerTimeout = g_timeout_add_seconds_full(
+      G_PRIORITY_DEFAULT, seconds,
       [](gpointer data) {
-        auto* self = static_cast<PortalShortcuts*>(data);
-        self->answerTimeout = 0;
-        self->gone("Global shortcuts portal: no answer in " + std::to_string(kAnswerWaitSeconds) + " s");
+        auto* wait = static_cast<Wait*>(data);
+        wait->self->answerTimeout = 0;
+        wait->self->gone(wait->line);
         return G_SOURCE_REMOVE;
       },
-      this);
+      new Wait{this, "Global shortcuts portal: " + std::string(what) + std::to_string(seconds) + " s"},
+      [](gpointer data) { delete static_cast<Wait*>(data); });
+}
+
+// The portal left the bus (restarted for an update, crashed) and its session with it. Nothing is said
+// to the player: the shortcuts are registered again when it is back.
+void PortalShortcuts::lost() {
+  if (detached || (current != State::Starting && current != State::Ready)) return;
+  g_cancellable_cancel(cancel.get());
+  cancel.reset(g_cancellable_new());
+  pending.reset();
+  session.clear();
+  releaseHeld();
+  returning = true;
+  if (listener.note) listener.note("Global shortcuts portal: gone from the bus, waiting for it to come back");
+  waitFor(kReturnWaitSeconds, "not back in ");
 }
 
 void PortalShortcuts::gone(const std::string& line) {
   if (detached || (current != State::Starting && current != State::Ready)) return;
   g_cancellable_cancel(cancel.get());
   pending.reset();
-  for (const auto& id : std::exchange(held, {}))
-    if (listener.key) listener.key(id, false);
+  returning = false;
+  releaseHeld();
   finish(State::Absent, line);
   detached = true;
+}
+
+void PortalShortcuts::releaseHeld() {
+  for (const auto& id : std::exchange(held, {}))
+    if (listener.key) listener.key(id, false);
 }
 
 void PortalShortcuts::finish(State state, const std::string& line) {

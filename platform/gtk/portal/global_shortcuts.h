@@ -36,10 +36,11 @@ class PortalShortcuts {
   PortalShortcuts(const PortalShortcuts&) = delete;
   PortalShortcuts& operator=(const PortalShortcuts&) = delete;
 
+  // A portal that restarts stays Ready meanwhile: the same shortcuts are registered again once it is back.
   State state() const { return current; }
   // What the desktop says triggers a shortcut once ready: empty when it bound none.
   std::optional<std::string> trigger(const std::string& id) const;
-  bool canConfigure() const { return current == State::Ready && version >= 2; }
+  bool canConfigure() const { return current == State::Ready && !returning && version >= 2; }
   void configure();
 
  private:
@@ -58,6 +59,9 @@ class PortalShortcuts {
   void onSignal(const char* member, GVariant* parameters);
   void watchPortal();
   void gone(const std::string& line);
+  void lost();
+  void waitFor(guint seconds, const char* what);
+  void releaseHeld();
   GVariant* shortcutList() const;
 
   GObjectPtr<GDBusConnection> bus;
@@ -74,6 +78,7 @@ class PortalShortcuts {
   std::set<std::string> held;  // shortcut ids down now: released should the portal go away
   bool seen = false;           // the portal's name has had an owner
   bool detached = false;       // the portal went away or never answered: nothing it says counts now
+  bool returning = false;      // the portal left the bus: it is waited for, the last triggers still hold
   guint nameWatch = 0;
   guint answerTimeout = 0;
 };

@@ -14,7 +14,7 @@ bool hasWindowManager(GdkWindow* window) {
 
 }  // namespace
 
-void focusAsAsked(GdkWindow* window) {
+void focusAsAsked(GdkWindow* window, guint32 time) {
   if (!window || !GDK_IS_X11_WINDOW(window)) return;
   GdkDisplay* display = gdk_window_get_display(window);
   Display* x = GDK_DISPLAY_XDISPLAY(display);
@@ -25,7 +25,7 @@ void focusAsAsked(GdkWindow* window) {
   e.xclient.message_type = gdk_x11_get_xatom_by_name_for_display(display, "_NET_ACTIVE_WINDOW");
   e.xclient.format = 32;
   e.xclient.data.l[0] = kSourceUser;
-  e.xclient.data.l[1] = static_cast<long>(gdk_x11_get_server_time(window));
+  e.xclient.data.l[1] = static_cast<long>(time ? time : gdk_x11_get_server_time(window));
   XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XFlush(x);
 }

@@ -10,7 +10,8 @@ namespace qm::gtk {
 // A window the user asked for (a dialog opened from a menu) takes the keyboard: the window manager is
 // told the request is the user's own, so its focus-stealing prevention lets it through; without one,
 // X is asked directly.
-void focusAsAsked(GdkWindow* window);
+// `time`: the user's event that asked for it (0: now).
+void focusAsAsked(GdkWindow* window, guint32 time = 0);
 
 // The X window that has the keyboard now (0 for none, the root or pointer-root).
 unsigned long focusedXWindow(GdkDisplay* display);
