@@ -137,7 +137,7 @@ TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
   auto game = [](KeyEvent e) -> Step { return [e](Keys& h) { h.global(e); }; };
   auto ourWindow = [](KeyEvent e) -> Step { return [e](Keys& h) { h.local(e); }; };
   const Step showMDT = [](Keys& h) { h.app->showOverlay(); };
-  const Step minimize = [](Keys& h) { h.app->onMessage(h.overlayView(), {{"t", "minimize"}}); };
+  const Step minimize = [](Keys& h) { h.message(h.overlayView(), R"({"t":"minimize"})"); };
   const Step bubbleClick = [](Keys& h) { h.app->restore(); };
   const Step menuToggle = [](Keys& h) {
     MenuItem item = *titledItem(h.fakes.desktop.statusItems, "MDT overlay (F8)");
