@@ -20,7 +20,8 @@ bool App::openInBrowser(const std::string& url) {
 
 void App::noteNavigation(int type, const std::string& url) {
   auto parts = parseURL(url).value_or(URLParts{});
-  note("nav " + std::to_string(type) + " " + parts.host + parts.path);
+  // An address without a host (data:, blob:) can carry a whole page: only its scheme is logged.
+  note("nav " + std::to_string(type) + " " + (parts.host.empty() ? schemeOf(url) + ":" : parts.host + parts.path));
 }
 
 bool App::staysInside(const std::string& url) const {
