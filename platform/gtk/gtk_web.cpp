@@ -4,6 +4,7 @@
 // permissions policy keeps other origins' frames from asking unless the page delegates to them).
 #include "platform/gtk/gtk_web.h"
 
+#include <gdk/gdkx.h>
 #include <libsoup/soup.h>
 
 #include <nlohmann/json.hpp>
@@ -44,8 +45,20 @@ constexpr const char* kGestureKey = "quillmere-players-click";
 constexpr const char* kBubblewrap = "/usr/bin/bwrap";
 constexpr const char* kDBusProxy = "/usr/bin/xdg-dbus-proxy";
 
+// Inside the sandbox there is no network: an X display is reached only through its socket file.
+std::optional<std::string> unreachableDisplay() {
+  if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) return std::nullopt;
+  const char* display = g_getenv("DISPLAY");
+  std::string name = display ? display : "";
+  auto digits = name.size() > 1 && name[0] == ':' ? name.find_first_not_of("0123456789", 1) : 0;
+  std::string number = digits == 0 ? "" : name.substr(1, digits == std::string::npos ? digits : digits - 1);
+  if (!number.empty() && g_file_test(("/tmp/.X11-unix/X" + number).c_str(), G_FILE_TEST_EXISTS)) return std::nullopt;
+  return "the X display " + name + " has no local socket";
+}
+
 std::optional<std::string> whyNoSandbox() {
   if (!g_file_test(kDBusProxy, G_FILE_TEST_IS_EXECUTABLE)) return std::string(kDBusProxy) + " is missing";
+  if (auto display = unreachableDisplay()) return display;
   const char* argv[] = {kBubblewrap, "--die-with-parent", "--unshare-pid", "--unshare-uts", "--unshare-net",
                         "--unshare-ipc", "--ro-bind", "/", "/", "--dev", "/dev", "--proc", "/proc", "--", "/bin/true",
                         nullptr};
