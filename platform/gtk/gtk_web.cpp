@@ -7,8 +7,6 @@
 #include <gdk/gdkx.h>
 #include <libsoup/soup.h>
 
-#include <nlohmann/json.hpp>
-
 namespace qm::gtk {
 namespace {
 
