@@ -39,7 +39,8 @@ std::string originOf(WKFrameInfo* frame) {
   return origin.port ? text + ":" + std::to_string(origin.port) : text;
 }
 
-// macOS tells no user gesture; a navigation a mouse button caused is the player's.
+// macOS tells no user gesture: a navigation a click caused (a button number) stands for it, which a script's
+// own click on a link also has. Timers, forms, redirects and frames' loads have none.
 NavigationAction navigationAction(WKNavigationAction* action) {
   std::optional<bool> mainFrame;
   if (action.targetFrame) mainFrame = action.targetFrame.isMainFrame;
