@@ -1,6 +1,7 @@
 // App: the one owner of every window, web view, monitor and capture, and the global constants.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -30,6 +31,9 @@ extern std::map<int, std::string> KEY_NAMES;
 void setGlobals(const std::string& version);
 
 inline constexpr double kLoadTimeout = 60;  // seconds, for every page the app loads
+// A web view whose web process ends is reloaded, with a growing wait, this many times within the window.
+inline constexpr std::size_t kReloadLimit = 3;
+inline constexpr std::chrono::seconds kReloadWindow{60};
 
 class App : public WebViewDelegate, public WindowDelegate, public std::enable_shared_from_this<App> {
  public:
@@ -72,19 +76,24 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void send(const nlohmann::json& event);
   std::shared_ptr<WebView> eventTarget() const;
   bool in(const std::string& url) const;
+  // Only the top frame of a view that shows the service, itself of the service's origin, speaks for the app.
+  bool speaksForApp(const WebView& sender, const MessageSource& source) const;
   bool openInBrowser(const std::string& url);
 
   // WebViewDelegate.
-  void onMessage(WebView& sender, const nlohmann::json& body) override;
-  void decidePolicy(WebView& view, const std::optional<std::string>& url, int type,
+  void onMessage(WebView& sender, const MessageSource& source, const std::string& text) override;
+  void decidePolicy(WebView& view, const NavigationAction& action,
                     const std::function<void(Policy)>& decide) override;
+  Policy decideResponse(WebView& view, const NavigationResponse& response) override;
+  void onDownload(WebView& view, const DownloadRequest& download,
+                  std::function<void(std::optional<std::string>)> destination) override;
   void onPopup(WebView& view, const std::optional<std::string>& url, int type) override;
-  bool allowMedia(WebView& view, const std::string& originHost) override;
+  bool allowMedia(WebView& view, const std::string& origin) override;
   void onAlert(WebView& view, const std::string& message) override;
   bool onConfirm(WebView& view, const std::string& message) override;
   void onFileChooser(WebView& view, bool multiple,
                      std::function<void(std::optional<std::vector<std::string>>)> done) override;
-  void onProcessTerminated(WebView& view) override;
+  void onProcessTerminated(WebView& view, const std::string& reason) override;
   void onLoadFinished(WebView& view) override;
   void onLoadFailed(WebView& view, const std::string& description) override;
   void onURLChanged(WebView& view) override;
@@ -146,12 +155,20 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void endTalk(std::uint16_t code);
   void offerUpdate(const Manifest& manifest);
   void noteNavigation(int type, const std::string& url);
+  bool staysInside(const std::string& url) const;
+  void reloadAfterEnd(WebView& view);
 
   Platform platform;
   std::shared_ptr<Timer> trustPoll, dragTimer;
   bool launchComplete = false;
   std::optional<std::vector<Window*>> hiddenWindows;  // set while the app is hidden
   std::vector<std::optional<std::string>> earlyURLs;  // URL events that came before the main web view
+  // Per web view, the recent ends of its web process and the reload waiting out its back-off.
+  struct Recovery {
+    std::vector<std::chrono::system_clock::time_point> ends;
+    std::shared_ptr<Timer> reload;
+  };
+  std::map<const WebView*, Recovery> recoveries;
 };
 
 std::string keyName(int code);

@@ -25,6 +25,8 @@ App::App(Platform p) : defaults(p.settings), platform(p) {}
 App::~App() {
   if (trustPoll) trustPoll->invalidate();
   if (dragTimer) dragTimer->invalidate();
+  for (auto& [view, recovery] : recoveries)
+    if (recovery.reload) recovery.reload->invalidate();
 }
 
 bool App::canCapture() const { return platform.capture.available(); }
@@ -36,10 +38,14 @@ Rect App::mainScreenVisibleFrame() const {
 
 // A session that cannot give some features says so once, in the log and to the user, after launch.
 void App::warnAboutSession() {
-  auto warning = platform.desktop.sessionWarning();
-  if (!warning) return;
-  note(*warning);
-  auto alert = platform.desktop.makeAlert("Some features cannot work in this session", *warning, {"OK"});
+  std::string warnings;
+  for (const auto& warning : {platform.desktop.sessionWarning(), platform.web.sandboxProblem()}) {
+    if (!warning) continue;
+    note(*warning);
+    warnings += (warnings.empty() ? "" : "\n\n") + *warning;
+  }
+  if (warnings.empty()) return;
+  auto alert = platform.desktop.makeAlert("Some features cannot work in this session", warnings, {"OK"});
   std::weak_ptr<App> weak = weak_from_this();
   platform.desktop.postToMain([weak, alert] {
     if (auto app = weak.lock()) app->runAside(*alert);

@@ -69,6 +69,8 @@ class Desktop {
   virtual std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
                                                 const std::vector<std::string>& buttons) = 0;
   virtual void openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) = 0;
+  // A save dialog above every window of ours, the MDT too; the chosen file's path, or none.
+  virtual void savePanel(const std::string& suggestedName, std::function<void(std::optional<std::string>)> done) = 0;
   virtual void openURL(const std::string& url) = 0;
   virtual void activate() = 0;
   virtual void terminate() = 0;

@@ -16,8 +16,9 @@ struct Color {
 
 // Everything a new web view is configured with; the core fills it, the backend applies it.
 struct WebViewConfig {
-  std::string userScript;      // injected at document start, main frame only
-  std::string messageHandler;  // script message handler name
+  std::string userScript;      // the page object, injected at document start into the top frame's page
+  std::string relayScript;     // injected into the top frame only, in a script world of its own
+  std::string messageHandler;  // script message handler name, registered in the relay's world only
   bool developerExtras = true;
   bool mediaNeedsGesture = false;
   Color underPageColor;
@@ -34,6 +35,34 @@ enum NavigationType : int {
 };
 
 enum class Policy { Allow, Cancel };
+
+// A navigation about to start. mainFrame is none where the toolkit does not tell which frame it targets.
+struct NavigationAction {
+  std::optional<std::string> url;
+  int type = Other;
+  std::optional<bool> mainFrame;
+  bool userGesture = false;
+  bool redirect = false;
+};
+
+// A response about to be shown, or saved, in a frame.
+struct NavigationResponse {
+  std::string url;
+  bool mainFrame = false;
+};
+
+// A download a page started; userGesture when it follows the player's own click.
+struct DownloadRequest {
+  std::string url;
+  std::string suggestedName;
+  bool userGesture = false;
+};
+
+// Where a page message came from: the sending frame, and its document's origin ("https://host:port").
+struct MessageSource {
+  bool mainFrame = false;
+  std::string origin;
+};
 
 struct Cookie {
   std::string name, domain;
@@ -56,17 +85,23 @@ class WebView {
 class WebViewDelegate {
  public:
   virtual ~WebViewDelegate() = default;
-  virtual void onMessage(WebView& sender, const nlohmann::json& body) = 0;
+  // text: the JSON text the page sent.
+  virtual void onMessage(WebView& sender, const MessageSource& source, const std::string& text) = 0;
   // decide must be called exactly once; it may be called before follow-up work.
-  virtual void decidePolicy(WebView& view, const std::optional<std::string>& url, int type,
+  virtual void decidePolicy(WebView& view, const NavigationAction& action,
                             const std::function<void(Policy)>& decide) = 0;
+  virtual Policy decideResponse(WebView& view, const NavigationResponse& response) = 0;
+  // destination is called exactly once: the file to write, or none to cancel.
+  virtual void onDownload(WebView& view, const DownloadRequest& download,
+                          std::function<void(std::optional<std::string>)> destination) = 0;
   virtual void onPopup(WebView& view, const std::optional<std::string>& url, int type) = 0;
-  virtual bool allowMedia(WebView& view, const std::string& originHost) = 0;
+  // origin: the requesting frame's origin ("https://host:port") as the toolkit reports it.
+  virtual bool allowMedia(WebView& view, const std::string& origin) = 0;
   virtual void onAlert(WebView& view, const std::string& message) = 0;
   virtual bool onConfirm(WebView& view, const std::string& message) = 0;
   virtual void onFileChooser(WebView& view, bool multiple,
                              std::function<void(std::optional<std::vector<std::string>>)> done) = 0;
-  virtual void onProcessTerminated(WebView& view) = 0;
+  virtual void onProcessTerminated(WebView& view, const std::string& reason) = 0;
   virtual void onLoadFinished(WebView& view) = 0;
   virtual void onLoadFailed(WebView& view, const std::string& description) = 0;
   virtual void onURLChanged(WebView& view) = 0;
@@ -78,6 +113,8 @@ class WebContext {
   virtual std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) = 0;
   // All cookies of the shared store; the answer arrives later on the main thread.
   virtual void allCookies(std::function<void(std::vector<Cookie>)> answer) = 0;
+  // Why the pages run without the toolkit's sandbox, or none when they run inside it.
+  virtual std::optional<std::string> sandboxProblem() const { return std::nullopt; }
 };
 
 }  // namespace qm

@@ -1,6 +1,7 @@
 #include "app/app.h"
 #include "capture/game_capture.h"
 #include "web/page_script.h"
+#include "web/url.h"
 
 namespace qm {
 namespace {
@@ -24,7 +25,18 @@ void sendTo(WebView* target, const nlohmann::json& event) {
   if (text && target) target->evaluate(eventScript(*text));
 }
 
-void App::onMessage(WebView& sender, const nlohmann::json& body) {
+bool App::speaksForApp(const WebView& sender, const MessageSource& source) const {
+  auto shown = sender.url();
+  return source.mainFrame && in(source.origin) && shown && in(*shown);
+}
+
+void App::onMessage(WebView& sender, const MessageSource& source, const std::string& text) {
+  if (!speaksForApp(sender, source)) {
+    auto shown = parseURL(sender.url().value_or("")).value_or(URLParts{});
+    return note("message refused from " + std::string(source.mainFrame ? "the page " : "a frame ") +
+                parseURL(source.origin).value_or(URLParts{}).host + " over " + shown.host);
+  }
+  auto body = nlohmann::json::parse(text, nullptr, false);
   if (!body.is_object()) return;
   auto t = body.find("t");
   if (t == body.end() || !t->is_string()) return;

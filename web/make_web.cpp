@@ -7,6 +7,7 @@ std::shared_ptr<WebView> App::makeWeb() {
   WebViewConfig config;
   config.userScript = pageObjectScript(VERSION, canCapture());
   config.messageHandler = "qm";
+  config.relayScript = relayScript(config.messageHandler);
   config.developerExtras = true;
   config.mediaNeedsGesture = false;
   config.underPageColor = {0.035, 0.035, 0.043, 1.0};

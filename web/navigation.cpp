@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "app/config.h"
+#include "web/page_script.h"
 #include "web/url.h"
 
 namespace qm {
@@ -19,25 +20,50 @@ bool App::openInBrowser(const std::string& url) {
 
 void App::noteNavigation(int type, const std::string& url) {
   auto parts = parseURL(url).value_or(URLParts{});
-  note("nav " + std::to_string(type) + " " + parts.host + parts.path);
+  // An address without a host (data:, blob:) can carry a whole page: only its scheme is logged.
+  note("nav " + std::to_string(type) + " " + (parts.host.empty() ? schemeOf(url) + ":" : parts.host + parts.path));
 }
 
-void App::decidePolicy(WebView& view, const std::optional<std::string>& url, int type,
-                       const std::function<void(Policy)>& decide) {
-  if (!url) return decide(Policy::Cancel);
-  noteNavigation(type, *url);
-  std::string scheme = schemeOf(*url);
-  if (scheme == "about" || scheme == "data" || scheme == "blob" || in(*url)) return decide(Policy::Allow);
+bool App::staysInside(const std::string& url) const {
+  std::string scheme = schemeOf(url);
+  return scheme == "about" || scheme == "data" || scheme == "blob" || in(url);
+}
+
+void App::decidePolicy(WebView& view, const NavigationAction& action, const std::function<void(Policy)>& decide) {
+  if (!action.url) return decide(Policy::Cancel);
+  const std::string& url = *action.url;
+  noteNavigation(action.type, url);
+  if (staysInside(url)) return decide(Policy::Allow);
+  bool playersClick = action.type == LinkActivated && action.userGesture && !action.redirect;
+  auto parts = parseURL(url).value_or(URLParts{});
+  bool signInStart = parts.host == config::kSignInHost && parts.path == "/start";
+  // Another site's frame loads in its frame, as in a browser; where the toolkit cannot tell the frame,
+  // the response's check keeps the main frame on the service.
+  if (opensInBrowser(url) && !signInStart && (action.mainFrame == false || (!action.mainFrame && !playersClick)))
+    return decide(Policy::Allow);
   decide(Policy::Cancel);
-  auto parts = parseURL(*url).value_or(URLParts{});
-  if (parts.host == config::kSignInHost && parts.path == "/start") {
-    if (type == LinkActivated)
-      startBrowserSignIn();
-    else
-      showSignIn(view);
-  } else {
-    openInBrowser(*url);
+  if (action.mainFrame == false) return;
+  if (signInStart) {
+    playersClick ? startBrowserSignIn() : showSignIn(view);
+  } else if (playersClick) {
+    openInBrowser(url);
   }
+}
+
+Policy App::decideResponse(WebView&, const NavigationResponse& response) {
+  if (!response.mainFrame || staysInside(response.url)) return Policy::Allow;
+  note("dropped " + parseURL(response.url).value_or(URLParts{}).host + ": not the service's page");
+  return Policy::Cancel;
+}
+
+void App::onDownload(WebView&, const DownloadRequest& download,
+                     std::function<void(std::optional<std::string>)> destination) {
+  auto parts = parseURL(download.url).value_or(URLParts{});
+  if (!download.userGesture) {
+    note("download refused, not the player's click: " + schemeOf(download.url) + " " + parts.host);
+    return destination(std::nullopt);
+  }
+  platform.desktop.savePanel(download.suggestedName, std::move(destination));
 }
 
 void App::onPopup(WebView& view, const std::optional<std::string>& url, int type) {
@@ -46,9 +72,7 @@ void App::onPopup(WebView& view, const std::optional<std::string>& url, int type
   if (!openInBrowser(*url)) noteNavigation(type, *url);
 }
 
-bool App::allowMedia(WebView&, const std::string& originHost) {
-  return originHost == config::kAltHost || originHost == config::kMainHost;
-}
+bool App::allowMedia(WebView&, const std::string& origin) { return in(origin); }
 
 void App::onAlert(WebView&, const std::string& message) {
   runAside(*platform.desktop.makeAlert(message, "", {}));
@@ -63,7 +87,26 @@ void App::onFileChooser(WebView&, bool multiple,
   platform.desktop.openPanel(multiple, std::move(done));
 }
 
-void App::onProcessTerminated(WebView& view) { view.reload(); }
+void App::onProcessTerminated(WebView& view, const std::string& reason) {
+  auto& recovery = recoveries[&view];
+  if (recovery.reload) recovery.reload->invalidate();
+  auto now = platform.desktop.now();
+  std::erase_if(recovery.ends, [&](auto at) { return now - at >= kReloadWindow; });
+  recovery.ends.push_back(now);
+  auto ends = recovery.ends.size();
+  if (ends > kReloadLimit) {
+    note("web process ended (" + reason + "), " + std::to_string(ends) + " times in a minute: the page keeps failing");
+    auto shown = view.url();
+    return view.loadHTML(keepsFailingPage(shown && in(*shown) ? *shown : SITE + "/"));
+  }
+  double wait = 1 << (ends - 1);  // 1, 2, 4 s
+  note("web process ended (" + reason + "), reloading in " + std::to_string(static_cast<int>(wait)) + " s");
+  // The web views live as long as the app, which stops this timer when it goes.
+  recovery.reload = platform.desktop.scheduleRepeating(wait, [&view](Timer& timer) {
+    timer.invalidate();
+    view.reload();
+  });
+}
 
 void App::onLoadFinished(WebView& view) {
   auto url = view.url();

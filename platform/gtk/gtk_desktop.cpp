@@ -294,6 +294,31 @@ void GtkDesktop::openPanel(bool multiple, std::function<void(std::optional<std::
   gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
 }
 
+// A dialog of our own rather than the portal's, so it can be kept above the MDT, which floats over everything.
+void GtkDesktop::savePanel(const std::string& suggestedName, std::function<void(std::optional<std::string>)> done) {
+  GtkWidget* dialog = gtk_file_chooser_dialog_new("Save the file", parentWindow(), GTK_FILE_CHOOSER_ACTION_SAVE,
+                                                  "Cancel", GTK_RESPONSE_CANCEL, "Save", GTK_RESPONSE_ACCEPT, nullptr);
+  auto* chooser = GTK_FILE_CHOOSER(dialog);
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  if (!suggestedName.empty()) gtk_file_chooser_set_current_name(chooser, suggestedName.c_str());
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+  using Done = std::function<void(std::optional<std::string>)>;
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog* d, int response, gpointer data) {
+                     std::unique_ptr<Done> done(static_cast<Done*>(data));
+                     std::optional<std::string> path;
+                     if (response == GTK_RESPONSE_ACCEPT) {
+                       char* file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(d));
+                       if (file) path = file;
+                       g_free(file);
+                     }
+                     gtk_widget_destroy(GTK_WIDGET(d));
+                     (*done)(path);
+                   }),
+                   new Done(std::move(done)));
+  gtk_widget_show(dialog);
+}
+
 void GtkDesktop::openURL(const std::string& url) {
   GError* error = nullptr;
   if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error)) g_error_free(error);

@@ -34,6 +34,7 @@ class GtkDesktop : public Desktop {
   std::shared_ptr<ModalAlert> makeAlert(const std::string& message, const std::string& informative,
                                         const std::vector<std::string>& buttons) override;
   void openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) override;
+  void savePanel(const std::string& suggestedName, std::function<void(std::optional<std::string>)> done) override;
   void openURL(const std::string& url) override;
   void activate() override;
   void terminate() override;  // closes a running alert first, so quitting never waits for an answer

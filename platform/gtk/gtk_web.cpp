@@ -1,11 +1,11 @@
 // Web views: WebKitGTK 4.1 (2.40 or later). Page messages, navigation and UI decisions are handed to the
-// core's WebViewDelegate; this file only translates. Not supported here: origins of media requests
-// (WebKitGTK gives none, the view's current host is used instead).
+// core's WebViewDelegate; this file only translates. WebKitGTK does not tell the frame a navigation targets
+// (the response does), nor the origin of a media request (the view's address stands for it; WebKit's own
+// permissions policy keeps other origins' frames from asking unless the page delegates to them).
 #include "platform/gtk/gtk_web.h"
 
+#include <gdk/gdkx.h>
 #include <libsoup/soup.h>
-
-#include <nlohmann/json.hpp>
 
 namespace qm::gtk {
 namespace {
@@ -32,6 +32,76 @@ struct TextAnswer {
   std::function<void(std::optional<std::string>)> answer;
 };
 
+// The script world of the relay: the page's scripts cannot reach it.
+constexpr const char* kRelayWorld = "quillmere-relay";
+constexpr const char* kViewKey = "quillmere-view";
+constexpr const char* kGestureKey = "quillmere-players-click";
+
+// The web process runs under bubblewrap, with its D-Bus through xdg-dbus-proxy, at the paths WebKit was
+// built with. WebKit ends the app when it cannot spawn them, and a sandbox that cannot start ends every
+// page, so they are tried first with the namespaces WebKit asks for.
+constexpr const char* kBubblewrap = "/usr/bin/bwrap";
+constexpr const char* kDBusProxy = "/usr/bin/xdg-dbus-proxy";
+
+// Inside the sandbox there is no network: an X display is reached only through its socket file.
+std::optional<std::string> unreachableDisplay() {
+  if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) return std::nullopt;
+  const char* display = g_getenv("DISPLAY");
+  std::string name = display ? display : "";
+  auto digits = name.size() > 1 && name[0] == ':' ? name.find_first_not_of("0123456789", 1) : 0;
+  std::string number = digits == 0 ? "" : name.substr(1, digits == std::string::npos ? digits : digits - 1);
+  if (!number.empty() && g_file_test(("/tmp/.X11-unix/X" + number).c_str(), G_FILE_TEST_EXISTS)) return std::nullopt;
+  return "the X display " + name + " has no local socket";
+}
+
+std::optional<std::string> whyNoSandbox() {
+  if (!g_file_test(kDBusProxy, G_FILE_TEST_IS_EXECUTABLE)) return std::string(kDBusProxy) + " is missing";
+  if (auto display = unreachableDisplay()) return display;
+  const char* argv[] = {kBubblewrap, "--die-with-parent", "--unshare-pid", "--unshare-uts", "--unshare-net",
+                        "--unshare-ipc", "--ro-bind", "/", "/", "--dev", "/dev", "--proc", "/proc", "--", "/bin/true",
+                        nullptr};
+  char* errors = nullptr;
+  int status = 0;
+  GError* error = nullptr;
+  bool ran = g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr,
+                          nullptr, &errors, &status, &error);
+  std::string problem = error ? error->message : errors ? g_strstrip(errors) : "";
+  if (error) g_error_free(error);
+  g_free(errors);
+  if (ran && g_spawn_check_wait_status(status, nullptr)) return std::nullopt;
+  return problem.empty() ? std::string("bubblewrap failed") : problem;
+}
+
+std::string originOf(const std::string& url) {
+  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  if (!uri) return {};
+  std::string origin;
+  if (const char* host = g_uri_get_host(uri)) {
+    origin = std::string(g_uri_get_scheme(uri)) + "://" + host;
+    if (g_uri_get_port(uri) != -1) origin += ":" + std::to_string(g_uri_get_port(uri));
+  }
+  g_uri_unref(uri);
+  return origin;
+}
+
+std::string reasonText(WebKitWebProcessTerminationReason reason) {
+  switch (reason) {
+    case WEBKIT_WEB_PROCESS_CRASHED: return "crashed";
+    case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT: return "over its memory limit";
+    case WEBKIT_WEB_PROCESS_TERMINATED_BY_API: return "ended by the app";
+    default: return "ended";
+  }
+}
+
+std::string stringItem(JSCValue* array, guint index) {
+  GObjectPtr<JSCValue> item(jsc_value_object_get_property_at_index(array, index));
+  if (!jsc_value_is_string(item.get())) return {};
+  char* text = jsc_value_to_string(item.get());
+  std::string result = text;
+  g_free(text);
+  return result;
+}
+
 }  // namespace
 
 GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, WebViewDelegate& d)
@@ -40,7 +110,13 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(content.get(), script);
   webkit_user_script_unref(script);
-  webkit_user_content_manager_register_script_message_handler(content.get(), config.messageHandler.c_str());
+  auto* relay = webkit_user_script_new_for_world(config.relayScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                                 WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kRelayWorld, nullptr,
+                                                 nullptr);
+  webkit_user_content_manager_add_script(content.get(), relay);
+  webkit_user_script_unref(relay);
+  webkit_user_content_manager_register_script_message_handler_in_world(content.get(), config.messageHandler.c_str(),
+                                                                       kRelayWorld);
   std::string signal = "script-message-received::" + config.messageHandler;
   g_signal_connect(content.get(), signal.c_str(), G_CALLBACK(onMessage), this);
   contentSignals.bind(content.get(), this);
@@ -51,6 +127,7 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(g_object_ref_sink(
       g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content.get(), "settings",
                    settings.get(), nullptr))));
+  g_object_set_data(G_OBJECT(view.get()), kViewKey, this);
   defaultAgent = webkit_settings_get_user_agent(webkit_web_view_get_settings(view.get()));
   GdkRGBA under{config.underPageColor.r, config.underPageColor.g, config.underPageColor.b, config.underPageColor.a};
   webkit_web_view_set_background_color(view.get(), &under);
@@ -124,34 +201,80 @@ void GtkWebView::setCustomUserAgent(const std::optional<std::string>& agent) {
 }
 
 void GtkWebView::onMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
+  // The relay runs in the top frame only and sends [the document's origin, the page's JSON text].
   JSCValue* value = webkit_javascript_result_get_js_value(result);
-  char* json = value ? jsc_value_to_json(value, 0) : nullptr;
-  auto body = nlohmann::json::parse(json ? json : "null", nullptr, false);
-  g_free(json);
-  if (!body.is_discarded()) static_cast<GtkWebView*>(self)->delegate.onMessage(*static_cast<GtkWebView*>(self), body);
+  if (!value || !jsc_value_is_array(value)) return;
+  auto* me = static_cast<GtkWebView*>(self);
+  me->delegate.onMessage(*me, {true, stringItem(value, 0)}, stringItem(value, 1));
 }
 
 gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                     gpointer self) {
-  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+  auto* me = static_cast<GtkWebView*>(self);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return me->decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
     webkit_policy_decision_use(decision);  // the pop-up request follows as "create"
     return TRUE;
   }
   auto* nav = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(nav);
-  auto* me = static_cast<GtkWebView*>(self);
+  NavigationAction asked{requestURI(action), navigationType(webkit_navigation_action_get_navigation_type(action)),
+                         std::nullopt, webkit_navigation_action_is_user_gesture(action) != FALSE,
+                         webkit_navigation_action_is_redirect(action) != FALSE};
   g_object_ref(decision);
-  bool answered = false;
-  me->delegate.decidePolicy(*me, requestURI(action), navigationType(webkit_navigation_action_get_navigation_type(action)),
-                            [decision, &answered](Policy p) {
-                              if (answered) return;
-                              answered = true;
-                              p == Policy::Allow ? webkit_policy_decision_use(decision)
-                                                 : webkit_policy_decision_ignore(decision);
-                            });
+  bool answered = false, allowed = false;
+  me->delegate.decidePolicy(*me, asked, [decision, &answered, &allowed](Policy p) {
+    if (answered) return;
+    answered = true;
+    allowed = p == Policy::Allow;
+    allowed ? webkit_policy_decision_use(decision) : webkit_policy_decision_ignore(decision);
+  });
   if (!answered) webkit_policy_decision_ignore(decision);
   g_object_unref(decision);
+  // A download it turns into counts as the player's only when the player's click started it.
+  if (allowed) me->lastAllowed = {asked.url.value_or(""), asked.userGesture};
+  return TRUE;
+}
+
+gboolean GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
+  WebKitURIRequest* request = webkit_response_policy_decision_get_request(decision);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  NavigationResponse response{uri ? uri : "", webkit_response_policy_decision_is_main_frame_main_resource(decision) != FALSE};
+  if (delegate.decideResponse(*this, response) == Policy::Allow) return FALSE;  // WebKit shows it, or downloads it
+  webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
+  return TRUE;
+}
+
+void GtkWebView::onDownload(WebKitDownload* download) {
+  WebKitURIRequest* request = webkit_download_get_request(download);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  bool playersClick = uri && lastAllowed.url == uri && lastAllowed.userGesture;
+  g_object_set_data(G_OBJECT(download), kGestureKey, GINT_TO_POINTER(playersClick));
+  g_signal_connect(download, "decide-destination", G_CALLBACK(onDecideDestination), this);
+}
+
+GtkWebView* GtkWebView::of(WebKitWebView* view) {
+  return view ? static_cast<GtkWebView*>(g_object_get_data(G_OBJECT(view), kViewKey)) : nullptr;
+}
+
+gboolean GtkWebView::onDecideDestination(WebKitDownload* download, gchar* suggestedName, gpointer self) {
+  auto* me = static_cast<GtkWebView*>(self);
+  WebKitURIRequest* request = webkit_download_get_request(download);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  DownloadRequest asked{uri ? uri : "", suggestedName ? suggestedName : "",
+                        g_object_get_data(G_OBJECT(download), kGestureKey) != nullptr};
+  g_object_ref(download);
+  me->delegate.onDownload(*me, asked, [download](std::optional<std::string> path) {
+    char* uri = path ? g_filename_to_uri(path->c_str(), nullptr, nullptr) : nullptr;
+    if (uri) {
+      webkit_download_set_allow_overwrite(download, TRUE);  // the save dialog asked about replacing
+      webkit_download_set_destination(download, uri);
+    } else {
+      webkit_download_cancel(download);
+    }
+    g_free(uri);
+    g_object_unref(download);
+  });
   return TRUE;
 }
 
@@ -177,14 +300,8 @@ GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
 gboolean GtkWebView::onPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self) {
   if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request)) return FALSE;
   auto* me = static_cast<GtkWebView*>(self);
-  std::string host;
-  if (auto current = me->url()) {
-    if (GUri* uri = g_uri_parse(current->c_str(), G_URI_FLAGS_NONE, nullptr)) {
-      if (const char* h = g_uri_get_host(uri)) host = h;
-      g_uri_unref(uri);
-    }
-  }
-  me->delegate.allowMedia(*me, host) ? webkit_permission_request_allow(request) : webkit_permission_request_deny(request);
+  std::string origin = originOf(me->url().value_or(""));
+  me->delegate.allowMedia(*me, origin) ? webkit_permission_request_allow(request) : webkit_permission_request_deny(request);
   return TRUE;
 }
 
@@ -218,9 +335,9 @@ gboolean GtkWebView::onFileChooser(WebKitWebView*, WebKitFileChooserRequest* req
   return TRUE;
 }
 
-void GtkWebView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self) {
+void GtkWebView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self) {
   auto* me = static_cast<GtkWebView*>(self);
-  me->delegate.onProcessTerminated(*me);
+  me->delegate.onProcessTerminated(*me, reasonText(reason));
 }
 
 void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
@@ -254,6 +371,12 @@ GtkWebContext::GtkWebContext(const std::string& dataDir, const std::string& cach
     : data(webkit_website_data_manager_new("base-data-directory", dataDir.c_str(), "base-cache-directory",
                                            cacheDir.c_str(), nullptr)),
       context(webkit_web_context_new_with_website_data_manager(data.get())) {
+  // The pages need no path beyond WebKit's own; nothing is added to the sandbox.
+  if (auto problem = whyNoSandbox())
+    unsandboxed = "Pages run without their sandbox: it cannot start on this system (" + *problem + ").";
+  else
+    webkit_web_context_set_sandbox_enabled(context.get(), TRUE);
+  g_signal_connect(context.get(), "download-started", G_CALLBACK(onDownloadStarted), nullptr);
   std::string cookies = dataDir + "/cookies.sqlite";
   webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(data.get()),
                                                cookies.c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
@@ -268,6 +391,13 @@ GtkWebContext::GtkWebContext(const std::string& dataDir, const std::string& cach
       g_error_free(error);
     }
   }
+}
+
+void GtkWebContext::onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
+  if (auto* view = GtkWebView::of(webkit_download_get_web_view(download)))
+    view->onDownload(download);
+  else
+    webkit_download_cancel(download);  // none of our pages asked for it
 }
 
 std::shared_ptr<WebView> GtkWebContext::makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) {

@@ -28,6 +28,9 @@ class GtkWebView : public WebView {
   void setCustomUserAgent(const std::optional<std::string>& agent) override;
 
   GtkWidget* widget() const { return GTK_WIDGET(view.get()); }
+  // A download this view's page started: the core decides where it goes, if anywhere.
+  void onDownload(WebKitDownload* download);
+  static GtkWebView* of(WebKitWebView* view);
   WebViewDelegate& delegate;
 
  private:
@@ -42,6 +45,8 @@ class GtkWebView : public WebView {
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer self);
   static void onURI(GObject*, GParamSpec*, gpointer self);
   static gboolean onLoadTimeout(gpointer self);
+  static gboolean onDecideDestination(WebKitDownload* download, gchar* suggestedName, gpointer self);
+  gboolean decideResponse(WebKitResponsePolicyDecision* decision);
 
   GObjectPtr<WebKitUserContentManager> content;
   GObjectPtr<WebKitWebView> view;
@@ -49,6 +54,10 @@ class GtkWebView : public WebView {
   std::string defaultAgent;
   bool failedProvisionally = false;
   SourceScope loadDeadline;  // a load asked for must be under way by then
+  struct {
+    std::string url;
+    bool userGesture = false;
+  } lastAllowed;  // the last navigation let through
 };
 
 class GtkWebContext : public WebContext {
@@ -58,8 +67,11 @@ class GtkWebContext : public WebContext {
                 const std::vector<std::string>& trustedHosts);
   std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override;
+  std::optional<std::string> sandboxProblem() const override { return unsandboxed; }
 
  private:
+  static void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer);
+  std::optional<std::string> unsandboxed;
   GObjectPtr<WebKitWebsiteDataManager> data;
   GObjectPtr<WebKitWebContext> context;
 };

@@ -178,6 +178,19 @@ void MacDesktop::openPanel(bool multiple, std::function<void(std::optional<std::
   }];
 }
 
+void MacDesktop::savePanel(const std::string& suggestedName, std::function<void(std::optional<std::string>)> done) {
+  NSSavePanel* panel = [NSSavePanel savePanel];
+  panel.nameFieldStringValue = ns(suggestedName);
+  panel.level = kFloatingLevel + 1;  // above the MDT
+  auto answer = std::make_shared<std::function<void(std::optional<std::string>)>>(std::move(done));
+  __weak NSSavePanel* weakPanel = panel;
+  [panel beginWithCompletionHandler:^(NSModalResponse result) {
+    NSSavePanel* finished = weakPanel;
+    if (result != NSModalResponseOK || !finished || !finished.URL.fileURL) return (*answer)(std::nullopt);
+    (*answer)(str(finished.URL.path));
+  }];
+}
+
 void MacDesktop::openURL(const std::string& url) {
   if (NSURL* address = [NSURL URLWithString:ns(url)]) [[NSWorkspace sharedWorkspace] openURL:address];
 }

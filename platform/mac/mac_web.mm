@@ -12,11 +12,12 @@ namespace {
 class Decision {
  public:
   explicit Decision(void (^handler)(WKNavigationActionPolicy)) : handler(handler) {}
-  void operator()(Policy policy) {
+  void operator()(Policy policy, bool download = false) {
     if (!handler) return;
     auto answer = handler;
     handler = nil;
-    answer(policy == Policy::Allow ? WKNavigationActionPolicyAllow : WKNavigationActionPolicyCancel);
+    if (policy != Policy::Allow) return answer(WKNavigationActionPolicyCancel);
+    answer(download ? WKNavigationActionPolicyDownload : WKNavigationActionPolicyAllow);
   }
   ~Decision() { (*this)(Policy::Cancel); }
 
@@ -30,11 +31,27 @@ std::optional<std::string> requestURL(WKNavigationAction* action) {
   return str(text);
 }
 
+// "scheme://host[:port]" of a frame's document, as the core compares origins.
+std::string originOf(WKFrameInfo* frame) {
+  WKSecurityOrigin* origin = frame.securityOrigin;
+  if (!origin || origin.host.length == 0) return {};
+  std::string text = str(origin.protocol) + "://" + str(origin.host);
+  return origin.port ? text + ":" + std::to_string(origin.port) : text;
+}
+
+// macOS tells no user gesture: a navigation a click caused (a button number) stands for it, which a script's
+// own click on a link also has. Timers, forms, redirects and frames' loads have none.
+NavigationAction navigationAction(WKNavigationAction* action) {
+  std::optional<bool> mainFrame;
+  if (action.targetFrame) mainFrame = action.targetFrame.isMainFrame;
+  return {requestURL(action), static_cast<int>(action.navigationType), mainFrame, action.buttonNumber > 0, false};
+}
+
 }  // namespace
 }  // namespace qm::mac
 
-// The navigation, UI and address observer of one web view, forwarding to the core's delegate.
-@interface QMWebDelegate : NSObject <WKNavigationDelegate, WKUIDelegate>
+// The navigation, UI, download and address observer of one web view, forwarding to the core's delegate.
+@interface QMWebDelegate : NSObject <WKNavigationDelegate, WKUIDelegate, WKDownloadDelegate>
 - (instancetype)initWithView:(qm::mac::MacWebView*)view delegate:(qm::WebViewDelegate*)delegate;
 - (void)message:(WKScriptMessage*)message;
 - (void)detach;
@@ -65,6 +82,7 @@ std::optional<std::string> requestURL(WKNavigationAction* action) {
 @implementation QMWebDelegate {
   qm::mac::MacWebView* view;  // cleared by detach before the view goes
   qm::WebViewDelegate* delegate;
+  qm::NavigationAction lastAllowed;  // a download it turns into is the player's only after the player's click
 }
 
 - (instancetype)initWithView:(qm::mac::MacWebView*)v delegate:(qm::WebViewDelegate*)d {
@@ -79,8 +97,13 @@ std::optional<std::string> requestURL(WKNavigationAction* action) {
   view = nullptr;
 }
 
+// The relay sends [the document's origin, the page's JSON text]; the frame and its origin are WebKit's word.
 - (void)message:(WKScriptMessage*)message {
-  if (view) delegate->onMessage(*view, qm::mac::toJSON(message.body));
+  NSArray* body = [message.body isKindOfClass:[NSArray class]] ? message.body : nil;
+  id text = body.count == 2 ? body[1] : nil;
+  if (!view || ![text isKindOfClass:[NSString class]]) return;
+  delegate->onMessage(*view, {message.frameInfo.isMainFrame != NO, qm::mac::originOf(message.frameInfo)},
+                      qm::mac::str(static_cast<NSString*>(text)));
 }
 
 - (void)webView:(WKWebView*)webView
@@ -89,9 +112,55 @@ std::optional<std::string> requestURL(WKNavigationAction* action) {
   (void)webView;
   auto decide = std::make_shared<qm::mac::Decision>(decisionHandler);
   if (!view) return;
-  delegate->decidePolicy(*view, qm::mac::requestURL(navigationAction),
-                         static_cast<int>(navigationAction.navigationType),
-                         [decide](qm::Policy policy) { (*decide)(policy); });
+  qm::NavigationAction asked = qm::mac::navigationAction(navigationAction);
+  bool download = navigationAction.shouldPerformDownload;
+  bool allowed = false;  // the core answers before it returns
+  delegate->decidePolicy(*view, asked, [decide, download, &allowed](qm::Policy policy) {
+    allowed = policy == qm::Policy::Allow;
+    (*decide)(policy, download);
+  });
+  if (allowed) lastAllowed = asked;
+}
+
+- (void)webView:(WKWebView*)webView
+    decidePolicyForNavigationResponse:(WKNavigationResponse*)navigationResponse
+                      decisionHandler:(void (^)(WKNavigationResponsePolicy))decisionHandler {
+  (void)webView;
+  NSString* url = navigationResponse.response.URL.absoluteString;
+  qm::NavigationResponse response{url ? qm::mac::str(url) : "", navigationResponse.forMainFrame != NO};
+  if (!view || delegate->decideResponse(*view, response) != qm::Policy::Allow)
+    return decisionHandler(WKNavigationResponsePolicyCancel);
+  decisionHandler(navigationResponse.canShowMIMEType ? WKNavigationResponsePolicyAllow
+                                                     : WKNavigationResponsePolicyDownload);
+}
+
+- (void)webView:(WKWebView*)webView
+    navigationAction:(WKNavigationAction*)navigationAction
+    didBecomeDownload:(WKDownload*)download {
+  (void)webView, (void)navigationAction;
+  download.delegate = self;
+}
+
+- (void)webView:(WKWebView*)webView
+    navigationResponse:(WKNavigationResponse*)navigationResponse
+     didBecomeDownload:(WKDownload*)download {
+  (void)webView, (void)navigationResponse;
+  download.delegate = self;
+}
+
+- (void)download:(WKDownload*)download
+    decideDestinationUsingResponse:(NSURLResponse*)response
+                 suggestedFilename:(NSString*)suggestedFilename
+                 completionHandler:(void (^)(NSURL* _Nullable destination))completionHandler {
+  (void)response;
+  NSString* address = download.originalRequest.URL.absoluteString;
+  std::string url = address ? qm::mac::str(address) : "";
+  if (!view) return completionHandler(nil);
+  bool playersClick = lastAllowed.url == url && lastAllowed.userGesture;
+  delegate->onDownload(*view, {url, qm::mac::str(suggestedFilename), playersClick},
+                       [completionHandler](std::optional<std::string> path) {
+                         completionHandler(path ? [NSURL fileURLWithPath:qm::mac::ns(*path)] : nil);
+                       });
 }
 
 - (WKWebView*)webView:(WKWebView*)webView
@@ -109,8 +178,8 @@ std::optional<std::string> requestURL(WKNavigationAction* action) {
                           initiatedByFrame:(WKFrameInfo*)frame
                                       type:(WKMediaCaptureType)type
                            decisionHandler:(void (^)(WKPermissionDecision))decisionHandler {
-  (void)webView, (void)frame, (void)type;
-  bool grant = view && delegate->allowMedia(*view, qm::mac::str(origin.host));
+  (void)webView, (void)origin, (void)type;
+  bool grant = view && delegate->allowMedia(*view, qm::mac::originOf(frame));
   decisionHandler(grant ? WKPermissionDecisionGrant : WKPermissionDecisionDeny);
 }
 
@@ -149,7 +218,7 @@ std::optional<std::string> requestURL(WKNavigationAction* action) {
 
 - (void)webViewWebContentProcessDidTerminate:(WKWebView*)webView {
   (void)webView;
-  if (view) delegate->onProcessTerminated(*view);
+  if (view) delegate->onProcessTerminated(*view, "ended");  // macOS tells no reason
 }
 
 - (void)webView:(WKWebView*)webView didFinishNavigation:(WKNavigation*)navigation {
@@ -191,9 +260,18 @@ MacWebView::MacWebView(const WebViewConfig& config, WebViewDelegate& d) : impl(s
                                                 injectionTime:WKUserScriptInjectionTimeAtDocumentStart
                                              forMainFrameOnly:YES];
   [configuration.userContentController addUserScript:script];
+  // The handler lives in a world of its own, which the page's scripts and its frames cannot reach.
+  WKContentWorld* relayWorld = [WKContentWorld worldWithName:@"quillmere-relay"];
+  WKUserScript* relay = [[WKUserScript alloc] initWithSource:ns(config.relayScript)
+                                               injectionTime:WKUserScriptInjectionTimeAtDocumentStart
+                                            forMainFrameOnly:YES
+                                              inContentWorld:relayWorld];
+  [configuration.userContentController addUserScript:relay];
   impl->delegate = [[QMWebDelegate alloc] initWithView:this delegate:&d];
   QMScriptMessageProxy* proxy = [[QMScriptMessageProxy alloc] initWithTarget:impl->delegate];
-  [configuration.userContentController addScriptMessageHandler:proxy name:ns(config.messageHandler)];
+  [configuration.userContentController addScriptMessageHandler:proxy
+                                                  contentWorld:relayWorld
+                                                          name:ns(config.messageHandler)];
   impl->view = [[WKWebView alloc] initWithFrame:CGRectZero configuration:configuration];
   impl->view.navigationDelegate = impl->delegate;
   impl->view.UIDelegate = impl->delegate;

@@ -9,6 +9,8 @@
 
 namespace qm::mac {
 
+inline constexpr long kFloatingLevel = 1000;  // NSWindowLevel: the screen-saver level, above full-screen windows
+
 class MacWindow : public Window {
  public:
   MacWindow(const WindowOptions& options, WindowDelegate* delegate);

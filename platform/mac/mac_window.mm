@@ -10,7 +10,7 @@ using qm::mac::ns;
 
 namespace {
 
-constexpr NSWindowLevel kFloatingLevel = 1000;  // the screen-saver level: above full-screen windows
+using qm::mac::kFloatingLevel;
 constexpr NSWindowCollectionBehavior kFloatingBehavior =
     NSWindowCollectionBehaviorCanJoinAllSpaces | NSWindowCollectionBehaviorFullScreenAuxiliary;  // 257
 

@@ -19,10 +19,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QM_MAIN_HOST}${QM_PORT_SUFFIX}")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # Libraries come from dpkg-shlibdeps. What no link shows: xdg-open and xdg-mime for the quillmere://
-# address (browsers hand it over through them), the desktop database the entry is registered in, and the
-# desktop portal.
+# address (browsers hand it over through them), the desktop database the entry is registered in, the
+# desktop portal, and what WebKit runs the pages' sandbox with (bubblewrap, and xdg-dbus-proxy for D-Bus).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, desktop-file-utils, xdg-desktop-portal")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, desktop-file-utils, xdg-desktop-portal, bubblewrap, xdg-dbus-proxy")
 # A portal backend, and a status-item host where the desktop has none of its own (GNOME needs the
 # extension; the other desktops named here host status items themselves).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-desktop-portal-gtk | xdg-desktop-portal-backend, \

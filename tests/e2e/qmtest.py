@@ -116,12 +116,17 @@ class Desktop:
         return os.path.join(self.root, *parts)
 
     def _start_session(self, width, height):
-        read, write = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
-                    "-noreset", "-nolisten", "tcp"], pass_fds=(write,))
-        os.close(write)
-        with os.fdopen(read) as numbers:
-            self.env["DISPLAY"] = ":" + numbers.readline().strip()  # empty if Xvfb died: nothing connects
+        # Display numbers of this stand-in port's own: runs that cannot see each other's processes share
+        # /tmp/.X11-unix, and the pages' sandbox reaches the display only through its socket file there.
+        for number in range(PORT, PORT + 10):
+            read, write = os.pipe()
+            self.spawn(["Xvfb", f":{number}", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
+                        "-noreset", "-nolisten", "tcp"], pass_fds=(write,))
+            os.close(write)
+            with os.fdopen(read) as numbers:
+                self.env["DISPLAY"] = ":" + numbers.readline().strip()  # empty if Xvfb died: nothing connects
+            if self.env["DISPLAY"] != ":":
+                break
         self._start_dbus()
 
     def _start_dbus(self):

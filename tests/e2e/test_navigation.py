@@ -48,7 +48,7 @@ class Navigation(Case):
         wait_for(lambda: self.desktop.browsed() == [DOWNLOAD], what="the download page in the browser")
         self.assertNotIn("skipped", self.app.settings())
         self.loaded("dashboard", signedIn=False)
-        self.act("document.getElementById('l-external').click()")
+        self.click_element("dashboard", "l-external", self.app.main_window())  # the player's click
         wait_for(lambda: self.desktop.browsed()[1:] == ["https://example.com/outside"], what="the browser")
         self.app.wait_log("nav 0 example.com/outside")
         time.sleep(1)  # a load would be reported by now

@@ -119,6 +119,9 @@ class FakeDesktop : public Desktop {
     return alerts.emplace_back(alert);
   }
   void openPanel(bool, std::function<void(std::optional<std::vector<std::string>>)> done) override { done({}); }
+  void savePanel(const std::string& name, std::function<void(std::optional<std::string>)> done) override {
+    opened.push_back("save " + name), done("/saved/" + name);
+  }
   void openURL(const std::string& url) override { opened.push_back(url); }
   void activate() override { activations++; }
   void terminate() override {}
@@ -228,7 +231,9 @@ class FakeWebContext : public WebContext {
     return views.emplace_back(std::make_shared<FakeWebView>(calls, config, defaultAgent));
   }
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override { answer(cookies); }
+  std::optional<std::string> sandboxProblem() const override { return sandbox; }
   Calls& calls;
+  std::optional<std::string> sandbox;
   std::vector<std::shared_ptr<FakeWebView>> views;
   std::vector<Cookie> cookies;
   std::optional<std::string> defaultAgent = std::string("Mozilla/5.0 Fake");  // each new view's

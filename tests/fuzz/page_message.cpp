@@ -2,10 +2,8 @@
 #include "tests/unit/harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto body = nlohmann::json::parse(data, data + size, nullptr, false);
-  if (body.is_discarded()) return 0;
   qm::test::Launched launched;
-  launched.app->onMessage(*launched.fakes.web.views.at(0), body);
+  launched.message(*launched.fakes.web.views.at(0), std::string(reinterpret_cast<const char*>(data), size));
   if (launched.fakes.capture.listing) launched.fakes.capture.answerListing();
   launched.fakes.desktop.fireTimers();
   launched.fakes.desktop.runPosted();

@@ -70,8 +70,9 @@ class Package(unittest.TestCase):
         for what, version in [("changelog", changelog), ("AppStream release", newest)]:
             with self.subTest(what):
                 self.assertEqual(version, self.version)
-        self.assertIn("libwebkit2gtk-4.1-0", output(["dpkg-deb", "--field", self.deb, "Depends"]),
-                      "library dependencies come from dpkg-shlibdeps")
+        depends = output(["dpkg-deb", "--field", self.deb, "Depends"])
+        self.assertIn("libwebkit2gtk-4.1-0", depends, "library dependencies come from dpkg-shlibdeps")
+        self.assertIn("bubblewrap, xdg-dbus-proxy", depends, "the pages' sandbox")
         for image in metainfo.iter("image"):
             with self.subTest(image.text):
                 self.assertTrue(image.text.startswith("https://"))

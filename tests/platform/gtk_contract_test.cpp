@@ -102,16 +102,20 @@ TEST(SoupHttp, OneDeadlineForTheWholeFetchTheAddressItCameFromAndQuitting) {
 }
 
 struct LoadWatcher : WebViewDelegate {
-  void onMessage(WebView&, const nlohmann::json&) override {}
-  void decidePolicy(WebView&, const std::optional<std::string>&, int, const std::function<void(Policy)>& d) override {
+  void onMessage(WebView&, const MessageSource&, const std::string&) override {}
+  void decidePolicy(WebView&, const NavigationAction&, const std::function<void(Policy)>& d) override {
     d(Policy::Allow);
+  }
+  Policy decideResponse(WebView&, const NavigationResponse&) override { return Policy::Allow; }
+  void onDownload(WebView&, const DownloadRequest&, std::function<void(std::optional<std::string>)> d) override {
+    d(std::nullopt);
   }
   void onPopup(WebView&, const std::optional<std::string>&, int) override {}
   bool allowMedia(WebView&, const std::string&) override { return false; }
   void onAlert(WebView&, const std::string&) override {}
   bool onConfirm(WebView&, const std::string&) override { return false; }
   void onFileChooser(WebView&, bool, std::function<void(std::optional<std::vector<std::string>>)>) override {}
-  void onProcessTerminated(WebView&) override {}
+  void onProcessTerminated(WebView&, const std::string&) override {}
   void onLoadFinished(WebView&) override { outcome = "finished"; }
   void onLoadFailed(WebView&, const std::string& description) override { outcome = "failed " + description; }
   void onURLChanged(WebView&) override {}

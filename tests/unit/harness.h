@@ -30,6 +30,8 @@ struct Harness {
   }
   bool overlayShown() { return windowOf(WindowKind::Overlay) && windowOf(WindowKind::Overlay)->visible(); }
   std::string log() { return fakes.files.files[fakes.files.logPath()]; }
+  // A message as the service's page in the top frame sends it.
+  void message(WebView& from, const std::string& json) { app->onMessage(from, {true, SITE}, json); }
 
   fake::FakePlatform fakes;
   std::shared_ptr<App> app = std::make_shared<App>(fakes.platform());

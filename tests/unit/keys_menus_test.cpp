@@ -137,7 +137,7 @@ TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
   auto game = [](KeyEvent e) -> Step { return [e](Keys& h) { h.global(e); }; };
   auto ourWindow = [](KeyEvent e) -> Step { return [e](Keys& h) { h.local(e); }; };
   const Step showMDT = [](Keys& h) { h.app->showOverlay(); };
-  const Step minimize = [](Keys& h) { h.app->onMessage(h.overlayView(), {{"t", "minimize"}}); };
+  const Step minimize = [](Keys& h) { h.message(h.overlayView(), R"({"t":"minimize"})"); };
   const Step bubbleClick = [](Keys& h) { h.app->restore(); };
   const Step menuToggle = [](Keys& h) {
     MenuItem item = *titledItem(h.fakes.desktop.statusItems, "MDT overlay (F8)");
@@ -179,7 +179,7 @@ TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
   }
 }
 
-// Without a settings page for the permission the help tells why; the session warning shows once.
+// Without a settings page for the permission the help tells why; the session's warnings show once.
 TEST(Keys, UntrustedPollsUntilTrustedWhileTheHelpTellsWhy) {
   const std::string help = "Keys need setup on this desktop\u2026";
   Harness h;
@@ -187,10 +187,12 @@ TEST(Keys, UntrustedPollsUntilTrustedWhileTheHelpTellsWhy) {
   desktop.trusted = false;
   desktop.help = {"", help, "No portal here."};
   desktop.warning = "No XWayland here.";
+  h.fakes.web.sandbox = "No sandbox here.";
   h.launch();
   desktop.runPosted();
   ASSERT_EQ(desktop.alerts.size(), 1u);
-  EXPECT_EQ(desktop.alerts[0]->informative, "No XWayland here.");
+  EXPECT_EQ(desktop.alerts[0]->informative, "No XWayland here.\n\nNo sandbox here.");
+  EXPECT_NE(h.log().find(" No sandbox here.\n"), std::string::npos);
   const MenuItem* item = titledItem(desktop.statusItems, help);
   ASSERT_TRUE(item);
   item->action(*item);

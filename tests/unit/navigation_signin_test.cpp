@@ -8,9 +8,11 @@ namespace {
 
 const std::string kSignInStart = std::string("https://") + config::kSignInHost + config::kPortSuffix + "/start";
 
-Policy decide(Harness& h, const std::string& url, int type) {
+// A click of the player's on a link in the main frame, unless told otherwise.
+Policy decide(Harness& h, const std::string& url, int type, NavigationAction action = {{}, 0, true, true}) {
   std::optional<Policy> answer;
-  h.app->decidePolicy(h.mainView(), url, type, [&](Policy p) {
+  action.url = url, action.type = type;
+  h.app->decidePolicy(h.mainView(), action, [&](Policy p) {
     EXPECT_FALSE(answer) << "answered twice";
     answer = p;
     EXPECT_TRUE(h.fakes.desktop.opened.empty()) << "the follow-up runs after the answer";
@@ -76,15 +78,81 @@ TEST(Navigation, OnlyWebAddressesLeaveForTheBrowser) {
     EXPECT_EQ(h.mainView().loads.size(), 1u) << url;
     EXPECT_TRUE(opened || h.log().find("nav -1 ") != std::string::npos) << url << ": a dropped pop-up is logged";
   }
+  // Only the player's own click in the main frame leaves; another site's frame loads in its frame.
+  const std::tuple<const char*, NavigationAction, Policy> actions[] = {
+      {"a script's click", {"https://example.com/", LinkActivated, true, false}, Policy::Cancel},
+      {"a click's redirect", {"https://example.com/", LinkActivated, true, true, true}, Policy::Cancel},
+      {"a form the player sent", {"https://example.com/", FormSubmitted, true, true}, Policy::Cancel},
+      {"a script's load, frame untold", {"https://example.com/", Other, std::nullopt}, Policy::Allow},
+      {"a frame's first load", {"https://example.com/", Other, false}, Policy::Allow},
+      {"a click in a frame", {"https://example.com/", LinkActivated, false, true}, Policy::Allow},
+      {"a frame's redirect to a file", {"file:///etc/passwd", Other, false, false, true}, Policy::Cancel},
+      {"a script's sign-in start", {kSignInStart, LinkActivated, true, false}, Policy::Cancel},
+      {"a script's sign-in start, frame untold", {kSignInStart, Other, std::nullopt}, Policy::Cancel},
+  };
+  for (const auto& [what, action, policy] : actions) {
+    Launched h;
+    EXPECT_EQ(decide(h, *action.url, action.type, action), policy) << what;
+    EXPECT_TRUE(h.fakes.desktop.opened.empty()) << what;
+  }
+  // What the main frame is about to show stays the service's; frames show what they load.
+  const std::tuple<std::string, bool, Policy> responses[] = {
+      {"https://example.com/", true, Policy::Cancel}, {"file:///etc/passwd", true, Policy::Cancel},
+      {"https://example.com/", false, Policy::Allow}, {SITE + "/dashboard/", true, Policy::Allow},
+      {"about:blank", true, Policy::Allow},
+  };
+  for (const auto& [url, mainFrame, policy] : responses) {
+    Launched h;
+    EXPECT_EQ(h.app->decideResponse(h.mainView(), {url, mainFrame}), policy) << url;
+    EXPECT_EQ(h.log().find("dropped ") != std::string::npos, policy == Policy::Cancel) << url;
+  }
+}
+
+TEST(Navigation, ADownloadAsksWhereOnlyAfterThePlayersClick) {
+  for (bool clicked : {true, false}) {
+    Launched h;
+    std::optional<std::string> saved = "unanswered";
+    h.app->onDownload(h.mainView(), {"blob:" + SITE + "/1", "notes.txt", clicked}, [&](auto to) { saved = to; });
+    EXPECT_EQ(saved, clicked ? std::optional<std::string>("/saved/notes.txt") : std::nullopt);
+    EXPECT_EQ(h.fakes.desktop.opened, clicked ? std::vector<std::string>{"save notes.txt"} : std::vector<std::string>{});
+    EXPECT_EQ(h.log().find("download refused, not the player's click: blob ") != std::string::npos, !clicked);
+  }
+}
+
+TEST(Navigation, AnEndedWebProcessReloadsWithBackOffThenThePageKeepsFailing) {
+  // When each end comes (seconds), and the log's word on it: older ends than a minute no longer count.
+  const std::pair<int, const char*> ends[] = {
+      {0, "reloading in 1 s"}, {5, "reloading in 2 s"}, {10, "reloading in 4 s"},
+      {20, "4 times in a minute: the page keeps failing"}, {65, "reloading in 4 s"}, {200, "reloading in 1 s"},
+  };
+  Launched h;
+  auto& desktop = h.fakes.desktop;
+  int reloads = 0;
+  for (const auto& [at, word] : ends) {
+    desktop.clock = std::chrono::system_clock::time_point{} + std::chrono::seconds(at);
+    h.app->onProcessTerminated(h.mainView(), "crashed");
+    EXPECT_NE(h.log().rfind(std::string("web process ended (crashed), ") + word + "\n"), std::string::npos) << at;
+    desktop.fireTimers();
+    desktop.fireTimers();  // a reload happens once
+    bool failing = std::string(word).find("keeps failing") != std::string::npos;
+    EXPECT_EQ(h.mainView().reloads, reloads += !failing) << at;
+    EXPECT_EQ(h.mainView().htmls.size(), failing ? 1u : h.mainView().htmls.size()) << at;
+    h.mainView().current = SITE + "/dashboard/";  // the Reload link brought the page back
+  }
+  ASSERT_EQ(h.mainView().htmls.size(), 1u);
+  EXPECT_NE(h.mainView().htmls[0].find("This page keeps failing.</p><a id=\"reload\" href=\"" + SITE +
+                                       "/dashboard/\">Reload</a>"),
+            std::string::npos);
 }
 
 // One launch: media, a pop-up without address, the load line, the sign-in page, no random bytes, then a
 // sign-in host address that is not the sign-in page.
 TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
   Launched h;
-  EXPECT_TRUE(h.app->allowMedia(h.mainView(), config::kMainHost));
-  EXPECT_TRUE(h.app->allowMedia(h.mainView(), config::kAltHost));
-  EXPECT_FALSE(h.app->allowMedia(h.mainView(), "example.com"));
+  for (const auto& [origin, allowed] : {std::pair{SITE, true}, {"https://" + std::string(config::kAltHost), true},
+                                        {"http://" + std::string(config::kMainHost), false},
+                                        {"https://example.com", false}, {"null", false}, {"", false}})
+    EXPECT_EQ(h.app->allowMedia(h.mainView(), origin), allowed) << origin;
   h.app->onPopup(h.mainView(), std::nullopt, Other);
   EXPECT_EQ(h.mainView().loads.size(), 1u);
   h.fakes.web.cookies = {{"qm_session", std::string(".") + config::kCookieDomain}, {"other", "example.com"}};
@@ -100,7 +168,7 @@ TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
   EXPECT_NE(h.log().find(" browser sign-in not started: no secure random bytes\n"), std::string::npos);
   EXPECT_TRUE(h.fakes.desktop.opened.empty());
   EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), 0u);
-  EXPECT_EQ(decide(h, kSignInStart + "/", -1), Policy::Cancel);
+  EXPECT_EQ(decide(h, kSignInStart + "/", LinkActivated), Policy::Cancel);
   EXPECT_EQ(h.fakes.desktop.opened, std::vector{kSignInStart + "/"}) << "only /start itself is the sign-in page";
 }
 

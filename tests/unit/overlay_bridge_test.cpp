@@ -16,7 +16,6 @@ struct Panels : Launched {
     mainView().current = url;
     app->onURLChanged(mainView());
   }
-  void message(WebView& from, const char* json) { app->onMessage(from, nlohmann::json::parse(json)); }
   // The bodycam asked for by a page, its game window found and its stream started.
   std::shared_ptr<fake::FakeStream> startBodycam(WebView& from) {
     fakes.capture.windowList = std::vector<CaptureWindow>{{fakes.capture.gameOwnerId(), 1, {0, 0, 1280, 800}, true}};
@@ -204,6 +203,21 @@ TEST(Bridge, MessagesFromTheMainPageAndMalformedBodies) {
     for (auto [what, happened] : states)
       if (happened) done += what;
     EXPECT_EQ(done, seen.empty() ? "" : " " + seen) << bodies.back();
+  }
+  // Only the service's top frame, in a view that shows the service, speaks for the app.
+  const std::tuple<const char*, MessageSource, std::string> strangers[] = {
+      {"a frame", {false, SITE}, SITE + "/dashboard/"},
+      {"another origin", {true, "https://example.com"}, SITE + "/dashboard/"},
+      {"an opaque origin", {true, "null"}, SITE + "/dashboard/"},
+      {"a view showing another page", {true, SITE}, "about:blank"},
+  };
+  for (const auto& [what, source, shown] : strangers) {
+    Panels h;
+    h.mainView().current = shown;
+    h.app->onMessage(h.mainView(), source, R"({"t":"overlay"})");
+    h.app->onMessage(h.mainView(), source, on);
+    EXPECT_FALSE(h.overlayWindow() || h.fakes.capture.listing) << what;
+    EXPECT_NE(h.log().find("message refused from "), std::string::npos) << what;
   }
   Panels h;
   h.fakes.capture.canCapture = false;

@@ -6,11 +6,18 @@
 
 NS_ASSUME_NONNULL_BEGIN
 
-@class WKWebView, WKUserContentController, WKFrameInfo, WKNavigation, WKWindowFeatures;
+@class WKWebView, WKUserContentController, WKNavigation, WKWindowFeatures;
 
 typedef NS_ENUM(NSInteger, WKNavigationActionPolicy) {
   WKNavigationActionPolicyCancel,
   WKNavigationActionPolicyAllow,
+  WKNavigationActionPolicyDownload,
+};
+
+typedef NS_ENUM(NSInteger, WKNavigationResponsePolicy) {
+  WKNavigationResponsePolicyCancel,
+  WKNavigationResponsePolicyAllow,
+  WKNavigationResponsePolicyDownload,
 };
 
 typedef NS_ENUM(NSInteger, WKNavigationType){};
@@ -30,19 +37,58 @@ typedef NS_ENUM(NSInteger, WKPermissionDecision) {
 @interface WKPreferences : NSObject
 @end
 
+@interface WKContentWorld : NSObject
++ (WKContentWorld*)worldWithName:(NSString*)name;
+@end
+
 @interface WKUserScript : NSObject
 - (instancetype)initWithSource:(NSString*)source
                  injectionTime:(WKUserScriptInjectionTime)injectionTime
               forMainFrameOnly:(BOOL)forMainFrameOnly;
+- (instancetype)initWithSource:(NSString*)source
+                 injectionTime:(WKUserScriptInjectionTime)injectionTime
+              forMainFrameOnly:(BOOL)forMainFrameOnly
+                inContentWorld:(WKContentWorld*)contentWorld;
 @end
 
 @interface WKSecurityOrigin : NSObject
+@property(nonatomic, readonly, copy) NSString* protocol;
 @property(nonatomic, readonly, copy) NSString* host;
+@property(nonatomic, readonly) NSInteger port;
+@end
+
+@interface WKFrameInfo : NSObject
+@property(nonatomic, readonly, getter=isMainFrame) BOOL mainFrame;
+@property(nonatomic, readonly) WKSecurityOrigin* securityOrigin;
 @end
 
 @interface WKNavigationAction : NSObject
 @property(nonatomic, readonly) WKNavigationType navigationType;
 @property(nonatomic, readonly, copy) NSURLRequest* request;
+@property(nullable, nonatomic, readonly, copy) WKFrameInfo* targetFrame;
+@property(nonatomic, readonly) NSInteger buttonNumber;
+@property(nonatomic, readonly) BOOL shouldPerformDownload;
+@end
+
+@interface WKNavigationResponse : NSObject
+@property(nonatomic, readonly, getter=isForMainFrame) BOOL forMainFrame;
+@property(nonatomic, readonly, copy) NSURLResponse* response;
+@property(nonatomic, readonly) BOOL canShowMIMEType;
+@end
+
+@class WKDownload;
+
+@protocol WKDownloadDelegate <NSObject>
+@required
+- (void)download:(WKDownload*)download
+    decideDestinationUsingResponse:(NSURLResponse*)response
+                 suggestedFilename:(NSString*)suggestedFilename
+                 completionHandler:(void (^)(NSURL* _Nullable destination))completionHandler;
+@end
+
+@interface WKDownload : NSObject
+@property(nonatomic, readonly, nullable) NSURLRequest* originalRequest;
+@property(nonatomic, weak) id<WKDownloadDelegate> delegate;
 @end
 
 @interface WKOpenPanelParameters : NSObject
@@ -51,6 +97,7 @@ typedef NS_ENUM(NSInteger, WKPermissionDecision) {
 
 @interface WKScriptMessage : NSObject
 @property(nonatomic, readonly, copy) id body;
+@property(nonatomic, readonly) WKFrameInfo* frameInfo;
 @end
 
 @protocol WKScriptMessageHandler <NSObject>
@@ -61,7 +108,9 @@ typedef NS_ENUM(NSInteger, WKPermissionDecision) {
 
 @interface WKUserContentController : NSObject
 - (void)addUserScript:(WKUserScript*)userScript;
-- (void)addScriptMessageHandler:(id<WKScriptMessageHandler>)scriptMessageHandler name:(NSString*)name;
+- (void)addScriptMessageHandler:(id<WKScriptMessageHandler>)scriptMessageHandler
+                   contentWorld:(WKContentWorld*)world
+                           name:(NSString*)name;
 - (void)removeAllScriptMessageHandlers;
 @end
 
@@ -86,6 +135,15 @@ typedef NS_ENUM(NSInteger, WKPermissionDecision) {
 - (void)webView:(WKWebView*)webView
     decidePolicyForNavigationAction:(WKNavigationAction*)navigationAction
                     decisionHandler:(void (^)(WKNavigationActionPolicy))decisionHandler;
+- (void)webView:(WKWebView*)webView
+    decidePolicyForNavigationResponse:(WKNavigationResponse*)navigationResponse
+                      decisionHandler:(void (^)(WKNavigationResponsePolicy))decisionHandler;
+- (void)webView:(WKWebView*)webView
+     navigationAction:(WKNavigationAction*)navigationAction
+    didBecomeDownload:(WKDownload*)download;
+- (void)webView:(WKWebView*)webView
+    navigationResponse:(WKNavigationResponse*)navigationResponse
+     didBecomeDownload:(WKDownload*)download;
 - (void)webView:(WKWebView*)webView didFinishNavigation:(null_unspecified WKNavigation*)navigation;
 - (void)webView:(WKWebView*)webView
     didFailProvisionalNavigation:(null_unspecified WKNavigation*)navigation

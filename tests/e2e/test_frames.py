@@ -1,0 +1,107 @@
+"""What a service page carries that others wrote, tried as an attacker would with the MDT shown: frames of each
+kind, loads no click asked for, downloads, a frame that ends the web process; and the web process's sandbox."""
+import http.server
+import os
+import ssl
+import threading
+import time
+
+from qmtest import BUILD, CERT, Case, read, wait_for
+
+FRAME_KINDS = ["srcdoc", "data", "blob", "origin"]
+UNASKED = [("unaskedFrames()", ["nav -1 example.com/embed", "nav -1 example.com/redirected"]),
+           ("unaskedLoads()", ["nav 1 example.com/form", "nav -1 example.com/timer"])]
+
+
+class ToAFile(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        self.send_response(302)
+        self.send_header("Location", "file:///etc/passwd")
+        self.end_headers()
+
+    def log_message(self, *args):
+        pass
+
+
+class Frames(Case):
+    def act(self, js):
+        self.service.command("hostile", js)
+
+    def web_processes(self):
+        return [pid for pid in self.desktop.session_processes()
+                if "(WebKitWebProces)" in read(f"/proc/{pid}/stat")]
+
+    def mdt(self):
+        return self.desktop.shown(lambda w: w[1] == "MDT")
+
+    def frames_reach_nothing(self):
+        mdt = self.mdt()
+        self.act("hostileFrames()")
+        wait_for(lambda: {r["frame"] for r in self.service.reports("tried")} == set(FRAME_KINDS),
+                 what="every frame's try")
+        self.act("QMApp.send({t:'bodycam', on:true})")  # the page itself still can, after every try
+        wait_for(lambda: self.frames("hostile"), what="frames for the page")
+        self.desktop.screenshot("frames-mdt-untouched")
+        self.assertEqual(self.mdt(), mdt, "the MDT neither moved nor left")
+        self.assertNotIn("message refused", self.app.log(), "no frame even reached the app")
+
+    def only_a_click_opens_the_browser(self):
+        for js, lines in UNASKED:
+            self.act(js)
+            for line in lines:
+                self.app.wait_log(line)
+        self.assertEqual(self.desktop.browsed(), [])
+        self.click_element("hostile", "l-out", self.app.main_window())
+        wait_for(lambda: self.desktop.browsed() == ["https://example.com/clicked"], what="the browser")
+
+    def only_a_clicked_download_asks(self):
+        self.act("scriptDownload()")
+        self.app.wait_log("download refused, not the player's click: blob")
+        self.click_element("hostile", "l-download", self.app.main_window())
+        dialog = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Save the file"), what="the save dialog")
+        self.desktop.screenshot("frames-save-dialog")
+        stacked = [w[0] for w in self.desktop.windows()]
+        self.assertGreater(stacked.index(dialog[0]), stacked.index(self.mdt()[0]), "the dialog is above the MDT")
+        self.desktop.close_window(dialog[0])
+        self.assertFalse(os.path.exists(self.desktop.path("Downloads", "evil.desktop")))
+
+    def a_file_frame_ends_in_the_failing_page(self):
+        server = http.server.HTTPServer(("127.0.0.1", 0), ToAFile)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(CERT, os.path.join(BUILD, "devsite", "key.pem"))
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.shutdown)
+        self.act("location.href = '/pages/hostile.html?again#file=https://main.localhost:%d/'"
+                 % server.server_address[1])
+        self.app.wait_log("the page keeps failing", 60)
+        self.app.wait_log("loaded about:blank")
+        time.sleep(0.5)  # painted
+        self.desktop.screenshot("frames-keeps-failing")
+        self.assertEqual(self.app.log().count("web process ended"), 4, "no loop")
+
+    def test_hostile_content_with_the_mdt_shown(self):
+        self.start_game()
+        self.app.start()
+        self.loaded("dashboard")
+        self.service.command("dashboard", "location.href = '/pages/hostile.html'")
+        self.loaded("hostile")
+        self.choose("MDT overlay (F8)")  # its page is the dashboard
+        self.loaded("dashboard", count=2)
+        wait_for(self.mdt, what="the MDT")
+        own = os.readlink("/proc/self/ns/pid")
+        pids = self.web_processes()
+        self.assertTrue(pids)
+        self.assertTrue(all(os.readlink(f"/proc/{pid}/ns/pid") != own for pid in pids), "in a pid namespace of its own")
+        self.assertNotIn("without their sandbox", self.app.log())
+        for name, row in [("frames of each kind", self.frames_reach_nothing),
+                          ("the browser", self.only_a_click_opens_the_browser),
+                          ("downloads", self.only_a_clicked_download_asks),
+                          ("a frame redirected to a file", self.a_file_frame_ends_in_the_failing_page)]:
+            with self.subTest(name):
+                row()
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
