@@ -1,13 +1,120 @@
 """Reads the bundle's Info.plist template (its ${...} placeholders filled as CMake fills them) and the
-entitlements as property lists: a malformed file would give a bundle macOS refuses to open or sign."""
+entitlements as property lists, and checks them for meaning against what Apple documents for the keys the
+application uses: a misspelt or unknown key, a value of the wrong type or form, a minimum system version other
+than the build's, a URL scheme that is not the sign-in link's, or a device entitlement without the sentence
+macOS shows the player, would each give a bundle that macOS refuses, ignores or kills."""
 import plistlib
 import re
 import sys
 
-template, entitlements = sys.argv[1:3]
-text = re.sub(r"\$\{MACOSX_BUNDLE_\w+\}", "x", open(template, encoding="utf-8").read())
-for name, data in ((template, text.encode()), (entitlements, open(entitlements, "rb").read())):
+IDENTIFIER = r"[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+"  # reverse DNS
+VERSION = r"\d+(\.\d+){0,2}"
+SENTENCE = r"\S.*\S"
+# Information property list keys (developer.apple.com/documentation/bundleresources/information-property-list):
+# the value's type and, for text, its form.
+INFO = {
+    "CFBundleDevelopmentRegion": (str, r"[a-z]{2}(-[A-Za-z]+)?"),
+    "CFBundleDisplayName": (str, SENTENCE),
+    "CFBundleExecutable": (str, r"[^/]+"),
+    "CFBundleIconFile": (str, r"[^/]+"),
+    "CFBundleIdentifier": (str, IDENTIFIER),
+    "CFBundleInfoDictionaryVersion": (str, r"6\.0"),
+    "CFBundleName": (str, r".{1,15}"),
+    "CFBundlePackageType": (str, r"APPL"),
+    "CFBundleShortVersionString": (str, VERSION),
+    "CFBundleVersion": (str, VERSION),
+    "CFBundleURLTypes": (list, None),
+    "LSApplicationCategoryType": (str, r"public\.app-category\.[a-z-]+"),
+    "LSMinimumSystemVersion": (str, VERSION),
+    "NSCameraUsageDescription": (str, SENTENCE),
+    "NSHighResolutionCapable": (bool, None),
+    "NSMicrophoneUsageDescription": (str, SENTENCE),
+    "NSPrincipalClass": (str, r"NSApplication"),
+}
+URL_TYPE = {"CFBundleURLName": (str, IDENTIFIER), "CFBundleURLSchemes": (list, None),
+            "CFBundleTypeRole": (str, r"Editor|Viewer|Shell|None")}
+REQUIRED = ["CFBundleExecutable", "CFBundleIdentifier", "CFBundlePackageType", "CFBundleShortVersionString",
+            "CFBundleVersion", "LSMinimumSystemVersion", "NSPrincipalClass", "CFBundleURLTypes"]
+SCHEME = "quillmere"  # of the sign-in link
+# Entitlements of the hardened runtime (developer.apple.com/documentation/security/hardened-runtime), all
+# Boolean, with the usage description macOS shows before it opens the device.
+ENTITLEMENTS = {
+    "com.apple.security.device.camera": "NSCameraUsageDescription",
+    "com.apple.security.device.audio-input": "NSMicrophoneUsageDescription",
+    "com.apple.security.cs.allow-jit": None,
+    "com.apple.security.cs.allow-unsigned-executable-memory": None,
+    "com.apple.security.cs.disable-library-validation": None,
+    "com.apple.security.automation.apple-events": "NSAppleEventsUsageDescription",
+}
+
+
+def check(where, value, kind, form):
+    if not isinstance(value, kind):
+        return [f"{where}: {kind.__name__} expected, found {type(value).__name__}"]
+    if form and not re.fullmatch(form, value):
+        return [f"{where}: {value!r} is not of the form {form}"]
+    return []
+
+
+def check_keys(where, dictionary, table):
+    faults = []
+    for key, value in dictionary.items():
+        if key not in table:
+            faults.append(f"{where}{key}: not a key macOS reads here")
+        else:
+            faults += check(where + key, value, *table[key])
+    return faults
+
+
+def check_info(info, minimum):
+    faults = check_keys("", info, INFO)
+    faults += [f"{key}: missing" for key in REQUIRED if key not in info]
+    if info.get("LSMinimumSystemVersion") != minimum:
+        faults.append(f"LSMinimumSystemVersion: the build's deployment target is {minimum}")
+    schemes = []
+    for index, url_type in enumerate(info.get("CFBundleURLTypes", [])):
+        where = f"CFBundleURLTypes[{index}]."
+        if not isinstance(url_type, dict):
+            faults.append(f"{where[:-1]}: dict expected")
+            continue
+        faults += check_keys(where, url_type, URL_TYPE)
+        for scheme in url_type.get("CFBundleURLSchemes", []):
+            faults += check(where + "CFBundleURLSchemes", scheme, str, r"[a-z][a-z0-9+.-]*")
+            schemes.append(scheme)
+    if SCHEME not in schemes:
+        faults.append(f"CFBundleURLTypes: the scheme {SCHEME!r} of the sign-in link is not declared")
+    return faults
+
+
+def check_entitlements(entitlements, info):
+    faults = []
+    for name, value in entitlements.items():
+        if name not in ENTITLEMENTS:
+            faults.append(f"{name}: not an entitlement of the hardened runtime")
+            continue
+        faults += check(name, value, bool, None)
+        usage = ENTITLEMENTS[name]
+        if usage and value is True and usage not in info:
+            faults.append(f"{name}: macOS ends the application at the device's first use without {usage}")
+    return faults
+
+
+def main():
+    template, entitlements_file, minimum, *fills = sys.argv[1:]
+    text = open(template, encoding="utf-8").read()
+    for fill in fills:
+        name, value = fill.split("=", 1)
+        text = text.replace("${" + name + "}", value)
+    faults = [f"unfilled placeholder {name}" for name in re.findall(r"\$\{(\w+)\}", text)]
     try:
-        plistlib.loads(data)
+        info = plistlib.loads(text.encode())
+        entitlements = plistlib.loads(open(entitlements_file, "rb").read())
     except Exception as error:  # any parse failure is the finding
-        sys.exit(f"{name}: not a property list: {error}")
+        sys.exit(f"not a property list: {error}")
+    faults += [f"{template}: {f}" for f in check_info(info, minimum)]
+    faults += [f"{entitlements_file}: {f}" for f in check_entitlements(entitlements, info)]
+    if faults:
+        sys.exit("\n".join(faults))
+
+
+main()

@@ -6,7 +6,7 @@
 extern "C" {
 
 Boolean AXIsProcessTrusted(void);
-Boolean AXIsProcessTrustedWithOptions(CFDictionaryRef options);
-extern CFStringRef kAXTrustedCheckOptionPrompt;
+Boolean AXIsProcessTrustedWithOptions(CFDictionaryRef _Nullable options);
+extern const CFStringRef _Nonnull kAXTrustedCheckOptionPrompt;
 
 }  // extern "C"

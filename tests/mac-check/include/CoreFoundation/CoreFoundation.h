@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 extern "C" {
+#pragma clang assume_nonnull begin
 
 typedef unsigned char Boolean;
 typedef long CFIndex;
@@ -18,4 +19,5 @@ CFTypeID CFBooleanGetTypeID(void);
 CFIndex CFArrayGetCount(CFArrayRef theArray);
 const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
 
+#pragma clang assume_nonnull end
 }  // extern "C"

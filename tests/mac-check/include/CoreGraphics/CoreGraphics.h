@@ -5,6 +5,7 @@
 #include <stdbool.h>
 
 extern "C" {
+#pragma clang assume_nonnull begin
 
 typedef double CGFloat;
 
@@ -32,8 +33,10 @@ typedef uint32_t CGWindowID;
 typedef struct CGColorSpace* CGColorSpaceRef;
 
 extern const CFStringRef kCGColorSpaceSRGB;
-CGColorSpaceRef CGColorSpaceCreateWithName(CFStringRef name);
-void CGColorSpaceRelease(CGColorSpaceRef space);
+CGColorSpaceRef _Nullable CGColorSpaceCreateWithName(CFStringRef name);
+void CGColorSpaceRelease(CGColorSpaceRef _Nullable space);
+bool CGPreflightScreenCaptureAccess(void);
 bool CGRequestScreenCaptureAccess(void);
 
+#pragma clang assume_nonnull end
 }  // extern "C"

@@ -16,8 +16,9 @@ typedef struct {
 typedef struct opaqueCMSampleBuffer* CMSampleBufferRef;
 
 CMTime CMTimeMake(int64_t value, int32_t timescale);
-Boolean CMSampleBufferIsValid(CMSampleBufferRef sbuf);
-CVImageBufferRef CMSampleBufferGetImageBuffer(CMSampleBufferRef sbuf);
-CFArrayRef CMSampleBufferGetSampleAttachmentsArray(CMSampleBufferRef sbuf, Boolean createIfNecessary);
+Boolean CMSampleBufferIsValid(CMSampleBufferRef _Nonnull sbuf);
+CVImageBufferRef _Nullable CMSampleBufferGetImageBuffer(CMSampleBufferRef _Nonnull sbuf);
+CFArrayRef _Nullable CMSampleBufferGetSampleAttachmentsArray(CMSampleBufferRef _Nonnull sbuf,
+                                                             Boolean createIfNecessary);
 
 }  // extern "C"

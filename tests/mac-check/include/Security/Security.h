@@ -10,7 +10,8 @@ typedef const struct __SecRandom* SecRandomRef;
 
 enum { errSecSuccess = 0 };
 
-extern const SecRandomRef kSecRandomDefault;
-int SecRandomCopyBytes(SecRandomRef rnd, size_t count, void* bytes) __attribute__((warn_unused_result));
+extern const SecRandomRef _Nullable kSecRandomDefault;
+int SecRandomCopyBytes(SecRandomRef _Nullable rnd, size_t count, void* _Nonnull bytes)
+    __attribute__((warn_unused_result));
 
 }  // extern "C"
