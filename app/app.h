@@ -114,6 +114,10 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void restore();
   void dragOverlay();
   int runAside(ModalAlert& alert);
+  // Brings the main window forward now, or once no dialog of ours is up: it never covers one.
+  void showMainAfterDialogs();
+  int dialogsUp = 0;
+  bool mainAfterDialogs = false;
 
   // Hotkeys.
   void startKeys();
@@ -161,8 +165,11 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   Platform platform;
   std::shared_ptr<Timer> trustPoll, dragTimer;
   bool launchComplete = false;
+  bool mainPageLoaded = false;  // the main view has shown a page since launch
   std::optional<std::vector<Window*>> hiddenWindows;  // set while the app is hidden
   std::vector<std::optional<std::string>> earlyURLs;  // URL events that came before the main web view
+  std::optional<std::string> redemption;  // the sign-in code's address while the service has not answered
+  bool redemptionAnswered(const NavigationResponse& response);
   // Per web view, the recent ends of its web process and the reload waiting out its back-off.
   struct Recovery {
     std::vector<std::chrono::system_clock::time_point> ends;

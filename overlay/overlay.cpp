@@ -1,5 +1,6 @@
 #include <initializer_list>
 #include <regex>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -54,8 +55,22 @@ void App::showOverlay() {
 }
 
 int App::runAside(ModalAlert& alert) {
-  PanelsAside aside{overlay.get(), bubble.get()};
-  return alert.run();
+  int answer = 0;
+  {
+    PanelsAside aside{overlay.get(), bubble.get()};
+    ++dialogsUp;
+    answer = alert.run();
+    --dialogsUp;
+  }
+  if (dialogsUp == 0 && std::exchange(mainAfterDialogs, false)) showMain();
+  return answer;
+}
+
+void App::showMainAfterDialogs() {
+  if (dialogsUp > 0)
+    mainAfterDialogs = true;
+  else
+    showMain();
 }
 
 void App::loadOverlay() {

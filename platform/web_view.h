@@ -49,6 +49,7 @@ struct NavigationAction {
 struct NavigationResponse {
   std::string url;
   bool mainFrame = false;
+  int status = 0;  // the HTTP status; 0 where there is none
 };
 
 // A download a page started; userGesture when it follows the player's own click.

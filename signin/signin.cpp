@@ -82,9 +82,31 @@ void App::onURL(const std::optional<std::string>& url) {
   std::string verifier = stored->get<std::string>();
   note("redeeming code " + code.substr(0, 8) + " with verifier for " +
        challengeFor(platform.crypto, verifier).substr(0, 8));
+  if (!web) return;
+  // Any page can open a callback address: the verifier is spent and the window comes forward only once
+  // the service accepts the code (redemptionAnswered).
+  redemption = SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier;
+  web->load(*redemption, kLoadTimeout);
+}
+
+// The service's answer to a redemption: a refusal leaves the sign-in in progress as it was.
+bool App::redemptionAnswered(const NavigationResponse& response) {
+  bool refused = response.url == *redemption && response.status >= 400;
+  redemption.reset();
+  if (refused) {
+    note("sign-in code refused by the service; the sign-in in progress goes on");
+    // A refused code that came at launch cut the dashboard's first load short.
+    if (!mainPageLoaded) {
+      std::weak_ptr<App> weak = weak_from_this();
+      platform.desktop.postToMain([weak] {
+        if (auto app = weak.lock(); app && app->web) app->web->load(app->dashboardURL("cad"), kLoadTimeout);
+      });
+    }
+    return false;
+  }
   defaults.remove("signinVerifier");
-  showMain();
-  if (web) web->load(SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier, kLoadTimeout);
+  showMainAfterDialogs();
+  return true;
 }
 
 }  // namespace qm

@@ -50,7 +50,8 @@ void App::decidePolicy(WebView& view, const NavigationAction& action, const std:
   }
 }
 
-Policy App::decideResponse(WebView&, const NavigationResponse& response) {
+Policy App::decideResponse(WebView& view, const NavigationResponse& response) {
+  if (&view == web.get() && response.mainFrame && redemption && !redemptionAnswered(response)) return Policy::Cancel;
   if (!response.mainFrame || staysInside(response.url)) return Policy::Allow;
   note("dropped " + parseURL(response.url).value_or(URLParts{}).host + ": not the service's page");
   return Policy::Cancel;
@@ -109,6 +110,7 @@ void App::onProcessTerminated(WebView& view, const std::string& reason) {
 }
 
 void App::onLoadFinished(WebView& view) {
+  if (&view == web.get()) mainPageLoaded = true;
   auto url = view.url();
   std::string text = "loaded " + (url ? url->substr(0, 60) : std::string("-"));
   std::weak_ptr<App> weak = weak_from_this();
@@ -125,7 +127,10 @@ void App::onLoadFinished(WebView& view) {
   });
 }
 
-void App::onLoadFailed(WebView&, const std::string& description) { note("failed " + description); }
+void App::onLoadFailed(WebView& view, const std::string& description) {
+  if (&view == web.get()) redemption.reset();  // no answer will come
+  note("failed " + description);
+}
 
 void App::onURLChanged(WebView& view) {
   if (&view == web.get()) observeURL();

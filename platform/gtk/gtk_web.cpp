@@ -239,7 +239,9 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 gboolean GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
   WebKitURIRequest* request = webkit_response_policy_decision_get_request(decision);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  NavigationResponse response{uri ? uri : "", webkit_response_policy_decision_is_main_frame_main_resource(decision) != FALSE};
+  WebKitURIResponse* answer = webkit_response_policy_decision_get_response(decision);
+  NavigationResponse response{uri ? uri : "", webkit_response_policy_decision_is_main_frame_main_resource(decision) != FALSE,
+                              answer ? static_cast<int>(webkit_uri_response_get_status_code(answer)) : 0};
   if (delegate.decideResponse(*this, response) == Policy::Allow) return FALSE;  // WebKit shows it, or downloads it
   webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
   return TRUE;

@@ -127,7 +127,9 @@ NavigationAction navigationAction(WKNavigationAction* action) {
                       decisionHandler:(void (^)(WKNavigationResponsePolicy))decisionHandler {
   (void)webView;
   NSString* url = navigationResponse.response.URL.absoluteString;
-  qm::NavigationResponse response{url ? qm::mac::str(url) : "", navigationResponse.forMainFrame != NO};
+  NSURLResponse* answer = navigationResponse.response;
+  int status = [answer isKindOfClass:[NSHTTPURLResponse class]] ? static_cast<int>(((NSHTTPURLResponse*)answer).statusCode) : 0;
+  qm::NavigationResponse response{url ? qm::mac::str(url) : "", navigationResponse.forMainFrame != NO, status};
   if (!view || delegate->decideResponse(*view, response) != qm::Policy::Allow)
     return decisionHandler(WKNavigationResponsePolicyCancel);
   decisionHandler(navigationResponse.canShowMIMEType ? WKNavigationResponsePolicyAllow

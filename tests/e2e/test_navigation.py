@@ -118,6 +118,17 @@ class Navigation(Case):
         self.assertEqual(self.app.invoke(url), 0)  # to the running app
         self.app.wait_log("no verifier")
         self.assertEqual(sum(l.startswith("redeeming code") for l in self.app.log_lines()), 1)
+        # A code the service never gave (any page can open the address) leaves a sign-in in progress working.
+        verifier = "cd" * 32
+        self.app.write_settings(dict(self.app.settings(), signinVerifier=verifier))
+        self.assertEqual(self.app.invoke("quillmere://auth?code=" + "ef" * 32), 0)
+        self.app.wait_log("sign-in code refused by the service; the sign-in in progress goes on")
+        self.assertEqual(self.app.settings().get("signinVerifier"), verifier)
+        signed_in = len(self.loaded("dashboard", signedIn=True))
+        code = self.service.sign_in_code(hashlib.sha256(verifier.encode()).hexdigest())
+        self.assertEqual(self.app.invoke("quillmere://auth?code=" + code), 0)
+        self.loaded("dashboard", count=signed_in + 1, signedIn=True)
+        self.assertNotIn("signinVerifier", self.app.settings())
         # A callback address cannot write a line of its own into the log.
         self.assertEqual(self.app.invoke("quillmere://auth?x=\n2026-01-01 00:00:00 +0000 forged"), 0)
         self.app.wait_log("url event quillmere://auth?x=")

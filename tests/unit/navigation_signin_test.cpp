@@ -181,13 +181,28 @@ TEST(SignIn, CallbackPatternAndVerifier) {
       {"quillmere://auth?code=" + code + "&x=1", false}, {"quillmere://auth?code=" + code + "#f", false},
       {"https://auth?code=" + code, false},
   };
+  const auto redemption = SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier;
   for (const auto& [url, redeems] : cases) {
     Launched h;
     h.fakes.settings.values["signinVerifier"] = verifier;
     h.app->onURL(url);
-    EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), redeems ? 0u : 1u) << url;
-    const auto redemption = SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier;
     EXPECT_EQ(h.mainView().loads.back() == redemption, redeems) << url;
+  }
+  // Only the service's acceptance spends the verifier and brings the window forward: a code from anyone
+  // else (any page can open a callback address) leaves the player's sign-in in progress as it was.
+  const std::tuple<const char*, NavigationResponse, Policy, bool> answers[] = {
+      {"refused", {redemption, true, 403}, Policy::Cancel, false},
+      {"accepted", {SITE + "/dashboard/", true, 200}, Policy::Allow, true},
+  };
+  for (const auto& [what, answer, policy, signedIn] : answers) {
+    Launched h;
+    h.fakes.settings.values["signinVerifier"] = verifier;
+    int shows = h.mainWindow().keyShows;
+    h.app->onURL("quillmere://auth?code=" + code);
+    EXPECT_EQ(h.mainWindow().keyShows, shows) << what << ": forward before the service answered";
+    EXPECT_EQ(h.app->decideResponse(h.mainView(), answer), policy) << what;
+    EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), signedIn ? 0u : 1u) << what;
+    EXPECT_EQ(h.mainWindow().keyShows, shows + (signedIn ? 1 : 0)) << what;
   }
 }
 
