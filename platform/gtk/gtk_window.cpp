@@ -6,7 +6,9 @@
 // panel hides; a window that raises itself above them is covered again at once (without a window manager
 // nothing else keeps them on top). Their round corners and the bubble's circle come from an input and
 // bounding shape, so they work without a compositor (smooth edges and the alpha value show only with
-// one). Wayland: not supported.
+// one). Under XWayland the compositor's keyboard goes only to managed windows: a click into the overlay
+// makes it one for as long as it has the keyboard. Without XWayland (GDK's Wayland backend) windows have
+// no position to read or set.
 #include "platform/gtk/gtk_window.h"
 
 #include <gdk/gdkx.h>
