@@ -108,6 +108,7 @@ class WaylandSession(Case):
         self.bodycam_on("cad")
         wait_for(lambda: self.bodycam_errors("cad"), 60, what="the desktop's answer")
         self.assertEqual(self.bodycam_errors("cad"), [{"type": "bodycam-error", "message": REFUSED}])
+        self.assertIn("Bodycam share: Start answered 1", self.app.log_lines())
 
 
 class WaylandWithoutShortcutPortal(Case):

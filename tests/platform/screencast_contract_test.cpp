@@ -45,7 +45,7 @@ Token token(const fake::FakeSettings& settings) {
 
 TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsRememberedOnce) {
   fake::FakeSettings none;
-  PortalCapture absent(none, "org.quillmere.NoSuchPortal");
+  PortalCapture absent(none, nullptr, std::chrono::seconds(3), "org.quillmere.NoSuchPortal");
   EXPECT_FALSE(absent.available());
   EXPECT_EQ(list(absent), std::nullopt);
   struct Case {
@@ -57,6 +57,7 @@ TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsReme
   const Case cases[] = {
       {"cancel", std::nullopt, false, {std::nullopt}},
       {"refuse", std::nullopt, false, {std::nullopt}},
+      {"silent", std::nullopt, false, {std::nullopt}},
       {"share", std::nullopt, true, {std::nullopt}},
       {"share", "token-remembered", true, {"token-remembered"}},
       // The remembered window is gone: the token is dropped and the dialog asks again.
@@ -68,9 +69,11 @@ TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsReme
     if (c.saved) settings.values[kRestoreTokenKey] = *c.saved;
     standIn("SetAnswer", g_variant_new("(s)", c.answer));
     std::size_t before = standIn("Selections").size();
-    PortalCapture capture(settings);
+    PortalCapture capture(settings, nullptr, std::chrono::seconds(3));
     ASSERT_TRUE(capture.available());
     Listing windows = list(capture);
+    EXPECT_EQ(capture.consent(),
+              std::string(c.answer) == "silent" ? CaptureConsent::desktopSilent : CaptureConsent::desktopDialog);
     auto asked = standIn("Selections");
     ASSERT_EQ(asked.size() - before, c.tokensOffered.size());
     for (std::size_t i = 0; i < c.tokensOffered.size(); ++i) {
@@ -101,7 +104,7 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
     // The shares of the captures before this one close as the portal gets to it: wait, then count ours.
     ASSERT_TRUE(runUntil([] { return standIn("Shares") == 0; })) << "an earlier share was never closed";
     fake::FakeSettings settings;
-    PortalCapture capture(settings);
+    PortalCapture capture(settings, nullptr);
     Listing windows = list(capture);
     ASSERT_TRUE(windows && windows->size() == 1);
     std::mutex mutex;

@@ -144,7 +144,9 @@ class Portal:
         if method == "SelectSources":
             self.selections.append({k: v for k, v in args[-1].items() if k != "handle_token"})
             return self.respond(path, 0)
-        if self.answer != "share":  # Start
+        if self.answer == "silent":  # Start: a dialog that never shows nor answers
+            return None
+        if self.answer != "share":
             return self.respond(path, 1 if self.answer == "cancel" else 2)
         self.tokens += 1
         if self.selections[-1].get("restore_token", "").startswith("dead"):
