@@ -11,9 +11,10 @@ bool gameOnX11(const std::optional<std::vector<CaptureWindow>>& windows, const s
 }
 
 SessionCapture::SessionCapture(const std::string& displayName, std::function<ScreenUnits()> units,
-                               Settings& settings, bool waylandSession, PortalCapture::Note note)
+                               Settings& settings, bool waylandSession, PortalCapture::Note note,
+                               PortalCapture::Parent parent)
     : x11(displayName, std::move(units)) {
-  if (waylandSession) portal.emplace(settings, std::move(note));
+  if (waylandSession) portal.emplace(settings, std::move(note), std::move(parent));
 }
 
 bool SessionCapture::available() const { return x11.available() || (portal && portal->available()); }

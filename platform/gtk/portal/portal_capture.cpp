@@ -109,7 +109,8 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
 
   void start(GVariant*) {
     PortalOptions options;
-    call("Start", g_variant_new("(os@a{sv})", session.c_str(), "", options.end()), options.token, &Share::openRemote);
+    call("Start", g_variant_new("(os@a{sv})", session.c_str(), owner.parent().c_str(), options.end()), options.token,
+         &Share::openRemote);
   }
 
   void openRemote(GVariant* results) {
@@ -208,10 +209,11 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   SourceScope answerTimer;                  // its time limit
 };
 
-PortalCapture::PortalCapture(Settings& settings, Note note, std::chrono::seconds answerWait,
+PortalCapture::PortalCapture(Settings& settings, Note note, Parent parent, std::chrono::seconds answerWait,
                              const std::string& portalName)
     : settings(settings),
       note(note ? std::move(note) : [](const std::string&) {}),
+      parent(parent ? std::move(parent) : [] { return std::string(); }),
       answerWait(answerWait),
       portalName(portalName),
       bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {

@@ -22,9 +22,12 @@ inline constexpr const char* kRestoreTokenKey = "captureRestoreToken";
 class PortalCapture : public Capture {
  public:
   using Note = std::function<void(const std::string&)>;
+  using Parent = std::function<std::string()>;
   // Asks the portal on the session bus (or the named one) once whether it can share windows. `note`: one log
-  // line for each end of a share; `answerWait`: how long the desktop may take over a step (its dialog too).
-  PortalCapture(Settings& settings, Note note, std::chrono::seconds answerWait = std::chrono::seconds(120),
+  // line for each end of a share; `parent`: the window the desktop's dialog belongs to ("x11:XID", or empty);
+  // `answerWait`: how long the desktop may take over a step (its dialog too).
+  PortalCapture(Settings& settings, Note note, Parent parent = nullptr,
+                std::chrono::seconds answerWait = std::chrono::seconds(120),
                 const std::string& portalName = "org.freedesktop.portal.Desktop");
   ~PortalCapture() override;  // closes every share and joins every stream's thread
   PortalCapture(const PortalCapture&) = delete;
@@ -51,6 +54,7 @@ class PortalCapture : public Capture {
 
   Settings& settings;
   Note note;
+  Parent parent;
   std::chrono::seconds answerWait;
   std::string portalName;
   bool unanswered = false;  // the last share's step got no answer in time
