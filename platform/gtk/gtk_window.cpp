@@ -95,9 +95,10 @@ GtkAppWindow::GtkAppWindow(const WindowOptions& opts, WindowDelegate* d, GtkAppl
     gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                             GDK_LEAVE_NOTIFY_MASK);
     g_signal_connect(window.get(), "leave-notify-event", G_CALLBACK(onLeave), this);
+    // A managed panel is kept above by the window manager, and its own restacking would wake this again.
     keepOnTop = std::make_unique<RestackWatch>([this] {
       GdkWindow* gw = gtk_widget_get_window(window.get());
-      if (gw && gtk_widget_get_visible(window.get()) && !modalShowing()) gdk_window_raise(gw);
+      if (gw && floating && gtk_widget_get_visible(window.get()) && !modalShowing()) gdk_window_raise(gw);
     });
     g_signal_connect(window.get(), "button-press-event", G_CALLBACK(onButton), this);
     g_signal_connect(window.get(), "button-release-event", G_CALLBACK(onButton), this);
