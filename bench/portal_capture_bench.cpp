@@ -72,7 +72,7 @@ double encodeCostPerFrame(const qm::PixelFrame& frame) {
 
 int main() {
   MemorySettings settings;
-  qm::gtk::PortalCapture capture(settings);
+  qm::gtk::PortalCapture capture(settings, nullptr);
   std::optional<std::optional<std::vector<qm::CaptureWindow>>> listing;
   if (capture.available()) capture.listWindows([&](auto windows) { listing = std::move(windows); });
   if (!turnLoopUntil([&] { return listing.has_value(); }) || !*listing || (*listing)->empty())

@@ -59,6 +59,7 @@ const char* GameCapture::noContentMessage() const {
   switch (capture.consent()) {
     case CaptureConsent::desktopDialog: return kCaptureShareMessage;
     case CaptureConsent::notOffered: return kCaptureNotOfferedMessage;
+    case CaptureConsent::desktopSilent: return kCaptureUnansweredMessage;
     case CaptureConsent::systemSettings: break;
   }
   return kCapturePermissionMessage;

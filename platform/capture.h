@@ -56,8 +56,9 @@ struct StreamCallbacks {
 };
 
 // Where the player lets the bodycam film the game: the system's privacy settings, the desktop's own
-// dialog that asks which window to share, or nowhere (the desktop shares no windows).
-enum class CaptureConsent { systemSettings, desktopDialog, notOffered };
+// dialog that asks which window to share, or nowhere (the desktop shares no windows); or the desktop's
+// dialog was asked for and never answered.
+enum class CaptureConsent { systemSettings, desktopDialog, notOffered, desktopSilent };
 
 class Capture {
  public:

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <utility>
 
+#include <gdk/gdkx.h>
 #include <libayatana-appindicator/app-indicator.h>
 #include <webkit2/webkit2.h>
 
@@ -435,6 +436,15 @@ std::string GtkDesktop::keysExplanation() const {
              "--socket=x11 --nosocket=wayland org.vinegarhq.Sober), use a desktop that has the portal (KDE Plasma "
              "5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
   }
+}
+
+std::string GtkDesktop::portalParent() const {
+  GtkWindow* parent = parentWindow();
+  GdkWindow* gw = parent ? gtk_widget_get_window(GTK_WIDGET(parent)) : nullptr;
+  if (!gw || !GDK_IS_X11_WINDOW(gw)) return "";
+  char name[32];
+  g_snprintf(name, sizeof name, "x11:%lx", GDK_WINDOW_XID(gw));
+  return name;
 }
 
 std::optional<std::string> GtkDesktop::sessionWarning() const {

@@ -50,6 +50,8 @@ class GtkDesktop : public Desktop {
   bool canChangeShortcuts() const override;
   void changeShortcuts() override;
   std::optional<std::string> sessionWarning() const override;
+  // The main window as a portal's dialogs name their parent ("x11:XID"), or empty.
+  std::string portalParent() const;
 
  private:
   GtkWidget* buildMenu(const std::vector<MenuItem>& items, std::list<MenuItem>& keep, GtkAccelGroup* accel);

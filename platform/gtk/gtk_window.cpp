@@ -6,7 +6,9 @@
 // panel hides; a window that raises itself above them is covered again at once (without a window manager
 // nothing else keeps them on top). Their round corners and the bubble's circle come from an input and
 // bounding shape, so they work without a compositor (smooth edges and the alpha value show only with
-// one). Wayland: not supported.
+// one). Under XWayland the compositor's keyboard goes only to managed windows: a click into the overlay
+// makes it one for as long as it has the keyboard. Without XWayland (GDK's Wayland backend) windows have
+// no position to read or set.
 #include "platform/gtk/gtk_window.h"
 
 #include <gdk/gdkx.h>
@@ -89,12 +91,14 @@ GtkAppWindow::GtkAppWindow(const WindowOptions& opts, WindowDelegate* d, GtkAppl
     gtk_widget_set_app_paintable(window.get(), options.kind == WindowKind::Bubble);
     g_signal_connect(window.get(), "realize", G_CALLBACK(onRealize), this);
     keysByActivation = options.kind == WindowKind::Overlay && currentSession() == SessionKind::WaylandWithX;
+    if (keysByActivation) g_signal_connect(window.get(), "focus-out-event", G_CALLBACK(onFocusOut), this);
     gtk_widget_add_events(window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                             GDK_LEAVE_NOTIFY_MASK);
     g_signal_connect(window.get(), "leave-notify-event", G_CALLBACK(onLeave), this);
+    // A managed panel is kept above by the window manager, and its own restacking would wake this again.
     keepOnTop = std::make_unique<RestackWatch>([this] {
       GdkWindow* gw = gtk_widget_get_window(window.get());
-      if (gw && gtk_widget_get_visible(window.get()) && !modalShowing()) gdk_window_raise(gw);
+      if (gw && floating && gtk_widget_get_visible(window.get()) && !modalShowing()) gdk_window_raise(gw);
     });
     g_signal_connect(window.get(), "button-press-event", G_CALLBACK(onButton), this);
     g_signal_connect(window.get(), "button-release-event", G_CALLBACK(onButton), this);
@@ -206,7 +210,7 @@ void GtkAppWindow::hide() {
     hiddenExtents = extents();
   }
   gtk_widget_hide(window.get());
-  managed = false;  // the keyboard went with it: the panel floats again when shown
+  managed = activeHere = false;  // the keyboard went with it: the panel floats again when shown
 }
 
 void GtkAppWindow::showAtLastFrame() {
@@ -291,7 +295,7 @@ gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
     me->placeOnceDecorated();
   }
   if (me->options.kind == WindowKind::Bubble) me->showPointingHand();
-  if (me->managed) focusAsAsked(gtk_widget_get_window(me->window.get()), me->clickTime);
+  if (me->managed) me->activateOrMapAgain();
   return FALSE;
 }
 
@@ -397,19 +401,49 @@ void GtkAppWindow::takeKeyboard(guint32 time) {
   if (keysByActivation) {
     clickTime = time;
     if (managed) return focusAsAsked(gw, time);
-    managed = true;
-    hiddenFrame = frame();
-    gtk_widget_hide(window.get());
-    return showWhenBackOnRoot();
+    return remapAs(true);
   }
   if (!hasFocus(gw)) keyboardOwner = focusedXWindow(gdk_window_get_display(gw));
   XSetInputFocus(GDK_WINDOW_XDISPLAY(gw), GDK_WINDOW_XID(gw), RevertToParent, time);
 }
 
+void GtkAppWindow::remapAs(bool wanted) {
+  managed = wanted;
+  activeHere = false;
+  hiddenFrame = frame();
+  gtk_widget_hide(window.get());
+  showWhenBackOnRoot();
+}
+
+// KWin now and then never shows a window mapped again right after its unmap, and then takes no
+// activation of it: the desktop's active window says whether it worked; if not, the panel is mapped again.
+void GtkAppWindow::activateOrMapAgain() {
+  focusAsAsked(gtk_widget_get_window(window.get()), clickTime);
+  remapTimer.set(g_timeout_add(300, [](gpointer data) -> gboolean {
+    auto* me = static_cast<GtkAppWindow*>(data);
+    me->remapTimer.fired();
+    GdkWindow* gw = gtk_widget_get_window(me->window.get());
+    bool activated = activeXWindow(gdk_window_get_display(gw)) == GDK_WINDOW_XID(gw);
+    me->activeHere = activated;
+    if (!me->managed || activated || ++me->activations >= 5)
+      me->activations = 0;
+    else
+      me->remapAs(true);
+    return G_SOURCE_REMOVE;
+  }, this));
+}
+
+// The player went back to the game: a managed panel would go under its full screen, a floating one stays.
+gboolean GtkAppWindow::onFocusOut(GtkWidget* w, GdkEvent*, gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  if (me->managed && me->activeHere && gtk_widget_get_mapped(w)) me->remapAs(false);
+  return FALSE;
+}
+
 // A window the window manager let go of is put back on the root; mapped before that, KWin takes it off
 // the screen again. Then the window changes kind (override-redirect or managed) and shows.
 void GtkAppWindow::showWhenBackOnRoot() {
-  if (!backOnRoot() && ++rootWaits < 100) {
+  if (!backOnRoot() && ++remapTries < 100) {
     remapTimer.set(g_timeout_add(20, [](gpointer data) -> gboolean {
       auto* me = static_cast<GtkAppWindow*>(data);
       me->remapTimer.fired();
@@ -418,10 +452,13 @@ void GtkAppWindow::showWhenBackOnRoot() {
     }, this));
     return;
   }
-  rootWaits = 0;
+  remapTries = 0;
   floating = !managed;
   gdk_window_set_override_redirect(gtk_widget_get_window(window.get()), floating);
   gtk_window_set_accept_focus(gtkWindow(), managed);
+  // KWin lets a window keep the focus only if its last user time is not 0 (GTK's "do not focus on map").
+  gtk_window_set_focus_on_map(gtkWindow(), managed);
+  if (managed) gdk_x11_window_set_user_time(gtk_widget_get_window(window.get()), clickTime);
   // The rounded input shape stops pointer motion reaching a managed window under KWin.
   shapedWidth = shapedHeight = 0;
   if (managed)

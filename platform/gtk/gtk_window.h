@@ -79,8 +79,11 @@ class GtkAppWindow : public Window {
   std::optional<GdkWindowEdge> edgeAt(double x, double y) const;
   void resizeTo(double pointerX, double pointerY);
   void takeKeyboard(guint32 time);
+  void remapAs(bool managed);
   void showWhenBackOnRoot();
+  static gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer self);
   bool backOnRoot() const;
+  void activateOrMapAgain();
   void giveKeyboardBack();
   static gboolean onLeave(GtkWidget*, GdkEventCrossing* e, gpointer self);
   static void onRealize(GtkWidget* w, gpointer self);
@@ -91,8 +94,10 @@ class GtkAppWindow : public Window {
   bool managed = false;          // wanted: the window manager's, for the keyboard
   bool floating = true;          // now: override-redirect
   guint32 clickTime = 0;
-  int rootWaits = 0;
-  SourceScope remapTimer;
+  int remapTries = 0;
+  SourceScope remapTimer;  // waits for the root, then for the activation
+  int activations = 0;
+  bool activeHere = false;  // the desktop made the managed panel its active window
   std::unique_ptr<RestackWatch> keepOnTop;
   std::optional<Resize> resizing;
 };

@@ -11,15 +11,17 @@ bool gameOnX11(const std::optional<std::vector<CaptureWindow>>& windows, const s
 }
 
 SessionCapture::SessionCapture(const std::string& displayName, std::function<ScreenUnits()> units,
-                               Settings& settings, bool waylandSession)
+                               Settings& settings, bool waylandSession, PortalCapture::Note note,
+                               PortalCapture::Parent parent)
     : x11(displayName, std::move(units)) {
-  if (waylandSession) portal.emplace(settings);
+  if (waylandSession) portal.emplace(settings, std::move(note), std::move(parent));
 }
 
 bool SessionCapture::available() const { return x11.available() || (portal && portal->available()); }
 
 CaptureConsent SessionCapture::consent() const {
-  return !portal || portal->available() ? CaptureConsent::desktopDialog : CaptureConsent::notOffered;
+  if (portal && !portal->available()) return CaptureConsent::notOffered;
+  return portal ? portal->consent() : CaptureConsent::desktopDialog;
 }
 
 void SessionCapture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {

@@ -19,7 +19,7 @@ bool gameOnX11(const std::optional<std::vector<CaptureWindow>>& windows, const s
 class SessionCapture : public Capture {
  public:
   SessionCapture(const std::string& displayName, std::function<ScreenUnits()> units, Settings& settings,
-                 bool waylandSession);
+                 bool waylandSession, PortalCapture::Note note, PortalCapture::Parent parent);
   bool available() const override;
   CaptureConsent consent() const override;
   std::string gameOwnerId() const override { return x11.gameOwnerId(); }

@@ -68,11 +68,13 @@ class Focus(Case):
         wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
         self.choose("Bodycam: F9")
         self.app.dialog()
+        self.assertIsNone(self.shown("MDT"), "a panel above the dialog")
         self.desktop.xdotool("key", "F10")
         time.sleep(1)  # the pages repaint what the raise uncovered
         self.desktop.screenshot("focus-picker-took-key-" + ("openbox" if self.WM else "no-wm"))
         self.desktop.xdotool("key", "Return")
         wait_for(lambda: self.app.settings().get("key.bodycam") == 109, what="F10 stored for the bodycam")
+        wait_for(lambda: self.shown("MDT"), what="the overlay back")
         wait_for(lambda: "Bodycam: F10" in self.status_menu(), what=lambda: f"the menu rebuilt: {self.status_menu()}")
         self.assertNotIn({"type": "clip"}, self.details(view=None), "the picked key acted as a hotkey on a page")
         self.focus(self.game)

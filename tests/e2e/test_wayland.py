@@ -62,15 +62,23 @@ class WaylandSession(Case):
         self.assertNotIn(picture.getpixel((x + w // 2, y + h // 2)), game, "the overlay above the game")
         self.assertIn(picture.getpixel((x + w // 2, y + h + 20)), game, "the game around it")
         self.assertEqual(self.game_says()[-1:], ["active"], "the game kept the focus")
-        # A click into its text field: the typing reaches the MDT, not the game, and the MDT stays above it.
-        keys.click(*self.element_center("mdt", "typing", overlay))
+        # A click into its text field: the typing reaches the MDT, not the game, and the MDT stays above it;
+        # a click into the game gives the keyboard back, as does hiding the MDT.
+        field = self.element_center("mdt", "typing", overlay)
+        keys.click(*field)
         wait_for(lambda: self.game_says()[-1:] == ["inactive"], what="the game to give up the keyboard")
+        wait_for(lambda: self.service.reports("focus"), what="the MDT page to have the keyboard")
         for key in "qmq":
             keys.key(key)
         wait_for(lambda: self.typed() == "qmq", what=lambda: f"the typing in the MDT, not {self.typed()!r}")
         time.sleep(0.5)  # the text drawn
         picture = self.desktop.screenshot("wayland-mdt-typed-over-game")
         self.assertNotIn(picture.getpixel((x + w // 2, y + h // 2)), game, "the overlay above the game")
+        keys.click(300, 500)
+        wait_for(lambda: self.game_says()[-1:] == ["active"], what="the game to have the keyboard again")
+        wait_for(drawn, 30, 0.5, "the MDT above the game again")
+        keys.click(*field)
+        wait_for(lambda: self.game_says()[-1:] == ["inactive"], what="the game to give up the keyboard again")
         keys.key("F8")
         wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "MDT"), what="the overlay to hide")
         wait_for(lambda: self.game_says()[-1:] == ["active"], what="the game to have the keyboard again")
@@ -100,6 +108,7 @@ class WaylandSession(Case):
         self.bodycam_on("cad")
         wait_for(lambda: self.bodycam_errors("cad"), 60, what="the desktop's answer")
         self.assertEqual(self.bodycam_errors("cad"), [{"type": "bodycam-error", "message": REFUSED}])
+        self.assertIn("Bodycam share: Start answered 1", self.app.log_lines())
 
 
 class WaylandWithoutShortcutPortal(Case):

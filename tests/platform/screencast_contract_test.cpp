@@ -45,7 +45,7 @@ Token token(const fake::FakeSettings& settings) {
 
 TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsRememberedOnce) {
   fake::FakeSettings none;
-  PortalCapture absent(none, "org.quillmere.NoSuchPortal");
+  PortalCapture absent(none, nullptr, nullptr, std::chrono::seconds(3), "org.quillmere.NoSuchPortal");
   EXPECT_FALSE(absent.available());
   EXPECT_EQ(list(absent), std::nullopt);
   struct Case {
@@ -57,6 +57,7 @@ TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsReme
   const Case cases[] = {
       {"cancel", std::nullopt, false, {std::nullopt}},
       {"refuse", std::nullopt, false, {std::nullopt}},
+      {"silent", std::nullopt, false, {std::nullopt}},
       {"share", std::nullopt, true, {std::nullopt}},
       {"share", "token-remembered", true, {"token-remembered"}},
       // The remembered window is gone: the token is dropped and the dialog asks again.
@@ -68,11 +69,14 @@ TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsReme
     if (c.saved) settings.values[kRestoreTokenKey] = *c.saved;
     standIn("SetAnswer", g_variant_new("(s)", c.answer));
     std::size_t before = standIn("Selections").size();
-    PortalCapture capture(settings);
+    PortalCapture capture(settings, nullptr, [] { return std::string("x11:2a"); }, std::chrono::seconds(3));
     ASSERT_TRUE(capture.available());
     Listing windows = list(capture);
+    EXPECT_EQ(capture.consent(),
+              std::string(c.answer) == "silent" ? CaptureConsent::desktopSilent : CaptureConsent::desktopDialog);
     auto asked = standIn("Selections");
     ASSERT_EQ(asked.size() - before, c.tokensOffered.size());
+    EXPECT_EQ(standIn("Parents").back(), "x11:2a") << "the dialog belongs to the main window";
     for (std::size_t i = 0; i < c.tokensOffered.size(); ++i) {
       // A window, no cursor, remembered until the player revokes it.
       nlohmann::json wanted{{"types", 2}, {"multiple", false}, {"cursor_mode", 1}, {"persist_mode", 2}};
@@ -101,7 +105,7 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
     // The shares of the captures before this one close as the portal gets to it: wait, then count ours.
     ASSERT_TRUE(runUntil([] { return standIn("Shares") == 0; })) << "an earlier share was never closed";
     fake::FakeSettings settings;
-    PortalCapture capture(settings);
+    PortalCapture capture(settings, nullptr);
     Listing windows = list(capture);
     ASSERT_TRUE(windows && windows->size() == 1);
     std::mutex mutex;

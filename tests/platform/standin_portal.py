@@ -26,7 +26,7 @@ SESSION = {"Close": ([], [])}
 # Test hooks: shortcut edges, the desktop's rebinding and closing, the player's answer to Start, what was asked.
 TEST = {"Press": (["s"], []), "Release": (["s"], []), "Rebind": (["s", "s"], []), "CloseSessions": ([], []),
         "Calls": ([], ["as"]), "SetAnswer": (["s"], []), "EndShares": ([], []), "Selections": ([], ["s"]),
-        "Shares": ([], ["s"])}
+        "Parents": ([], ["s"]), "Shares": ([], ["s"])}
 
 
 def interface(name, methods, properties=()):
@@ -63,6 +63,7 @@ class Portal:
         self.shortcut_sessions = {}  # path -> whether its shortcuts are bound
         self.bound = {}  # shortcut id -> (description, trigger)
         self.answer, self.selections, self.shares, self.tokens = "share", [], {}, 0
+        self.parents = []  # the parent window each Start named
 
     # The plumbing of every portal call: its Request, answered after the reply, and its Session.
     def request(self, sender, options, invocation):
@@ -144,7 +145,10 @@ class Portal:
         if method == "SelectSources":
             self.selections.append({k: v for k, v in args[-1].items() if k != "handle_token"})
             return self.respond(path, 0)
-        if self.answer != "share":  # Start
+        self.parents.append(args[1])  # Start
+        if self.answer == "silent":  # a dialog that never shows nor answers
+            return None
+        if self.answer != "share":
             return self.respond(path, 1 if self.answer == "cancel" else 2)
         self.tokens += 1
         if self.selections[-1].get("restore_token", "").startswith("dead"):
@@ -168,6 +172,8 @@ class Portal:
             reply = GLib.Variant("(as)", (self.calls,))
         elif method == "Selections":
             reply = GLib.Variant("(s)", (json.dumps(self.selections),))
+        elif method == "Parents":
+            reply = GLib.Variant("(s)", (json.dumps(self.parents),))
         elif method == "Shares":
             reply = GLib.Variant("(s)", (json.dumps(len(self.shares)),))
         elif method == "SetAnswer":

@@ -117,6 +117,10 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
          r.fakes.capture.consentKind = CaptureConsent::desktopDialog;
          r.start(std::nullopt);
        }, {kCaptureShareMessage}, 0, 1},
+      {"the desktop never answered", [](Recorder& r) {
+         r.fakes.capture.consentKind = CaptureConsent::desktopSilent;
+         r.start(std::nullopt);
+       }, {kCaptureUnansweredMessage}, 0, 1},
       {"desktop shares no windows", [](Recorder& r) {
          r.fakes.capture.consentKind = CaptureConsent::notOffered;
          r.start(std::nullopt);

@@ -63,13 +63,27 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
 
   void call(const char* method, GVariant* args, const std::string& token, Step next) {
     std::weak_ptr<Share> weak = weak_from_this();
+    std::string step = method;
     request = std::make_unique<PortalRequest>(owner.bus.get(), owner.portalName, kScreenCast, method, args, token,
-                                              [weak, next](std::uint32_t response, GVariant* results) {
+                                              [weak, next, step](std::uint32_t response, GVariant* results) {
                                                 auto self = weak.lock();
                                                 if (!self) return;
-                                                if (response != 0) return self->finish(std::nullopt);
+                                                self->answerTimer.cancel();
+                                                if (response != 0)
+                                                  return self->finish(std::nullopt, step + " answered " +
+                                                                                        std::to_string(response));
                                                 ((*self).*next)(results);
                                               });
+    waiting = step;
+    answerTimer.set(g_timeout_add_seconds(static_cast<guint>(owner.answerWait.count()), [](gpointer data) -> gboolean {
+      auto self = static_cast<Share*>(data)->shared_from_this();  // kept while it ends
+      self->answerTimer.fired();
+      self->request.reset();
+      self->owner.unanswered = true;
+      self->finish(std::nullopt, "no answer to " + self->waiting + " in " +
+                                     std::to_string(self->owner.answerWait.count()) + " s");
+      return G_SOURCE_REMOVE;
+    }, this));
   }
 
   void selectSources(GVariant* results) {
@@ -79,7 +93,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
                    g_variant_is_of_type(handle, G_VARIANT_TYPE_OBJECT_PATH)))
       session = g_variant_get_string(handle, nullptr);
     if (handle) g_variant_unref(handle);
-    if (session.empty()) return finish(std::nullopt);
+    if (session.empty()) return finish(std::nullopt, "no session");
     PortalOptions options;
     options.add("types", g_variant_new_uint32(kWindowSource));
     options.add("multiple", g_variant_new_boolean(false));
@@ -95,7 +109,8 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
 
   void start(GVariant*) {
     PortalOptions options;
-    call("Start", g_variant_new("(os@a{sv})", session.c_str(), "", options.end()), options.token, &Share::openRemote);
+    call("Start", g_variant_new("(os@a{sv})", session.c_str(), owner.parent().c_str(), options.end()), options.token,
+         &Share::openRemote);
   }
 
   void openRemote(GVariant* results) {
@@ -106,7 +121,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
     bool one = streams && g_variant_n_children(streams) > 0;
     if (one) g_variant_get_child(streams, 0, "(u@a{sv})", &node, nullptr);
     if (streams) g_variant_unref(streams);
-    if (!one) return finish(std::nullopt);
+    if (!one) return finish(std::nullopt, "no stream");
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     std::weak_ptr<Share> weak = weak_from_this();
@@ -134,7 +149,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   }
 
   void connect(int fd) {
-    if (fd < 0) return finish(std::nullopt);
+    if (fd < 0) return finish(std::nullopt, "no PipeWire remote");
     std::weak_ptr<Share> weak = weak_from_this();
     stream = std::make_shared<PipeWireStream>(fd, node, kFirstFormatWait, [weak](std::optional<FrameSize> size) {
       postToMainLoop([weak, size] {
@@ -146,18 +161,24 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   void sized(std::optional<FrameSize> size) {
     if (size) {
       CaptureWindow window{owner.gameOwnerId(), id, {0, 0, double(size->width), double(size->height)}, true};
-      return finish(std::vector{window});
+      return finish(std::vector{window},
+                    "window shared, " + std::to_string(size->width) + "x" + std::to_string(size->height));
     }
     // The shared window is gone (it closed, or a remembered choice named a window that no longer
     // exists): the token is spent, and a remembered choice is asked for again in the dialog.
     owner.dropToken();
     stream.reset();
     close();
-    if (usedToken) return open(false);
-    finish(std::vector<CaptureWindow>{});
+    if (usedToken) {
+      owner.note("Bodycam share: the remembered window is gone, asking again");
+      return open(false);
+    }
+    finish(std::vector<CaptureWindow>{}, "the shared window is gone");
   }
 
-  void finish(std::optional<std::vector<CaptureWindow>> windows) {
+  void finish(std::optional<std::vector<CaptureWindow>> windows, const std::string& end) {
+    if (!done) return;
+    owner.note("Bodycam share: " + end);
     bool offered = windows && !windows->empty();
     if (!offered) close();
     if (done) std::exchange(done, nullptr)(std::move(windows));
@@ -184,10 +205,18 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   std::string session;
   std::uint32_t node = 0;
   std::unique_ptr<PortalRequest> request;  // the step in flight
+  std::string waiting;                      // its name
+  SourceScope answerTimer;                  // its time limit
 };
 
-PortalCapture::PortalCapture(Settings& settings, const std::string& portalName)
-    : settings(settings), portalName(portalName), bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+PortalCapture::PortalCapture(Settings& settings, Note note, Parent parent, std::chrono::seconds answerWait,
+                             const std::string& portalName)
+    : settings(settings),
+      note(note ? std::move(note) : [](const std::string&) {}),
+      parent(parent ? std::move(parent) : [] { return std::string(); }),
+      answerWait(answerWait),
+      portalName(portalName),
+      bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
   if (!bus) return;
   GVariant* reply = g_dbus_connection_call_sync(
       bus.get(), portalName.c_str(), kPortalPath, "org.freedesktop.DBus.Properties", "GetAll",
@@ -207,6 +236,7 @@ PortalCapture::~PortalCapture() { shares.clear(); }
 
 void PortalCapture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {
   if (!windowsShareable) return done(std::nullopt);
+  unanswered = false;
   // One share at a time: a new start closes the window shared before.
   shares.clear();
   std::uint64_t id = nextId++;

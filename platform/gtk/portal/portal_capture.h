@@ -4,6 +4,8 @@
 
 #include <gio/gio.h>
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,14 +21,22 @@ inline constexpr const char* kRestoreTokenKey = "captureRestoreToken";
 
 class PortalCapture : public Capture {
  public:
-  // Asks the portal on the session bus (or the named one) once whether it can share windows.
-  explicit PortalCapture(Settings& settings, const std::string& portalName = "org.freedesktop.portal.Desktop");
+  using Note = std::function<void(const std::string&)>;
+  using Parent = std::function<std::string()>;
+  // Asks the portal on the session bus (or the named one) once whether it can share windows. `note`: one log
+  // line for each end of a share; `parent`: the window the desktop's dialog belongs to ("x11:XID", or empty);
+  // `answerWait`: how long the desktop may take over a step (its dialog too).
+  PortalCapture(Settings& settings, Note note, Parent parent = nullptr,
+                std::chrono::seconds answerWait = std::chrono::seconds(120),
+                const std::string& portalName = "org.freedesktop.portal.Desktop");
   ~PortalCapture() override;  // closes every share and joins every stream's thread
   PortalCapture(const PortalCapture&) = delete;
   PortalCapture& operator=(const PortalCapture&) = delete;
 
   bool available() const override { return windowsShareable; }
-  CaptureConsent consent() const override { return CaptureConsent::desktopDialog; }
+  CaptureConsent consent() const override {
+    return unanswered ? CaptureConsent::desktopSilent : CaptureConsent::desktopDialog;
+  }
   std::string gameOwnerId() const override { return "org.vinegarhq.Sober"; }
   // The window the player shares, as the desktop's dialog (or the remembered choice) gives it, or none when
   // the player or the portal said no. Answered on the main thread.
@@ -43,7 +53,11 @@ class PortalCapture : public Capture {
   void forget(std::uint64_t id);
 
   Settings& settings;
+  Note note;
+  Parent parent;
+  std::chrono::seconds answerWait;
   std::string portalName;
+  bool unanswered = false;  // the last share's step got no answer in time
   GObjectPtr<GDBusConnection> bus;
   bool windowsShareable = false, remembers = false;
   std::uint64_t nextId = 1;

@@ -1,5 +1,6 @@
 #include "platform/gtk/x11/focus.h"
 
+#include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 
 namespace qm::gtk {
@@ -38,6 +39,22 @@ unsigned long focusedXWindow(GdkDisplay* display) {
   XGetInputFocus(x, &focus, &revert);
   if (focus == PointerRoot || focus == DefaultRootWindow(x)) return 0;
   return focus;
+}
+
+unsigned long activeXWindow(GdkDisplay* display) {
+  if (!GDK_IS_X11_DISPLAY(display)) return 0;
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, left = 0;
+  unsigned char* data = nullptr;
+  unsigned long active = 0;
+  if (XGetWindowProperty(x, DefaultRootWindow(x), gdk_x11_get_xatom_by_name_for_display(display, "_NET_ACTIVE_WINDOW"),
+                         0, 1, False, XA_WINDOW, &type, &format, &count, &left, &data) == Success &&
+      type == XA_WINDOW && format == 32 && count == 1)
+    active = *reinterpret_cast<unsigned long*>(data);
+  if (data) XFree(data);
+  return active;
 }
 
 void giveFocusTo(GdkDisplay* display, unsigned long xwindow) {

@@ -15,6 +15,8 @@ void focusAsAsked(GdkWindow* window, guint32 time = 0);
 
 // The X window that has the keyboard now (0 for none, the root or pointer-root).
 unsigned long focusedXWindow(GdkDisplay* display);
+// The window manager's active window (_NET_ACTIVE_WINDOW), 0 for none or a window that is not an X one.
+unsigned long activeXWindow(GdkDisplay* display);
 // Gives the keyboard to an X window, if it still shows.
 void giveFocusTo(GdkDisplay* display, unsigned long xwindow);
 // Whether the keyboard is in `window` or one of its children.
