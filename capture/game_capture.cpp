@@ -12,6 +12,7 @@ std::shared_ptr<GameCapture> GameCapture::make(Capture& capture, Desktop& deskto
 
 void GameCapture::start() {
   screens = desktop.screens();
+  if (!capture.accessGranted()) return askForAccess();
   std::weak_ptr<GameCapture> weak = weak_from_this();
   capture.listWindows([weak](std::optional<std::vector<CaptureWindow>> windows) {
     if (auto self = weak.lock()) self->chooseAndStream(windows);
@@ -19,11 +20,7 @@ void GameCapture::start() {
 }
 
 void GameCapture::chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows) {
-  if (!windows) {
-    fail(noContentMessage());
-    capture.requestAccess();
-    return;
-  }
+  if (!windows) return askForAccess();
   auto game = chooseGameWindow(*windows, capture.gameOwnerId());
   if (!game) return fail(kNoGameMessage);
   titleBar = game->titleBar;
@@ -53,6 +50,12 @@ OutputSize GameCapture::resized(double width, double height) {
   Rect window{0, 0, width, height};
   cropTop = cropTopFor(window, titleBar, screens);
   return outputSizeFor(window);
+}
+
+// The sentence first, then the system's request, which the system wants on the main thread.
+void GameCapture::askForAccess() {
+  fail(noContentMessage());
+  desktop.postToMain([self = shared_from_this()] { self->capture.requestAccess(); });
 }
 
 const char* GameCapture::noContentMessage() const {

@@ -15,8 +15,10 @@
 
 namespace qm {
 
+// macOS applies a new Screen Recording permission only to a program started after it was given.
 inline constexpr const char* kCapturePermissionMessage =
-    "Allow Quillmere in System Settings > Privacy & Security > Screen Recording, then start the bodycam again.";
+    "Allow Quillmere in System Settings > Privacy & Security > Screen Recording, then quit and reopen Quillmere "
+    "and start the bodycam again.";
 // The same request where the desktop's own dialog asks which window to share.
 inline constexpr const char* kCaptureShareMessage =
     "Allow Quillmere to share the Roblox window when your desktop asks, then start the bodycam again.";
@@ -50,6 +52,7 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
  private:
   GameCapture(Capture& capture, Desktop& desktop) : capture(capture), desktop(desktop) {}
   void fail(const std::string& message);
+  void askForAccess();
   const char* noContentMessage() const;
   void chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows);
   void streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error);

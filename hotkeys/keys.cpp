@@ -37,7 +37,9 @@ void App::addGlobalMonitor() {
   if (globalMonitor) return;
   std::weak_ptr<App> weak = weak_from_this();
   globalMonitor = platform.desktop.addGlobalKeyMonitor([weak](const KeyEvent& e) {
-    if (auto app = weak.lock()) app->onKey(e);
+    auto app = weak.lock();
+    // The picker takes a press the game got too: the system may not have let the picker come forward.
+    if (app && !(app->capture && app->pickerTakes(e))) app->onKey(e);
   });
 }
 

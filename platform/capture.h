@@ -69,6 +69,9 @@ class Capture {
   // All windows (desktop windows left out, off-screen ones kept), or none when listing is not possible.
   // Asked on the main thread, answered off it.
   virtual void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) = 0;
+  // Whether the system lets the program capture now; asked on the main thread.
+  virtual bool accessGranted() const { return true; }
+  // Asks the system for the permission (its prompt the first time); called on the main thread.
   virtual void requestAccess() = 0;
   // Answered off the main thread through callbacks.started.
   virtual void startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) = 0;

@@ -19,6 +19,7 @@ class MacCapture : public Capture {
   bool available() const override;
   std::string gameOwnerId() const override { return "com.roblox.RobloxPlayer"; }
   void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override;
+  bool accessGranted() const override;
   void requestAccess() override;
   void startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) override;
 

@@ -10,42 +10,76 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/mac/objc_values.h"
 
 namespace {
 
-// Only frames the stream marks complete carry new pixels; idle, blank and suspended ones are skipped.
-API_AVAILABLE(macos(12.3)) bool isComplete(CMSampleBufferRef sample) {
+// What the stream says of one frame, or nil.
+NSDictionary* _Nullable infoOf(CMSampleBufferRef sample) {
   CFArrayRef attachments = CMSampleBufferGetSampleAttachmentsArray(sample, false);
-  if (!attachments || CFArrayGetCount(attachments) < 1) return false;
-  NSDictionary* info = (__bridge NSDictionary*)CFArrayGetValueAtIndex(attachments, 0);
+  if (!attachments || CFArrayGetCount(attachments) < 1) return nil;
+  id info = (__bridge id)CFArrayGetValueAtIndex(attachments, 0);
+  return [info isKindOfClass:[NSDictionary class]] ? info : nil;
+}
+
+// Only frames the stream marks complete carry new pixels; idle, blank and suspended ones are skipped.
+API_AVAILABLE(macos(12.3)) bool isComplete(NSDictionary* _Nullable info) {
   id status = info[SCStreamFrameInfoStatus];
   return [status isKindOfClass:[NSNumber class]] &&
          static_cast<NSNumber*>(status).integerValue == SCFrameStatusComplete;
 }
 
+// The filmed window's size in whole points: the frame's content before the stream scaled it to fit.
+API_AVAILABLE(macos(12.3)) std::optional<qm::OutputSize> windowSizeOf(NSDictionary* _Nullable info) {
+  id rect = info[SCStreamFrameInfoContentRect], scale = info[SCStreamFrameInfoContentScale];
+  CGRect content;
+  if (![rect isKindOfClass:[NSDictionary class]] || ![scale isKindOfClass:[NSNumber class]] ||
+      !CGRectMakeWithDictionaryRepresentation((__bridge CFDictionaryRef)rect, &content))
+    return std::nullopt;
+  double factor = static_cast<NSNumber*>(scale).doubleValue;
+  if (factor <= 0) return std::nullopt;
+  return qm::OutputSize{static_cast<int>(std::lround(content.size.width / factor)),
+                        static_cast<int>(std::lround(content.size.height / factor))};
+}
+
+API_AVAILABLE(macos(12.3))
+SCStreamConfiguration* configurationOf(const qm::StreamConfig& config) {
+  SCStreamConfiguration* c = [[SCStreamConfiguration alloc] init];
+  c.width = static_cast<size_t>(config.width);
+  c.height = static_cast<size_t>(config.height);
+  c.minimumFrameInterval = CMTimeMake(1, static_cast<int32_t>(std::lround(1.0 / config.minFrameInterval)));
+  c.showsCursor = config.showsCursor;
+  c.queueDepth = config.queueDepth;
+  return c;
+}
+
 }  // namespace
 
-// The stream's output and delegate: turns each complete frame into sRGB BGRA pixels on "qm.capture".
+// The stream's output and delegate: turns each complete frame into sRGB BGRA pixels on "qm.capture", and
+// makes the stream follow the window when it is resized (windowed to full screen and back).
 API_AVAILABLE(macos(12.3))
 @interface QMStreamOutput : NSObject <SCStreamOutput, SCStreamDelegate>
-- (instancetype)initWithCallbacks:(qm::StreamCallbacks)callbacks;
+- (instancetype)initWithCallbacks:(qm::StreamCallbacks)callbacks config:(const qm::StreamConfig&)config;
 - (void)halt;
 @end
 
 @implementation QMStreamOutput {
   qm::StreamCallbacks callbacks;
+  qm::StreamConfig config;  // as the stream has it now
+  std::optional<qm::OutputSize> window;
   CIContext* context;
   CGColorSpaceRef srgb;
   std::vector<std::uint8_t> pixels;
   std::atomic<bool> halted;
 }
 
-- (instancetype)initWithCallbacks:(qm::StreamCallbacks)c {
+- (instancetype)initWithCallbacks:(qm::StreamCallbacks)c config:(const qm::StreamConfig&)streamConfig {
   if ((self = [super init])) {
     callbacks = std::move(c);
+    config = streamConfig;
     context = [[CIContext alloc] initWithOptions:nil];
     srgb = CGColorSpaceCreateWithName(kCGColorSpaceSRGB);
     halted = false;
@@ -61,10 +95,20 @@ API_AVAILABLE(macos(12.3))
   halted = true;
 }
 
+- (void)follow:(SCStream*)stream window:(qm::OutputSize)size {
+  if (window == size) return;
+  window = size;
+  qm::OutputSize wanted = callbacks.resized(size.width, size.height);
+  if (wanted == qm::OutputSize{config.width, config.height}) return;
+  config.width = wanted.width, config.height = wanted.height;
+  [stream updateConfiguration:configurationOf(config) completionHandler:nil];
+}
+
 - (void)stream:(SCStream*)stream didOutputSampleBuffer:(CMSampleBufferRef)sampleBuffer ofType:(SCStreamOutputType)type {
-  (void)stream;
-  if (type != SCStreamOutputTypeScreen || halted || !srgb) return;
-  if (!CMSampleBufferIsValid(sampleBuffer) || !isComplete(sampleBuffer)) return;
+  if (type != SCStreamOutputTypeScreen || halted || !srgb || !CMSampleBufferIsValid(sampleBuffer)) return;
+  NSDictionary* info = infoOf(sampleBuffer);
+  if (!isComplete(info)) return;
+  if (auto size = windowSizeOf(info)) [self follow:stream window:*size];
   CVImageBufferRef buffer = CMSampleBufferGetImageBuffer(sampleBuffer);
   if (!buffer) return;
   CIImage* image = [[CIImage alloc] initWithCVPixelBuffer:buffer];
@@ -101,11 +145,16 @@ char queueKey;  // marks the capture queues, so a stop from one of them does not
 class API_AVAILABLE(macos(12.3)) MacStream : public CaptureStream {
  public:
   MacStream(SCStream* s, QMStreamOutput* o, dispatch_queue_t q) : stream(s), output(o), queue(q) {}
-  // No frame is delivered after this returns: a frame being converted is waited for.
+  // No frame is delivered after this returns: a frame being converted is waited for. The stream and its
+  // output stay alive until the stop completes, however soon the owner lets go of this object.
   void stop() override {
     [output halt];
     if (dispatch_get_specific(&queueKey) != (__bridge void*)queue) dispatch_sync(queue, ^{});
-    [stream stopCaptureWithCompletionHandler:nil];
+    SCStream* stopping = stream;
+    QMStreamOutput* halted = output;
+    [stopping stopCaptureWithCompletionHandler:^(NSError*) {
+      [stopping removeStreamOutput:halted type:SCStreamOutputTypeScreen error:nil];
+    }];
   }
 
  private:
@@ -115,22 +164,11 @@ class API_AVAILABLE(macos(12.3)) MacStream : public CaptureStream {
 };
 
 API_AVAILABLE(macos(12.3))
-SCStreamConfiguration* configurationOf(const StreamConfig& config) {
-  SCStreamConfiguration* c = [[SCStreamConfiguration alloc] init];
-  c.width = static_cast<size_t>(config.width);
-  c.height = static_cast<size_t>(config.height);
-  c.minimumFrameInterval = CMTimeMake(1, static_cast<int32_t>(std::lround(1.0 / config.minFrameInterval)));
-  c.showsCursor = config.showsCursor;
-  c.queueDepth = config.queueDepth;
-  return c;
-}
-
-API_AVAILABLE(macos(12.3))
 void streamWindow(SCWindow* window, const StreamConfig& config, const StreamCallbacks& callbacks) {
   dispatch_queue_t queue = dispatch_queue_create("qm.capture", DISPATCH_QUEUE_SERIAL);
   dispatch_queue_set_specific(queue, &queueKey, (__bridge void*)queue, nullptr);
   SCContentFilter* filter = [[SCContentFilter alloc] initWithDesktopIndependentWindow:window];
-  QMStreamOutput* output = [[QMStreamOutput alloc] initWithCallbacks:callbacks];
+  QMStreamOutput* output = [[QMStreamOutput alloc] initWithCallbacks:callbacks config:config];
   SCStream* stream = [[SCStream alloc] initWithFilter:filter configuration:configurationOf(config) delegate:output];
   NSError* error = nil;
   if (![stream addStreamOutput:output type:SCStreamOutputTypeScreen sampleHandlerQueue:queue error:&error])
@@ -194,6 +232,8 @@ void MacCapture::listWindows(std::function<void(std::optional<std::vector<Captur
     done(std::nullopt);
   }
 }
+
+bool MacCapture::accessGranted() const { return CGPreflightScreenCaptureAccess(); }
 
 void MacCapture::requestAccess() { CGRequestScreenCaptureAccess(); }
 

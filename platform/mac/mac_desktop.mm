@@ -84,23 +84,25 @@ class MacAlert : public ModalAlert {
 }  // namespace
 
 struct MacDesktop::Impl {
-  NSMutableArray<QMMenuAction*>* targets = [NSMutableArray array];  // menu items hold their targets weakly
+  // Menu items hold their targets weakly: these hold them, each for its menu, until the menu is rebuilt.
+  NSMutableArray<QMMenuAction*>* mainTargets = [NSMutableArray array];
+  NSMutableArray<QMMenuAction*>* statusTargets = [NSMutableArray array];
   NSStatusItem* statusItem = nil;
   NSMutableArray* monitors = [NSMutableArray array];
 
-  NSMenu* menuOf(const std::string& title, const std::vector<MenuItem>& items) {
+  NSMenu* menuOf(const std::string& title, const std::vector<MenuItem>& items, NSMutableArray* targets) {
     NSMenu* menu = [[NSMenu alloc] initWithTitle:ns(title)];
-    for (const auto& item : items) [menu addItem:itemOf(item)];
+    for (const auto& item : items) [menu addItem:itemOf(item, targets)];
     return menu;
   }
 
-  NSMenuItem* itemOf(const MenuItem& item) {
+  NSMenuItem* itemOf(const MenuItem& item, NSMutableArray* targets) {
     if (item.separator) return [NSMenuItem separatorItem];
     NSMenuItem* entry = [[NSMenuItem alloc] initWithTitle:ns(item.title) action:nil keyEquivalent:ns(item.key)];
     if (item.shift) entry.keyEquivalentModifierMask = NSEventModifierFlagShift | NSEventModifierFlagCommand;
     entry.representedObject = fromJSON(item.represented);
     if (item.hasSubmenu()) {
-      entry.submenu = menuOf(item.title, item.submenu);
+      entry.submenu = menuOf(item.title, item.submenu, targets);
     } else if (SEL system = standardSelector(item.standard)) {
       entry.action = system;  // the system's own, sent to the first responder
     } else if (item.action) {
@@ -139,9 +141,10 @@ std::unique_ptr<Window> MacDesktop::makeWindow(const WindowOptions& options, Win
 void MacDesktop::setMainMenu(const std::vector<Menu>& menus) {
   NSMenu* bar = [[NSMenu alloc] initWithTitle:@""];
   NSMenu* windows = nil;
+  [impl->mainTargets removeAllObjects];
   for (const auto& menu : menus) {
     NSMenuItem* top = [[NSMenuItem alloc] initWithTitle:@"" action:nil keyEquivalent:@""];
-    top.submenu = impl->menuOf(menu.title, menu.items);
+    top.submenu = impl->menuOf(menu.title, menu.items, impl->mainTargets);
     [bar addItem:top];
     if (menu.windowsMenu) windows = top.submenu;
   }
@@ -156,7 +159,8 @@ void MacDesktop::setStatusMenu(const std::string& title, const std::vector<MenuI
     button.title = ns(title);
     button.font = [NSFont systemFontOfSize:12 weight:NSFontWeightHeavy];
   }
-  impl->statusItem.menu = impl->menuOf("", items);
+  [impl->statusTargets removeAllObjects];
+  impl->statusItem.menu = impl->menuOf("", items, impl->statusTargets);
 }
 
 std::shared_ptr<ModalAlert> MacDesktop::makeAlert(const std::string& message, const std::string& informative,
@@ -195,18 +199,27 @@ void MacDesktop::openURL(const std::string& url) {
   if (NSURL* address = [NSURL URLWithString:ns(url)]) [[NSWorkspace sharedWorkspace] openURL:address];
 }
 
-void MacDesktop::activate() { [NSApp activateIgnoringOtherApps:YES]; }
+// From macOS 14 on, activateIgnoringOtherApps: does nothing; activate asks, and the system may refuse.
+void MacDesktop::activate() {
+  if (@available(macOS 14.0, *))
+    [NSApp activate];
+  else
+    [NSApp activateIgnoringOtherApps:YES];
+}
 
 void MacDesktop::terminate() { [NSApp terminate:nil]; }
 
 std::shared_ptr<Timer> MacDesktop::scheduleRepeating(double seconds, std::function<void(Timer&)> tick) {
   auto timer = std::make_shared<MacTimer>(std::move(tick));
-  // The block keeps the C++ timer until the run loop lets go of the invalidated NSTimer.
-  timer->timer = [NSTimer scheduledTimerWithTimeInterval:seconds
-                                                 repeats:YES
-                                                   block:^(NSTimer*) {
-                                                     timer->tick(*timer);
-                                                   }];
+  // The block keeps the C++ timer until the run loop lets go of the invalidated NSTimer. In the common
+  // modes, the timer also fires while a menu is open, an alert runs or a window is dragged.
+  NSTimer* repeating = [NSTimer timerWithTimeInterval:seconds
+                                              repeats:YES
+                                                block:^(NSTimer*) {
+                                                  timer->tick(*timer);
+                                                }];
+  [[NSRunLoop mainRunLoop] addTimer:repeating forMode:NSRunLoopCommonModes];
+  timer->timer = repeating;
   return timer;
 }
 

@@ -273,6 +273,7 @@ class FakeCapture : public Capture {
   void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override {
     listing = std::move(done);
   }
+  bool accessGranted() const override { return granted; }
   void requestAccess() override { accessRequests++; }
   void startStream(std::uint64_t id, const StreamConfig& config, StreamCallbacks cb) override {
     streamedWindow = id, lastConfig = config, callbacks = std::move(cb);
@@ -281,6 +282,7 @@ class FakeCapture : public Capture {
   void answerListing() { std::exchange(listing, nullptr)(windowList); }
 
   bool canCapture = true;
+  bool granted = true;
   CaptureConsent consentKind = CaptureConsent::systemSettings;
   std::optional<std::vector<CaptureWindow>> windowList = std::vector<CaptureWindow>{};
   std::function<void(std::optional<std::vector<CaptureWindow>>)> listing;

@@ -113,6 +113,10 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
   };
   const Case cases[] = {
       {"listing refused", [](Recorder& r) { r.start(std::nullopt); }, {kCapturePermissionMessage}, 0, 1},
+      {"not granted: asked before listing", [](Recorder& r) {
+         r.fakes.capture.granted = false;
+         r.capture->start();
+       }, {kCapturePermissionMessage}, 0, 1},
       {"share refused in the desktop's dialog", [](Recorder& r) {
          r.fakes.capture.consentKind = CaptureConsent::desktopDialog;
          r.start(std::nullopt);
@@ -146,6 +150,7 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
     Recorder r;
     c.run(r);
     EXPECT_TRUE(r.errors.empty()) << c.what << ": told before the main thread ran";
+    EXPECT_EQ(r.fakes.capture.accessRequests, 0) << c.what << ": asked before the main thread ran";
     r.fakes.desktop.runPosted();
     EXPECT_EQ(r.errors, c.sentences) << c.what;
     EXPECT_EQ(r.stream->stops, c.streamStops) << c.what;

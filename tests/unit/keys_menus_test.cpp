@@ -257,13 +257,18 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
       {"a key without a code is refused", {kPrintScreen}, "-", 0, nullptr,
        "This key cannot be used. Press another one."},
       {"then another is taken", {kPrintScreen, down(kB)}, "--", 0, kB, "Picked: key 11. Press OK to keep it."},
+      {"a press only the game got (no passes shown), not acted on", {down(kF8)}, "", 0, kF8,
+       "Picked: F8. Press OK to keep it."},
   };
   for (const auto& [what, keys, passes, answer, stored, informative] : cases) {
     Keys h;
     int builds = h.fakes.desktop.statusBuilds;
     std::string delivered;
-    h.fakes.desktop.nextAlertAnswer = [&, &keys = keys, answer = answer](fake::FakeAlert&) {
-      for (const auto& k : keys) delivered += h.local(k) ? "+" : "-";
+    h.fakes.desktop.nextAlertAnswer = [&, &keys = keys, &passes = passes, answer = answer](fake::FakeAlert&) {
+      for (const auto& k : keys) {
+        if (passes.empty()) h.global(k);  // only the game got them
+        else delivered += h.local(k) ? "+" : "-";
+      }
       return answer;
     };
     h.app->pickKey("ptt");

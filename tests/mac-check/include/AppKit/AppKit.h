@@ -5,6 +5,8 @@
 
 #include <CoreGraphics/CoreGraphics.h>
 
+#include "availability.h"
+
 // As in Foundation.h: renamed here, declared below with Apple's nullability and types.
 #define separatorItem qm_gnustep_separatorItem
 #define initWithTitle qm_gnustep_initWithTitle
@@ -126,6 +128,7 @@ enum : NSEventModifierFlags {
 
 @interface NSApplication (QMCheckNewer)
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
+- (void)activate API_AVAILABLE(macos(14.0));
 @end
 
 NS_ASSUME_NONNULL_END

@@ -35,6 +35,7 @@ typedef struct CGColorSpace* CGColorSpaceRef;
 extern const CFStringRef kCGColorSpaceSRGB;
 CGColorSpaceRef _Nullable CGColorSpaceCreateWithName(CFStringRef name);
 void CGColorSpaceRelease(CGColorSpaceRef _Nullable space);
+bool CGRectMakeWithDictionaryRepresentation(CFDictionaryRef _Nullable dict, CGRect* _Nullable rect);
 bool CGPreflightScreenCaptureAccess(void);
 bool CGRequestScreenCaptureAccess(void);
 

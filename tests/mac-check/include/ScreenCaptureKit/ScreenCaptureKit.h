@@ -21,6 +21,8 @@ typedef NS_ENUM(NSInteger, SCFrameStatus) {
 
 typedef NSString* SCStreamFrameInfo;
 extern SCStreamFrameInfo const SCStreamFrameInfoStatus API_AVAILABLE(macos(12.3));
+extern SCStreamFrameInfo const SCStreamFrameInfoContentRect API_AVAILABLE(macos(12.3));
+extern SCStreamFrameInfo const SCStreamFrameInfoContentScale API_AVAILABLE(macos(12.3));
 
 API_AVAILABLE(macos(12.3))
 @interface SCRunningApplication : NSObject
@@ -81,6 +83,9 @@ API_AVAILABLE(macos(12.3))
                    type:(SCStreamOutputType)type
      sampleHandlerQueue:(nullable dispatch_queue_t)sampleHandlerQueue
                   error:(NSError**)error;
+- (BOOL)removeStreamOutput:(id<SCStreamOutput>)output type:(SCStreamOutputType)type error:(NSError**)error;
+- (void)updateConfiguration:(SCStreamConfiguration*)streamConfig
+          completionHandler:(nullable void (^)(NSError* _Nullable error))completionHandler;
 - (void)startCaptureWithCompletionHandler:(nullable void (^)(NSError* _Nullable error))completionHandler;
 - (void)stopCaptureWithCompletionHandler:(nullable void (^)(NSError* _Nullable error))completionHandler;
 @end
