@@ -65,6 +65,7 @@ std::string base64(std::string_view bytes) {
 
 int keptRows(int height, double cropTop) {
   if (!(cropTop > 0)) return height;
+  if (cropTop >= 1) return 1;  // and no rounding of a product beyond any integer
   int cut = static_cast<int>(std::lround(height * cropTop));
   return std::max(1, height - cut);
 }

@@ -196,6 +196,7 @@ TEST(Frame, TheJPEGKeepsTheRowsLeftAfterTheCutRoundedToTheNearestRow) {
       {800, 0, 800},           {800, 28.0 / 800, 772}, {720, 28.0 / 945, 699},  // 21.33 rows cut → 21
       {718, 28.0 / 719, 690},  // 27.96 rows cut → 28
       {100, 0.2, 80},          {10, 0.05, 9},          {1, 0.2, 1},            // never below one row
+      {10, 1e300, 1},
   };
   FrameEncoder encoder;
   for (const auto& [height, crop, kept] : cases) {
