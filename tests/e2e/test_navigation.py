@@ -141,8 +141,3 @@ class Navigation(Case):
         failed = self.app.log().count("failed ")
         self.launch_without_alert(lambda: self.app.log().count("failed ") > failed, 20)
         self.assertIsNone(self.app.proc.poll())
-
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()

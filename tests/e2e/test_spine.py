@@ -63,8 +63,3 @@ class Spine(Case):
             self.app.proc.wait()
             self.assertIsInstance(json.loads(read(self.app.settings_path)), dict)
             self.service.reset()
-
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()
