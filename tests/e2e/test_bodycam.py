@@ -79,8 +79,3 @@ class Bodycam(Case):
         self.bodycam_on()
         wait_for(self.bodycam_errors, what="the error event")
         self.assertEqual(self.bodycam_errors(), [{"type": "bodycam-error", "message": NO_GAME}])
-
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()

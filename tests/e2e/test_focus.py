@@ -124,8 +124,3 @@ class Focus(Case):
         self.assertEqual(self.app.quit(), 0)
         self.assertEqual(self.app.settings()["mainFrame"], FRAME)
         self.assertIs(self.app.settings()["overlayOpen"], False)
-
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()

@@ -100,8 +100,3 @@ class Frames(Case):
                           ("a frame redirected to a file", self.a_file_frame_ends_in_the_failing_page)]:
             with self.subTest(name):
                 row()
-
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()

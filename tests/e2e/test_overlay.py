@@ -97,8 +97,3 @@ class Overlay(Case):
                  what="the bubble to move up")
         wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")
         self.assertIsNone(self.window("MDT"), "a drag is not a click")
-
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()

@@ -40,8 +40,3 @@ class Quitting(Case):
         self.app.main_window()
         self.app.dialog()
         self.assert_clean_quit(signal.SIGTERM, "SIGTERM with the alert open")
-
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()

@@ -155,7 +155,3 @@ class WaylandWithoutShortcutPortal(Case):
         wait_for(lambda: jpeg_facts(self.frames("cad")[-1]["data"])[:2] == (1280, 720), 30, 0.5,
                  what=lambda: f"frames of the game, not {jpeg_facts(self.frames('cad')[-1]['data'])[:2]}")
         self.assertEqual(self.app.settings().get("captureRestoreToken"), token, "the desktop was not asked again")
-
-if __name__ == "__main__":
-    import unittest
-    unittest.main()

@@ -43,10 +43,7 @@ class FakeFiles : public Files {
     return it == files.end() ? 0 : it->second.size();
   }
   void rename(const std::string& from, const std::string& to) override {
-    if (auto node = files.extract(from)) {
-      node.key() = to;
-      files.insert_or_assign(to, std::move(node.mapped()));
-    }
+    if (auto node = files.extract(from)) files.insert_or_assign(to, std::move(node.mapped()));
   }
   std::map<std::string, std::string> files;
   bool unwritable = false;  // the file exists but cannot be opened
@@ -69,9 +66,8 @@ class FakeWindow : public Window {
   bool knowsPosition() const override { return placed; }
 
   WindowOptions options;
-  bool placed = true;
   Rect rect;
-  bool shown = false;
+  bool placed = true, shown = false;
   int keyShows = 0, quietShows = 0;
   double alpha = 1;
   BubbleHandlers handlers;
@@ -132,10 +128,7 @@ class FakeDesktop : public Desktop {
     std::lock_guard lock(postedMutex);
     posted.push_back(std::move(work));
   }
-  bool keysTrusted(bool prompt) override {
-    prompts += prompt;
-    return trusted;
-  }
+  bool keysTrusted(bool prompt) override { return prompts += prompt, trusted; }
   bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override {
     global = std::move(handler), calls.push_back("global keys");
     return true;
@@ -178,25 +171,20 @@ class FakeDesktop : public Desktop {
   std::chrono::system_clock::time_point clock{};
   std::vector<Menu> mainMenu;
   std::vector<MenuItem> statusItems;
-  int statusBuilds = 0;
   std::vector<std::shared_ptr<FakeAlert>> alerts;
   std::function<int(FakeAlert&)> nextAlertAnswer = [](FakeAlert&) { return 0; };
   std::vector<std::string> opened;
-  int activations = 0;
+  int statusBuilds = 0, activations = 0, prompts = 0, shortcutDialogs = 0;
   std::vector<std::shared_ptr<FakeTimer>> timers;
   std::deque<std::function<void()>> posted;
   std::mutex postedMutex;
-  bool trusted = true;
-  int prompts = 0;
+  bool trusted = true, limited = false, changeable = false;
   std::function<void(const KeyEvent&)> global;
   std::function<bool(const KeyEvent&)> local;
   KeysHelp help{"settings:keys", "", ""};
-  bool limited = false;
   std::vector<Shortcut> offered;
   std::function<void()> shortcutsChanged;
   std::map<std::string, std::string> triggers;  // the desktop's bindings, when it binds keys itself
-  bool changeable = false;
-  int shortcutDialogs = 0;
   std::optional<std::string> warning;
 };
 
@@ -281,8 +269,7 @@ class FakeCapture : public Capture {
   // Answers the pending window query with the scripted list.
   void answerListing() { std::exchange(listing, nullptr)(windowList); }
 
-  bool canCapture = true;
-  bool granted = true;
+  bool canCapture = true, granted = true;
   CaptureConsent consentKind = CaptureConsent::systemSettings;
   std::optional<std::vector<CaptureWindow>> windowList = std::vector<CaptureWindow>{};
   std::function<void(std::optional<std::vector<CaptureWindow>>)> listing;
