@@ -129,12 +129,20 @@ class Navigation(Case):
         self.assertEqual(self.app.invoke("quillmere://auth?code=" + code), 0)
         self.loaded("dashboard", count=signed_in + 1, signedIn=True)
         self.assertNotIn("signinVerifier", self.app.settings())
+        # A callback address cannot write a line of its own into the log.
+        self.assertEqual(self.app.invoke("quillmere://auth?x=\n2026-01-01 00:00:00 +0000 forged"), 0)
+        self.app.wait_log("url event quillmere://auth?x=")
+        self.assertFalse([l for l in self.app.log().splitlines() if l.startswith("2026-01-01")])
         # The size cap is the backend's; what a manifest says is checked in the unit tests.
         self.service.reset()
         self.serve(manifest("3.0.0", notes="x" * 600000))
         self.launch_without_alert(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and
                                               r["host"] == "updates.localhost" for r in self.service.requests()))
         self.assertEqual(self.desktop.browsed(), [])
+        # A version no release has (a line feed, a reversal, no end) offers nothing.
+        self.serve(manifest("9.0.0\n\u202e" + "9" * 20000))
+        self.launch_without_alert(lambda: "update manifest ignored: version is not a release number"
+                                  in self.app.log_lines())
         # No service at all (a slow one meets the fetch's deadline, checked in the backend's tests).
         os.kill(self.service.proc.pid, signal.SIGKILL)
         self.service.proc.wait()
