@@ -413,28 +413,14 @@ void GtkDesktop::changeShortcuts() {
   if (portal) portal->configure();
 }
 
-KeysHelp GtkDesktop::keysHelp() const { return {"", "Keys need setup on this desktop\u2026", keysExplanation()}; }
+KeysHelp GtkDesktop::keysHelp() const { return {"", keysObstacle()}; }
 
-std::string GtkDesktop::keysExplanation() const {
-  if (session == SessionKind::X11)
-    return "This X server has no XInput2, so Quillmere cannot hear keys while the game has the focus. "
-           "Start an X server with XInput2 (every desktop's X11 session has it).";
-  auto state = portal ? portal->state() : PortalShortcuts::State::Absent;
-  switch (state) {
-    case PortalShortcuts::State::Starting:
-      return "Quillmere is still asking the desktop for its global shortcuts. Try again in a moment.";
-    case PortalShortcuts::State::Refused:
-      return "The desktop did not allow Quillmere's global shortcuts. Allow them in the desktop's settings "
-             "(keyboard shortcuts, or Quillmere's permissions), then start Quillmere again.";
-    default:
-      if (session == SessionKind::WaylandOnly)
-        return "This Wayland desktop has no global shortcut portal, so Quillmere cannot hear keys while the game "
-               "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
-               "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
-      return "This Wayland desktop has no global shortcut portal, so Quillmere hears keys only while a game "
-             "player on XWayland has the focus. Run the game player on XWayland (flatpak override --user "
-             "--socket=x11 --nosocket=wayland org.vinegarhq.Sober), use a desktop that has the portal (KDE Plasma "
-             "5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
+KeysObstacle GtkDesktop::keysObstacle() const {
+  if (session == SessionKind::X11) return KeysObstacle::noXInput2;
+  switch (portal ? portal->state() : PortalShortcuts::State::Absent) {
+    case PortalShortcuts::State::Starting: return KeysObstacle::portalStarting;
+    case PortalShortcuts::State::Refused: return KeysObstacle::portalRefused;
+    default: return session == SessionKind::WaylandOnly ? KeysObstacle::noPortalNoXWayland : KeysObstacle::noPortal;
   }
 }
 
@@ -447,11 +433,6 @@ std::string GtkDesktop::portalParent() const {
   return name;
 }
 
-std::optional<std::string> GtkDesktop::sessionWarning() const {
-  if (session != SessionKind::WaylandOnly) return std::nullopt;
-  // The bodycam still films the game through the desktop's screen sharing.
-  return "This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn XWayland "
-         "on in your desktop, or log in to an X11 session.";
-}
+bool GtkDesktop::withoutXWayland() const { return session == SessionKind::WaylandOnly; }
 
 }  // namespace qm::gtk

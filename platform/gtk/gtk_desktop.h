@@ -49,7 +49,7 @@ class GtkDesktop : public Desktop {
   std::optional<std::string> shortcutTrigger(const std::string& action) const override;
   bool canChangeShortcuts() const override;
   void changeShortcuts() override;
-  std::optional<std::string> sessionWarning() const override;
+  bool withoutXWayland() const override;
   // The main window as a portal's dialogs name their parent ("x11:XID"), or empty.
   std::string portalParent() const;
 
@@ -62,7 +62,7 @@ class GtkDesktop : public Desktop {
   bool portalReady() const;
   bool portalSettled() const;
   void onShortcut(const std::string& id, bool down);
-  std::string keysExplanation() const;
+  KeysObstacle keysObstacle() const;
 
   GtkApplication* app;
   SessionKind session;

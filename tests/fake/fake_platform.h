@@ -153,7 +153,7 @@ class FakeDesktop : public Desktop {
   }
   bool canChangeShortcuts() const override { return changeable; }
   void changeShortcuts() override { shortcutDialogs++; }
-  std::optional<std::string> sessionWarning() const override { return warning; }
+  bool withoutXWayland() const override { return noXWayland; }
 
   // Runs the main-thread queue until it is empty.
   void runPosted() {
@@ -190,14 +190,14 @@ class FakeDesktop : public Desktop {
   int prompts = 0;
   std::function<void(const KeyEvent&)> global;
   std::function<bool(const KeyEvent&)> local;
-  KeysHelp help{"settings:keys", "", ""};
+  KeysHelp help{"settings:keys"};
   bool limited = false;
   std::vector<Shortcut> offered;
   std::function<void()> shortcutsChanged;
   std::map<std::string, std::string> triggers;  // the desktop's bindings, when it binds keys itself
   bool changeable = false;
   int shortcutDialogs = 0;
-  std::optional<std::string> warning;
+  bool noXWayland = false;
 };
 
 class FakeWebView : public WebView {
