@@ -123,7 +123,8 @@ void App::openAccessibility() {
   KeysHelp help = platform.desktop.keysHelp();
   if (!help.url.empty()) return platform.desktop.openURL(help.url);
   std::string title = keysHelpTitle(help.obstacle);
-  runAside(*platform.desktop.makeAlert(title.substr(0, title.rfind("\u2026")), keysHelpExplanation(help.obstacle), {"OK"}));
+  std::string message = title.substr(0, title.rfind("\u2026"));
+  runAside(*platform.desktop.makeAlert(message, keysHelpExplanation(help.obstacle), {"OK"}));
 }
 
 }  // namespace qm
