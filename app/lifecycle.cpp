@@ -38,8 +38,13 @@ Rect App::mainScreenVisibleFrame() const {
 
 // A session that cannot give some features says so once, in the log and to the user, after launch.
 void App::warnAboutSession() {
+  std::optional<std::string> session;
+  // The bodycam still films the game through the desktop's screen sharing.
+  if (platform.desktop.withoutXWayland())
+    session = "This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn XWayland "
+              "on in your desktop, or log in to an X11 session.";
   std::string warnings;
-  for (const auto& warning : {platform.desktop.sessionWarning(), platform.web.sandboxProblem()}) {
+  for (const auto& warning : {session, platform.web.sandboxProblem()}) {
     if (!warning) continue;
     note(*warning);
     warnings += (warnings.empty() ? "" : "\n\n") + *warning;

@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "app/app.h"
+#include "hotkeys/key_tables.h"
 
 namespace qm {
 namespace {
@@ -100,8 +101,7 @@ std::vector<MenuItem> App::statusMenuItems() const {
   items.push_back(keys);
   if (!platform.desktop.keysTrusted(false) || platform.desktop.keysLimited()) {
     items.push_back(separator());
-    std::string title = platform.desktop.keysHelp().title;
-    items.push_back(plain(title.empty() ? "Keys need Accessibility permission\u2026" : title, &App::openAccessibility));
+    items.push_back(plain(keysHelpTitle(platform.desktop.keysHelp().obstacle), &App::openAccessibility));
   }
   items.push_back(separator());
   items.push_back(standard("Quit Quillmere", "q", StandardAction::Quit));

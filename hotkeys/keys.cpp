@@ -122,8 +122,9 @@ std::string App::boundKeyName(const std::string& action) const {
 void App::openAccessibility() {
   KeysHelp help = platform.desktop.keysHelp();
   if (!help.url.empty()) return platform.desktop.openURL(help.url);
-  std::string message = help.title.substr(0, help.title.rfind("\u2026"));
-  runAside(*platform.desktop.makeAlert(message, help.explanation, {"OK"}));
+  std::string title = keysHelpTitle(help.obstacle);
+  std::string message = title.substr(0, title.rfind("\u2026"));
+  runAside(*platform.desktop.makeAlert(message, keysHelpExplanation(help.obstacle), {"OK"}));
 }
 
 }  // namespace qm

@@ -12,6 +12,9 @@
 
 namespace qm {
 
+// The Linux game player's application id (a Flatpak), which its windows and shared streams carry.
+inline constexpr const char* kLinuxGameId = "org.vinegarhq.Sober";
+
 struct CaptureWindow {
   std::optional<std::string> owner;  // owning application id, none when unknown
   std::uint64_t id = 0;

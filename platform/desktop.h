@@ -48,11 +48,13 @@ struct Shortcut {
   int key = 0;
 };
 
-// Where global keys need the user: a settings page to open or, where the system has none, an item
-// title and the reason and remedy to show in the app.
+// What keeps global keys from the app: the system's permission, or a fact of this desktop the app explains.
+enum class KeysObstacle { permission, noXInput2, portalStarting, portalRefused, noPortal, noPortalNoXWayland };
+
+// Where global keys need the user: a settings page to open, or the obstacle the app explains itself.
 struct KeysHelp {
   std::string url;
-  std::string title, explanation;
+  KeysObstacle obstacle = KeysObstacle::permission;
 };
 
 class Desktop {
@@ -93,8 +95,8 @@ class Desktop {
   virtual std::optional<std::string> shortcutTrigger(const std::string&) const { return std::nullopt; }
   virtual bool canChangeShortcuts() const { return false; }
   virtual void changeShortcuts() {}
-  // A sentence for the user when this session cannot give some features at all.
-  virtual std::optional<std::string> sessionWarning() const { return std::nullopt; }
+  // A Wayland session without XWayland: no window of ours can float above a full-screen game.
+  virtual bool withoutXWayland() const { return false; }
 };
 
 }  // namespace qm

@@ -23,9 +23,6 @@
 namespace qm::gtk {
 namespace {
 
-// Shortcut events carry codes of their own, apart from every key code.
-constexpr std::uint16_t kShortcutCodes = 0xF000;
-
 class GtkTimer : public Timer {
  public:
   explicit GtkTimer(std::function<void(Timer&)> t) : tick(std::move(t)) {}
@@ -115,7 +112,8 @@ struct GtkDesktop::Indicator {
   }
 };
 
-GtkDesktop::GtkDesktop(GtkApplication* a, SessionKind kind, Note n) : app(a), session(kind), note(std::move(n)) {}
+GtkDesktop::GtkDesktop(GtkApplication* a, SessionKind kind, Note n)
+    : app(a), session(kind), note(std::move(n)), keys(G_APPLICATION(a), kind, note) {}
 
 void GtkDesktop::noteSession() {
   bool host = statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
@@ -351,24 +349,12 @@ std::shared_ptr<Timer> GtkDesktop::scheduleRepeating(double seconds, std::functi
 
 void GtkDesktop::postToMain(std::function<void()> work) { postToMainLoop(std::move(work)); }
 
-// On Wayland the desktop's shortcuts; where it has none, XInput2 through XWayland still hears keys while an
-// X11 window (a game player run on XWayland) has the focus.
-bool GtkDesktop::keysTrusted(bool prompt) {
-  if (session == SessionKind::X11) return globalKeysAvailable();
-  if (prompt && !portal) startPortal();
-  return portalReady() || (portalSettled() && globalKeysAvailable());
-}
+bool GtkDesktop::keysTrusted(bool prompt) { return keys.trusted(prompt); }
 
-bool GtkDesktop::keysLimited() const { return session != SessionKind::X11 && !portalReady(); }
-
-bool GtkDesktop::portalReady() const { return portal && portal->state() == PortalShortcuts::State::Ready; }
-
-bool GtkDesktop::portalSettled() const { return portal && portal->state() != PortalShortcuts::State::Starting; }
+bool GtkDesktop::keysLimited() const { return keys.limited(); }
 
 bool GtkDesktop::addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) {
-  if (session == SessionKind::X11 || !portalReady()) return installGlobalKeyMonitor(std::move(handler));
-  shortcutHandler = std::move(handler);
-  return true;
+  return keys.addGlobalMonitor(std::move(handler));
 }
 
 void GtkDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) {
@@ -376,67 +362,16 @@ void GtkDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler
 }
 
 void GtkDesktop::offerShortcuts(const std::vector<Shortcut>& shortcuts, std::function<void()> changed) {
-  offered = shortcuts;
-  shortcutsChanged = std::move(changed);
+  keys.offer(shortcuts, std::move(changed));
 }
 
-void GtkDesktop::startPortal() {
-  std::vector<PortalShortcut> list;
-  for (const auto& s : offered) list.push_back({s.action, s.description, triggerForKey(s.key)});
-  PortalShortcuts::Listener listener{
-      [this](const std::string& id, bool down) { onShortcut(id, down); },
-      [this] {
-        // A portal gone after it took the keys hands them on as though it had never been there.
-        if (shortcutHandler && portalSettled() && !portalReady())
-          installGlobalKeyMonitor(std::exchange(shortcutHandler, nullptr));
-        if (shortcutsChanged) shortcutsChanged();
-      },
-      note};
-  portal = std::make_unique<PortalShortcuts>(g_application_get_dbus_connection(G_APPLICATION(app)),
-                                             "app.quillmere.Quillmere", std::move(list), std::move(listener));
-}
+std::optional<std::string> GtkDesktop::shortcutTrigger(const std::string& action) const { return keys.trigger(action); }
 
-void GtkDesktop::onShortcut(const std::string& id, bool down) {
-  auto found = std::find_if(offered.begin(), offered.end(), [&](const Shortcut& s) { return s.action == id; });
-  if (!shortcutHandler || found == offered.end()) return;
-  auto code = static_cast<std::uint16_t>(kShortcutCodes + (found - offered.begin()));
-  shortcutHandler({.code = code, .type = down ? KeyType::Down : KeyType::Up, .shortcut = id});
-}
+bool GtkDesktop::canChangeShortcuts() const { return keys.canChange(); }
 
-std::optional<std::string> GtkDesktop::shortcutTrigger(const std::string& action) const {
-  return portal ? portal->trigger(action) : std::nullopt;
-}
+void GtkDesktop::changeShortcuts() { keys.change(); }
 
-bool GtkDesktop::canChangeShortcuts() const { return portal && portal->canConfigure(); }
-
-void GtkDesktop::changeShortcuts() {
-  if (portal) portal->configure();
-}
-
-KeysHelp GtkDesktop::keysHelp() const { return {"", "Keys need setup on this desktop\u2026", keysExplanation()}; }
-
-std::string GtkDesktop::keysExplanation() const {
-  if (session == SessionKind::X11)
-    return "This X server has no XInput2, so Quillmere cannot hear keys while the game has the focus. "
-           "Start an X server with XInput2 (every desktop's X11 session has it).";
-  auto state = portal ? portal->state() : PortalShortcuts::State::Absent;
-  switch (state) {
-    case PortalShortcuts::State::Starting:
-      return "Quillmere is still asking the desktop for its global shortcuts. Try again in a moment.";
-    case PortalShortcuts::State::Refused:
-      return "The desktop did not allow Quillmere's global shortcuts. Allow them in the desktop's settings "
-             "(keyboard shortcuts, or Quillmere's permissions), then start Quillmere again.";
-    default:
-      if (session == SessionKind::WaylandOnly)
-        return "This Wayland desktop has no global shortcut portal, so Quillmere cannot hear keys while the game "
-               "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
-               "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
-      return "This Wayland desktop has no global shortcut portal, so Quillmere hears keys only while a game "
-             "player on XWayland has the focus. Run the game player on XWayland (flatpak override --user "
-             "--socket=x11 --nosocket=wayland org.vinegarhq.Sober), use a desktop that has the portal (KDE Plasma "
-             "5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
-  }
-}
+KeysHelp GtkDesktop::keysHelp() const { return {"", keys.obstacle()}; }
 
 std::string GtkDesktop::portalParent() const {
   GtkWindow* parent = parentWindow();
@@ -447,11 +382,6 @@ std::string GtkDesktop::portalParent() const {
   return name;
 }
 
-std::optional<std::string> GtkDesktop::sessionWarning() const {
-  if (session != SessionKind::WaylandOnly) return std::nullopt;
-  // The bodycam still films the game through the desktop's screen sharing.
-  return "This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn XWayland "
-         "on in your desktop, or log in to an X11 session.";
-}
+bool GtkDesktop::withoutXWayland() const { return session == SessionKind::WaylandOnly; }
 
 }  // namespace qm::gtk

@@ -10,8 +10,8 @@
 
 #include "platform/desktop.h"
 #include "platform/gtk/gtk_window.h"
-#include "platform/gtk/portal/global_shortcuts.h"
 #include "platform/gtk/session.h"
+#include "platform/gtk/session_keys.h"
 
 namespace qm::gtk {
 
@@ -49,7 +49,7 @@ class GtkDesktop : public Desktop {
   std::optional<std::string> shortcutTrigger(const std::string& action) const override;
   bool canChangeShortcuts() const override;
   void changeShortcuts() override;
-  std::optional<std::string> sessionWarning() const override;
+  bool withoutXWayland() const override;
   // The main window as a portal's dialogs name their parent ("x11:XID"), or empty.
   std::string portalParent() const;
 
@@ -58,19 +58,11 @@ class GtkDesktop : public Desktop {
   void perform(const MenuItem& item);
   void showStatusInMenuBar(const std::string& title, const std::vector<MenuItem>& items, std::list<MenuItem>& keep);
   GtkWindow* parentWindow() const;
-  void startPortal();
-  bool portalReady() const;
-  bool portalSettled() const;
-  void onShortcut(const std::string& id, bool down);
-  std::string keysExplanation() const;
 
   GtkApplication* app;
   SessionKind session;
   Note note;
-  std::vector<Shortcut> offered;
-  std::function<void()> shortcutsChanged;
-  std::function<void(const KeyEvent&)> shortcutHandler;
-  std::unique_ptr<PortalShortcuts> portal;
+  SessionKeys keys;
   GtkWidget* menuBar = nullptr;        // the main window's, which lives as long as the program
   GtkWidget* statusInMenuBar = nullptr;  // the status menu there, where no panel shows status items
   std::vector<Menu> mainMenus;

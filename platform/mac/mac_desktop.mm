@@ -257,7 +257,7 @@ void MacDesktop::addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler
 }
 
 KeysHelp MacDesktop::keysHelp() const {
-  return {"x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility", "", ""};
+  return {"x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"};
 }
 
 }  // namespace qm::mac

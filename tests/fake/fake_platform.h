@@ -146,7 +146,7 @@ class FakeDesktop : public Desktop {
   }
   bool canChangeShortcuts() const override { return changeable; }
   void changeShortcuts() override { shortcutDialogs++; }
-  std::optional<std::string> sessionWarning() const override { return warning; }
+  bool withoutXWayland() const override { return noXWayland; }
 
   // Runs the main-thread queue until it is empty.
   void runPosted() {
@@ -181,11 +181,11 @@ class FakeDesktop : public Desktop {
   bool trusted = true, limited = false, changeable = false;
   std::function<void(const KeyEvent&)> global;
   std::function<bool(const KeyEvent&)> local;
-  KeysHelp help{"settings:keys", "", ""};
+  KeysHelp help{"settings:keys"};
   std::vector<Shortcut> offered;
   std::function<void()> shortcutsChanged;
   std::map<std::string, std::string> triggers;  // the desktop's bindings, when it binds keys itself
-  std::optional<std::string> warning;
+  bool noXWayland = false;
 };
 
 class FakeWebView : public WebView {

@@ -185,19 +185,21 @@ TEST(Keys, UntrustedPollsUntilTrustedWhileTheHelpTellsWhy) {
   Harness h;
   auto& desktop = h.fakes.desktop;
   desktop.trusted = false;
-  desktop.help = {"", help, "No portal here."};
-  desktop.warning = "No XWayland here.";
+  desktop.help = {"", KeysObstacle::noPortal};
+  desktop.noXWayland = true;
   h.fakes.web.sandbox = "No sandbox here.";
   h.launch();
   desktop.runPosted();
   ASSERT_EQ(desktop.alerts.size(), 1u);
-  EXPECT_EQ(desktop.alerts[0]->informative, "No XWayland here.\n\nNo sandbox here.");
+  EXPECT_EQ(desktop.alerts[0]->informative, "This Wayland session has no XWayland: the MDT cannot float above a "
+                                            "full-screen game. Turn XWayland on in your desktop, or log in to an X11 "
+                                            "session.\n\nNo sandbox here.");
   EXPECT_NE(h.log().find(" No sandbox here.\n"), std::string::npos);
   const MenuItem* item = titledItem(desktop.statusItems, help);
   ASSERT_TRUE(item);
   item->action(*item);
   EXPECT_EQ(desktop.alerts.back()->message, "Keys need setup on this desktop");
-  EXPECT_EQ(desktop.alerts.back()->informative, "No portal here.");
+  EXPECT_NE(desktop.alerts.back()->informative.find("--nosocket=wayland org.vinegarhq.Sober), use"), std::string::npos);
   EXPECT_TRUE(desktop.opened.empty());
   EXPECT_FALSE(desktop.global);
   ASSERT_EQ(desktop.timers.size(), 1u);

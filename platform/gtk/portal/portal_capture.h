@@ -37,7 +37,7 @@ class PortalCapture : public Capture {
   CaptureConsent consent() const override {
     return unanswered ? CaptureConsent::desktopSilent : CaptureConsent::desktopDialog;
   }
-  std::string gameOwnerId() const override { return "org.vinegarhq.Sober"; }
+  std::string gameOwnerId() const override { return kLinuxGameId; }
   // The window the player shares, as the desktop's dialog (or the remembered choice) gives it, or none when
   // the player or the portal said no. Answered on the main thread.
   void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override;

@@ -73,9 +73,9 @@ std::string ownerFromClass(Display* dpy, Window w) {
   std::string cls = hint.res_class ? hint.res_class : "", name = hint.res_name ? hint.res_name : "";
   if (hint.res_class) XFree(hint.res_class);
   if (hint.res_name) XFree(hint.res_name);
-  // The Linux player runs as the Flatpak org.vinegarhq.Sober; its windows carry the class "sober".
+  // The Linux player runs as a Flatpak; its windows carry the class "sober" or the application id.
   for (const auto& c : {cls, name})
-    if (strcasecmp(c.c_str(), "sober") == 0 || c == "org.vinegarhq.Sober") return "org.vinegarhq.Sober";
+    if (strcasecmp(c.c_str(), "sober") == 0 || c == kLinuxGameId) return kLinuxGameId;
   return cls;
 }
 

@@ -26,7 +26,7 @@ class X11Capture : public Capture {
   explicit X11Capture(std::string displayName, std::function<ScreenUnits()> units = nullptr);
   ~X11Capture() override;  // stops every stream and joins every worker
   bool available() const override { return usable; }
-  std::string gameOwnerId() const override { return "org.vinegarhq.Sober"; }
+  std::string gameOwnerId() const override { return kLinuxGameId; }
   void listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) override;
   void requestAccess() override {}  // X11 asks for no permission
   void startStream(std::uint64_t windowId, const StreamConfig& config, StreamCallbacks callbacks) override;
