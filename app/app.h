@@ -82,8 +82,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
 
   // WebViewDelegate.
   void onMessage(WebView& sender, const MessageSource& source, const std::string& text) override;
-  void decidePolicy(WebView& view, const NavigationAction& action,
-                    const std::function<void(Policy)>& decide) override;
+  void decidePolicy(WebView& view, const NavigationAction& action, const std::function<void(Policy)>& decide) override;
   Policy decideResponse(WebView& view, const NavigationResponse& response) override;
   void onDownload(WebView& view, const DownloadRequest& download,
                   std::function<void(std::optional<std::string>)> destination) override;
@@ -165,10 +164,10 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   Platform platform;
   std::shared_ptr<Timer> trustPoll, dragTimer;
   bool launchComplete = false;
-  bool mainPageLoaded = false;  // the main view has shown a page since launch
+  bool mainPageLoaded = false;                        // the main view has shown a page since launch
   std::optional<std::vector<Window*>> hiddenWindows;  // set while the app is hidden
   std::vector<std::optional<std::string>> earlyURLs;  // URL events that came before the main web view
-  std::optional<std::string> redemption;  // the sign-in code's address while the service has not answered
+  std::optional<std::string> redemption;              // the sign-in code's address while the service has not answered
   bool redemptionAnswered(const NavigationResponse& response);
   // Per web view, the recent ends of its web process and the reload waiting out its back-off.
   struct Recovery {

@@ -14,8 +14,8 @@ std::map<int, std::string> KEY_NAMES;
 void setGlobals(const std::string& version) {
   SITE = std::string("https://") + config::kMainHost + config::kPortSuffix;
   VERSION = version.empty() ? "1.0.0" : version;
-  UPDATE_MANIFEST = std::string("https://") + config::kManifestHost + config::kPortSuffix +
-                    "/downloads/quillmere-mac.json";
+  UPDATE_MANIFEST =
+      std::string("https://") + config::kManifestHost + config::kPortSuffix + "/downloads/quillmere-mac.json";
   DEFAULT_KEYS = defaultKeysTable();
   KEY_LABELS = keyLabelsTable();
   KEY_NAMES = keyNamesTable();

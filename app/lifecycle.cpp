@@ -41,8 +41,9 @@ void App::warnAboutSession() {
   std::optional<std::string> session;
   // The bodycam still films the game through the desktop's screen sharing.
   if (platform.desktop.withoutXWayland())
-    session = "This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn XWayland "
-              "on in your desktop, or log in to an X11 session.";
+    session =
+        "This Wayland session has no XWayland: the MDT cannot float above a full-screen game. Turn XWayland "
+        "on in your desktop, or log in to an X11 session.";
   std::string warnings;
   for (const auto& warning : {session, platform.web.sandboxProblem()}) {
     if (!warning) continue;
@@ -61,7 +62,8 @@ void App::refuseFolder(const std::string& path) {
   auto alert = platform.desktop.makeAlert(
       "Quillmere cannot use " + path,
       "The folder belongs to another user, who could read or change your settings and sign-in there. Make it "
-      "yours again (sudo chown -R \"$USER\" '" + path + "'), then start Quillmere again.",
+      "yours again (sudo chown -R \"$USER\" '" +
+          path + "'), then start Quillmere again.",
       {"Quit"});
   alert->run();
 }

@@ -47,14 +47,16 @@ std::vector<Menu> App::mainMenus() const {
     return item;
   };
   return {
-      {"", {standard("About Quillmere", "", StandardAction::About), separator(),
-            hideItem(own("Hide Quillmere", "h", &App::hide)),
-            standard("Quit Quillmere", "q", StandardAction::Quit)}},
-      {"Edit", {standard("Undo", "z", StandardAction::Undo), standard("Cut", "x", StandardAction::Cut),
-                standard("Copy", "c", StandardAction::Copy), standard("Paste", "v", StandardAction::Paste),
-                standard("Select All", "a", StandardAction::SelectAll)}},
+      {"",
+       {standard("About Quillmere", "", StandardAction::About), separator(),
+        hideItem(own("Hide Quillmere", "h", &App::hide)), standard("Quit Quillmere", "q", StandardAction::Quit)}},
+      {"Edit",
+       {standard("Undo", "z", StandardAction::Undo), standard("Cut", "x", StandardAction::Cut),
+        standard("Copy", "c", StandardAction::Copy), standard("Paste", "v", StandardAction::Paste),
+        standard("Select All", "a", StandardAction::SelectAll)}},
       {"View", {own("Reload", "r", &App::reloadAll), own("Show or hide the MDT", "m", &App::toggleOverlay)}},
-      {"Window", {standard("Minimize", "m", StandardAction::Minimize, true), own("Quillmere", "1", &App::showMain)},
+      {"Window",
+       {standard("Minimize", "m", StandardAction::Minimize, true), own("Quillmere", "1", &App::showMain)},
        true},
   };
 }

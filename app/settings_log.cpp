@@ -29,7 +29,6 @@ std::optional<std::string> App::guild() const {
 
 void App::setGuild(const std::string& id) { defaults.set("guild", id); }
 
-
 int App::key(const std::string& action) const {
   if (auto value = defaults.get("key." + action); value && value->is_number()) {
     if (value->is_number_integer()) {

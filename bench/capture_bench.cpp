@@ -225,15 +225,15 @@ struct Ffmpeg {
 
  private:
   std::optional<Cost> once(int frames) {
-    std::string filter = "scale=" + std::to_string(kOutW) + ":" + std::to_string(kOutH) + ":flags=bilinear,crop=" +
-                         std::to_string(kOutW) + ":" + std::to_string(rows) + ":0:" + std::to_string(kOutH - rows);
-    std::vector<std::string> args{
-        "ffmpeg", "-nostdin", "-loglevel", "error",
-        // every frame grabbed, none repeated to fill a frame rate
-        "-f", "x11grab", "-draw_mouse", "0", "-framerate", "1000", "-window_id", std::to_string(window),
-        "-i", std::getenv("DISPLAY"), "-vf", filter, "-fps_mode", "passthrough",
-        "-c:v", "mjpeg", "-q:v", std::to_string(kFfmpegScale), "-frames:v", std::to_string(frames),
-        "-f", "mjpeg", "-y", output};
+    std::string filter = "scale=" + std::to_string(kOutW) + ":" + std::to_string(kOutH) +
+                         ":flags=bilinear,crop=" + std::to_string(kOutW) + ":" + std::to_string(rows) +
+                         ":0:" + std::to_string(kOutH - rows);
+    std::vector<std::string> args{"ffmpeg", "-nostdin", "-loglevel", "error",
+                                  // every frame grabbed, none repeated to fill a frame rate
+                                  "-f", "x11grab", "-draw_mouse", "0", "-framerate", "1000", "-window_id",
+                                  std::to_string(window), "-i", std::getenv("DISPLAY"), "-vf", filter, "-fps_mode",
+                                  "passthrough", "-c:v", "mjpeg", "-q:v", std::to_string(kFfmpegScale), "-frames:v",
+                                  std::to_string(frames), "-f", "mjpeg", "-y", output};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -257,10 +257,11 @@ void print(const char* who, const std::vector<Cost>& costs, std::size_t jpegByte
     return qm::bench::spreadOf(v);
   };
   auto client = spread(&Cost::client), server = spread(&Cost::server), wall = spread(&Cost::wall);
-  std::printf("%-8s CPU a frame: %.2f ms own (min %.2f, max %.2f) + %.2f ms X server (min %.2f, max %.2f); "
-              "wall %.2f ms a frame (min %.2f, max %.2f); %zu JPEG bytes a frame\n",
-              who, client.median, client.min, client.max, server.median, server.min, server.max, wall.median,
-              wall.min, wall.max, jpegBytes);
+  std::printf(
+      "%-8s CPU a frame: %.2f ms own (min %.2f, max %.2f) + %.2f ms X server (min %.2f, max %.2f); "
+      "wall %.2f ms a frame (min %.2f, max %.2f); %zu JPEG bytes a frame\n",
+      who, client.median, client.min, client.max, server.median, server.min, server.max, wall.median, wall.min,
+      wall.max, jpegBytes);
 }
 
 }  // namespace
@@ -269,11 +270,11 @@ int main() {
   XServerClock server(std::getenv("QM_XSERVER_PID"));
   GameWindow game;
   qm::gtk::X11Capture x11("");
-  std::string missing = !game.dpy                ? "an X display"
-                        : !x11.available()       ? "Composite 0.2, XShm and RENDER on the X display"
-                        : !server.known()        ? "the X server's process id in QM_XSERVER_PID (scripts/with-xvfb.sh)"
+  std::string missing = !game.dpy          ? "an X display"
+                        : !x11.available() ? "Composite 0.2, XShm and RENDER on the X display"
+                        : !server.known()  ? "the X server's process id in QM_XSERVER_PID (scripts/with-xvfb.sh)"
                         : std::system("ffmpeg -version >/dev/null 2>&1") != 0 ? "ffmpeg (scripts/setup.sh)"
-                                                                               : "";
+                                                                              : "";
   if (!missing.empty()) {
     std::fprintf(stderr, "capture_bench needs %s\n", missing.c_str());
     return 1;
@@ -300,8 +301,9 @@ int main() {
   print("bodycam", ours, bodycam.jpegBytes);
   print("ffmpeg", theirs, ffmpeg.jpegBytes);
   auto ratio = qm::bench::spreadOf(ratios);
-  std::printf("bodycam / ffmpeg, CPU a frame with the X server's: median %.3f of %d interleaved repetitions "
-              "(min %.3f, max %.3f; goal: at most 0.33)\n",
-              ratio.median, kRepetitions, ratio.min, ratio.max);
+  std::printf(
+      "bodycam / ffmpeg, CPU a frame with the X server's: median %.3f of %d interleaved repetitions "
+      "(min %.3f, max %.3f; goal: at most 0.33)\n",
+      ratio.median, kRepetitions, ratio.min, ratio.max);
   return 0;
 }

@@ -75,11 +75,12 @@ int main() {
   }
   auto ratio = qm::bench::spreadOf(ratios);
   auto b = qm::bench::spreadOf(bareTimes), c = qm::bench::spreadOf(conversionTimes);
-  std::printf("bare compress: %.3f ms CPU a frame (min %.3f, max %.3f), %lu JPEG bytes\n", b.median * 1e3,
-              b.min * 1e3, b.max * 1e3, size);
+  std::printf("bare compress: %.3f ms CPU a frame (min %.3f, max %.3f), %lu JPEG bytes\n", b.median * 1e3, b.min * 1e3,
+              b.max * 1e3, size);
   std::printf("frame conversion: %.3f ms CPU a frame (min %.3f, max %.3f), %zu base64 bytes\n", c.median * 1e3,
               c.min * 1e3, c.max * 1e3, text.size());
-  std::printf("frame conversion / bare compress: median %.3f of %d interleaved repetitions (min %.3f, max %.3f; "
-              "goal: at most 1.05)\n",
-              ratio.median, kRepetitions, ratio.min, ratio.max);
+  std::printf(
+      "frame conversion / bare compress: median %.3f of %d interleaved repetitions (min %.3f, max %.3f; "
+      "goal: at most 1.05)\n",
+      ratio.median, kRepetitions, ratio.min, ratio.max);
 }

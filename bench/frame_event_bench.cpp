@@ -50,15 +50,15 @@ struct Page {
   // Evaluates the script; returns once the page has run it.
   void evaluateAndWait(const std::string& script, Clock::time_point* handedOver) {
     bool done = false;
-    webkit_web_view_evaluate_javascript(view, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
-                                        nullptr, +[](GObject* source, GAsyncResult* result, gpointer d) {
-                                          // The answer is the listener's return value; only its arrival counts.
-                                          if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
-                                                  WEBKIT_WEB_VIEW(source), result, nullptr))
-                                            g_object_unref(value);
-                                          *static_cast<bool*>(d) = true;
-                                        },
-                                        &done);
+    webkit_web_view_evaluate_javascript(
+        view, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+        +[](GObject* source, GAsyncResult* result, gpointer d) {
+          // The answer is the listener's return value; only its arrival counts.
+          if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr))
+            g_object_unref(value);
+          *static_cast<bool*>(d) = true;
+        },
+        &done);
     if (handedOver) *handedOver = Clock::now();
     runUntil([&done] { return done; });
   }

@@ -98,11 +98,13 @@ int main() {
   auto o = qm::bench::spreadOf(ours), e = qm::bench::spreadOf(encode), q = qm::bench::spreadOf(ratios);
   std::printf("%gx%g shared window into %dx%d frames, %d frames a repetition\n", window.frame.w, window.frame.h,
               size.width, size.height, kFrames);
-  std::printf("portal bodycam CPU a frame: %.2f ms own (min %.2f, max %.2f); JPEG and base64 alone: %.2f ms "
-              "(min %.2f, max %.2f)\n",
-              o.median, o.min, o.max, e.median, e.min, e.max);
-  std::printf("portal bodycam / JPEG alone, CPU a frame: median %.3f of %d interleaved repetitions (min %.3f, max "
-              "%.3f)\n",
-              q.median, kRepetitions, q.min, q.max);
+  std::printf(
+      "portal bodycam CPU a frame: %.2f ms own (min %.2f, max %.2f); JPEG and base64 alone: %.2f ms "
+      "(min %.2f, max %.2f)\n",
+      o.median, o.min, o.max, e.median, e.min, e.max);
+  std::printf(
+      "portal bodycam / JPEG alone, CPU a frame: median %.3f of %d interleaved repetitions (min %.3f, max "
+      "%.3f)\n",
+      q.median, kRepetitions, q.min, q.max);
   return 0;
 }

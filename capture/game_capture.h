@@ -63,7 +63,7 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
   Capture& capture;
   Desktop& desktop;
   std::vector<Screen> screens;  // taken on the main thread at start
-  bool titleBar = true;          // of the chosen window
+  bool titleBar = true;         // of the chosen window
   std::atomic<double> cropTop = 0;
   FrameEncoder encoder;  // the worker's own
 

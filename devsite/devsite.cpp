@@ -6,8 +6,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <deque>
+#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -22,7 +22,7 @@ std::map<std::string, std::string> sessions;    // session cookie -> code it cam
 nlohmann::json reports = nlohmann::json::array();
 nlohmann::json requests = nlohmann::json::array();
 std::map<std::string, std::deque<std::string>> commands;  // page view -> scripts the page runs next
-bool testHooks = false;  // the /_test/ hooks answer only in test runs
+bool testHooks = false;                                   // the /_test/ hooks answer only in test runs
 struct Manifest {
   int status = 200;
   std::string body;
@@ -100,16 +100,15 @@ std::string bodyOf(SoupServerMessage* msg) {
   return out;
 }
 
-void serveManifest(SoupServerMessage* msg) {
-  respond(msg, manifest.status, "application/json", manifest.body);
-}
+void serveManifest(SoupServerMessage* msg) { respond(msg, manifest.status, "application/json", manifest.body); }
 
 void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTable*, gpointer) {
   std::string path = pathText, method = soup_server_message_get_method(msg);
   GUri* uri = soup_server_message_get_uri(msg);
   std::string host = g_uri_get_host(uri) ? g_uri_get_host(uri) : "";
   const char* agent = soup_message_headers_get_one(soup_server_message_get_request_headers(msg), "User-Agent");
-  if (path.rfind("/_test/", 0) != 0) requests.push_back({{"host", host}, {"path", path}, {"agent", agent ? agent : ""}});
+  if (path.rfind("/_test/", 0) != 0)
+    requests.push_back({{"host", host}, {"path", path}, {"agent", agent ? agent : ""}});
   std::string site = std::string("https://") + QM_MAIN_HOST + ":" + std::to_string(QM_DEVSITE_PORT);
 
   if (path.rfind("/_test/", 0) == 0 && !testHooks) {
@@ -197,9 +196,10 @@ int main(int argc, char** argv) {
   // The hooks let any local program script the pages: only test runs turn them on.
   const char* hooks = std::getenv("QM_STANDIN_TEST_HOOKS");
   testHooks = hooks && std::string(hooks) == "1";
-  manifest.body = nlohmann::json{{"version", "1.0.0"},
-                                 {"url", std::string("https://") + QM_MAIN_HOST + ":" + std::to_string(QM_DEVSITE_PORT) + "/downloads/"},
-                                 {"notes", ""}}.dump();
+  manifest.body = nlohmann::json{
+      {"version", "1.0.0"},
+      {"url", std::string("https://") + QM_MAIN_HOST + ":" + std::to_string(QM_DEVSITE_PORT) + "/downloads/"},
+      {"notes", ""}}.dump();
   GError* error = nullptr;
   GTlsCertificate* cert = g_tls_certificate_new_from_files(argv[1], argv[2], &error);
   if (!cert) {

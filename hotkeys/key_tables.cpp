@@ -18,7 +18,7 @@ std::vector<std::pair<std::string, std::string>> keyLabelsTable() {
 }
 
 std::map<int, std::string> keyNamesTable() {
-  return {{9, "V"},    {50, "` (backtick)"}, {96, "F5"},   {97, "F6"},   {98, "F7"},         {100, "F8"},
+  return {{9, "V"},    {50, "` (backtick)"}, {96, "F5"},   {97, "F6"},   {98, "F7"},        {100, "F8"},
           {101, "F9"}, {109, "F10"},         {103, "F11"}, {111, "F12"}, {57, "Caps Lock"}, {49, "Space"}};
 }
 
@@ -49,9 +49,10 @@ std::string keysHelpExplanation(KeysObstacle obstacle) {
              "has the focus; the keys work only in Quillmere's own windows. Use a desktop that has the portal "
              "(KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log in to an X11 session.";
     case KeysObstacle::noPortal:
-      return std::string("This Wayland desktop has no global shortcut portal, so Quillmere hears keys only while a "
-                         "game player on XWayland has the focus. Run the game player on XWayland (flatpak override "
-                         "--user --socket=x11 --nosocket=wayland ") +
+      return std::string(
+                 "This Wayland desktop has no global shortcut portal, so Quillmere hears keys only while a "
+                 "game player on XWayland has the focus. Run the game player on XWayland (flatpak override "
+                 "--user --socket=x11 --nosocket=wayland ") +
              kLinuxGameId +
              "), use a desktop that has the portal (KDE Plasma 5.27 or later, GNOME 48 or later, Hyprland), or log "
              "in to an X11 session.";

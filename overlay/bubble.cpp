@@ -50,8 +50,8 @@ void App::minimize() {
       if (auto app = weak.lock()) app->restore();
     };
     Bubble* view = bubbleView.get();
-    bubble->setBubbleContent(bubbleStyle(), {[view] { view->mouseDown(); }, [view] { view->mouseDragged(); },
-                                             [view] { view->mouseUp(); }});
+    bubble->setBubbleContent(
+        bubbleStyle(), {[view] { view->mouseDown(); }, [view] { view->mouseDragged(); }, [view] { view->mouseUp(); }});
   }
   overlay->hide();
   bubble->showWithoutActivating();

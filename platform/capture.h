@@ -50,8 +50,8 @@ class CaptureStream {
 };
 
 struct StreamCallbacks {
-  std::function<void(const PixelFrame&)> frame;           // on the stream's worker, one at a time
-  std::function<void()> stopped;                          // the stream ended by itself
+  std::function<void(const PixelFrame&)> frame;  // on the stream's worker, one at a time
+  std::function<void()> stopped;                 // the stream ended by itself
   // The set-up's answer: the running stream, or the error text.
   std::function<void(std::shared_ptr<CaptureStream>, std::optional<std::string>)> started;
   // On the stream's worker: the window now measures width x height points; answers the frames' size from now on.

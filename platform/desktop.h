@@ -38,7 +38,7 @@ enum class KeyType { Down, Up };
 struct KeyEvent {
   std::uint16_t code = 0;  // macOS virtual key code, or the shortcut's own code
   KeyType type = KeyType::Down;
-  bool hasCode = true;  // false for a key that has no macOS code (Print Screen, Pause, Scroll Lock)
+  bool hasCode = true;        // false for a key that has no macOS code (Print Screen, Pause, Scroll Lock)
   std::string shortcut = {};  // the action, when the desktop matched the key itself
 };
 

@@ -77,8 +77,7 @@ class WebView {
   virtual void reload() = 0;
   virtual void evaluate(const std::string& script) = 0;
   // The answer arrives later on the main thread: the text, or none when it failed or was not a text.
-  virtual void evaluateForText(const std::string& script,
-                               std::function<void(std::optional<std::string>)> answer) = 0;
+  virtual void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) = 0;
   virtual std::optional<std::string> url() const = 0;
   virtual void setCustomUserAgent(const std::optional<std::string>& agent) = 0;
 };

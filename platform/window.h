@@ -43,7 +43,7 @@ class Window {
   virtual Rect frame() const = 0;
   virtual void setFrame(const Rect& frame) = 0;
   virtual void setOrigin(const Point& origin) = 0;
-  virtual void showAsKey() = 0;             // bring forward and make it the key window
+  virtual void showAsKey() = 0;              // bring forward and make it the key window
   virtual void showWithoutActivating() = 0;  // in front, the focus stays where it is
   virtual void hide() = 0;
   virtual bool visible() const = 0;

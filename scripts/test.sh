@@ -16,6 +16,8 @@ CC=clang-14 CXX=clang++-14 CXXFLAGS="-stdlib=libc++ -Werror" LDFLAGS="-stdlib=li
   -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_BUILD_GTK=OFF -DQM_GTEST_SOURCE=/usr/src/googletest >/dev/null
 for kind in asan tsan fuzz libcxx; do cmake --build "build-$kind"; done
 status=0
+# Formatting, clang-tidy over the build just made, the core's toolkit boundary, shellcheck.
+scripts/lint.sh build || status=1
 # The macOS backend, compiled as far as Linux can: clang with ARC against GNUstep, then clang-tidy.
 cmake --build build --target mac_check || status=1
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -E '^(e2e|gtk_contract)' || status=1

@@ -49,8 +49,8 @@ void App::onMessage(WebView& sender, const MessageSource& source, const std::str
     dragOverlay();
   } else if (kind == "bodycam") {
     auto on = body.find("on");
-    bool wanted = on != body.end() && ((on->is_boolean() && on->get<bool>()) ||
-                                       (on->is_number() && on->get<double>() != 0));
+    bool wanted =
+        on != body.end() && ((on->is_boolean() && on->get<bool>()) || (on->is_number() && on->get<double>() != 0));
     startBodycam(sender, wanted);
   }
 }

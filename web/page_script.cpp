@@ -5,7 +5,8 @@ namespace qm {
 std::string pageObjectScript(const std::string& version, bool capture) {
   return std::string("(function () {\n") + "  window.QMApp = { platform: 'mac', version: '" + version +
          "', capture: " + (capture ? "true" : "false") +
-         ", send: function (m) { try { window.dispatchEvent(new CustomEvent('qm-send', { detail: JSON.stringify(m) })); }"
+         ", send: function (m) { try { window.dispatchEvent(new CustomEvent('qm-send', { detail: JSON.stringify(m) "
+         "})); }"
          " catch (e) {} } };\n" +
          "})();";
 }

@@ -25,8 +25,8 @@ inline int primaryBottom() {
 }
 
 inline Rect fromX(const GdkRectangle& r) {
-  return {static_cast<double>(r.x), static_cast<double>(primaryBottom() - r.y - r.height),
-          static_cast<double>(r.width), static_cast<double>(r.height)};
+  return {static_cast<double>(r.x), static_cast<double>(primaryBottom() - r.y - r.height), static_cast<double>(r.width),
+          static_cast<double>(r.height)};
 }
 
 inline GdkRectangle toX(const Rect& r) {

@@ -54,8 +54,8 @@ const char* editingCommand(StandardAction a) {
 
 class GtkAlert : public ModalAlert {
  public:
-  GtkAlert(std::set<GtkDialog*>& running, GtkWindow* parent, const std::string& message,
-           const std::string& informative, const std::vector<std::string>& buttons)
+  GtkAlert(std::set<GtkDialog*>& running, GtkWindow* parent, const std::string& message, const std::string& informative,
+           const std::vector<std::string>& buttons)
       : running(running),
         dialog(GTK_DIALOG(gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s",
                                                  message.c_str()))) {

@@ -63,7 +63,7 @@ class GtkDesktop : public Desktop {
   SessionKind session;
   Note note;
   SessionKeys keys;
-  GtkWidget* menuBar = nullptr;        // the main window's, which lives as long as the program
+  GtkWidget* menuBar = nullptr;          // the main window's, which lives as long as the program
   GtkWidget* statusInMenuBar = nullptr;  // the status menu there, where no panel shows status items
   std::vector<Menu> mainMenus;
   std::list<MenuItem> mainItems, statusItems;  // the menus' items, alive while shown

@@ -94,9 +94,8 @@ SoupHttp::~SoupHttp() {
 
 void SoupHttp::get(const std::string& url, double timeoutSeconds, std::size_t maxBytes,
                    std::function<void(std::optional<HttpAnswer>)> done) {
-  workers.start([=, this, done = std::move(done)] {
-    done(fetch(url, timeoutSeconds, maxBytes, certificate, quitting.get()));
-  });
+  workers.start(
+      [=, this, done = std::move(done)] { done(fetch(url, timeoutSeconds, maxBytes, certificate, quitting.get())); });
 }
 
 }  // namespace qm::gtk

@@ -57,8 +57,21 @@ std::optional<std::string> unreachableDisplay() {
 std::optional<std::string> whyNoSandbox() {
   if (!g_file_test(kDBusProxy, G_FILE_TEST_IS_EXECUTABLE)) return std::string(kDBusProxy) + " is missing";
   if (auto display = unreachableDisplay()) return display;
-  const char* argv[] = {kBubblewrap, "--die-with-parent", "--unshare-pid", "--unshare-uts", "--unshare-net",
-                        "--unshare-ipc", "--ro-bind", "/", "/", "--dev", "/dev", "--proc", "/proc", "--", "/bin/true",
+  const char* argv[] = {kBubblewrap,
+                        "--die-with-parent",
+                        "--unshare-pid",
+                        "--unshare-uts",
+                        "--unshare-net",
+                        "--unshare-ipc",
+                        "--ro-bind",
+                        "/",
+                        "/",
+                        "--dev",
+                        "/dev",
+                        "--proc",
+                        "/proc",
+                        "--",
+                        "/bin/true",
                         nullptr};
   char* errors = nullptr;
   int status = 0;
@@ -110,9 +123,9 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(content.get(), script);
   webkit_user_script_unref(script);
-  auto* relay = webkit_user_script_new_for_world(config.relayScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                                 WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kRelayWorld, nullptr,
-                                                 nullptr);
+  auto* relay =
+      webkit_user_script_new_for_world(config.relayScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kRelayWorld, nullptr, nullptr);
   webkit_user_content_manager_add_script(content.get(), relay);
   webkit_user_script_unref(relay);
   webkit_user_content_manager_register_script_message_handler_in_world(content.get(), config.messageHandler.c_str(),
@@ -124,9 +137,9 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   GObjectPtr<WebKitSettings> settings(webkit_settings_new_with_settings(
       "enable-developer-extras", config.developerExtras, "media-playback-requires-user-gesture",
       config.mediaNeedsGesture, "enable-media-stream", TRUE, "enable-webrtc", TRUE, nullptr));
-  view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(g_object_ref_sink(
-      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content.get(), "settings",
-                   settings.get(), nullptr))));
+  view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(
+      g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
+                                     content.get(), "settings", settings.get(), nullptr))));
   g_object_set_data(G_OBJECT(view.get()), kViewKey, this);
   defaultAgent = webkit_settings_get_user_agent(webkit_web_view_get_settings(view.get()));
   GdkRGBA under{config.underPageColor.r, config.underPageColor.g, config.underPageColor.b, config.underPageColor.a};
@@ -165,8 +178,8 @@ void GtkWebView::loadHTML(const std::string& html) { webkit_web_view_load_html(v
 void GtkWebView::reload() { webkit_web_view_reload(view.get()); }
 
 void GtkWebView::evaluate(const std::string& script) {
-  webkit_web_view_evaluate_javascript(view.get(), script.data(), static_cast<gssize>(script.size()), nullptr,
-                                      nullptr, nullptr, nullptr, nullptr);
+  webkit_web_view_evaluate_javascript(view.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+                                      nullptr, nullptr, nullptr);
 }
 
 void GtkWebView::evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) {
@@ -211,7 +224,8 @@ void GtkWebView::onMessage(WebKitUserContentManager*, WebKitJavascriptResult* re
 gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                     gpointer self) {
   auto* me = static_cast<GtkWebView*>(self);
-  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return me->decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+    return me->decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
     webkit_policy_decision_use(decision);  // the pop-up request follows as "create"
     return TRUE;
@@ -240,7 +254,8 @@ gboolean GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
   WebKitURIRequest* request = webkit_response_policy_decision_get_request(decision);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
   WebKitURIResponse* answer = webkit_response_policy_decision_get_response(decision);
-  NavigationResponse response{uri ? uri : "", webkit_response_policy_decision_is_main_frame_main_resource(decision) != FALSE,
+  NavigationResponse response{uri ? uri : "",
+                              webkit_response_policy_decision_is_main_frame_main_resource(decision) != FALSE,
                               answer ? static_cast<int>(webkit_uri_response_get_status_code(answer)) : 0};
   if (delegate.decideResponse(*this, response) == Policy::Allow) return FALSE;  // WebKit shows it, or downloads it
   webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
@@ -295,7 +310,8 @@ GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
         return G_SOURCE_REMOVE;
       },
       new Popup{static_cast<GtkWebView*>(self), requestURI(action),
-                navigationType(webkit_navigation_action_get_navigation_type(action))}, [](gpointer data) { delete static_cast<Popup*>(data); });
+                navigationType(webkit_navigation_action_get_navigation_type(action))},
+      [](gpointer data) { delete static_cast<Popup*>(data); });
   return nullptr;
 }
 
@@ -303,7 +319,8 @@ gboolean GtkWebView::onPermission(WebKitWebView*, WebKitPermissionRequest* reque
   if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request)) return FALSE;
   auto* me = static_cast<GtkWebView*>(self);
   std::string origin = originOf(me->url().value_or(""));
-  me->delegate.allowMedia(*me, origin) ? webkit_permission_request_allow(request) : webkit_permission_request_deny(request);
+  me->delegate.allowMedia(*me, origin) ? webkit_permission_request_allow(request)
+                                       : webkit_permission_request_deny(request);
   return TRUE;
 }
 

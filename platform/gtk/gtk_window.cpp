@@ -305,12 +305,15 @@ void GtkAppWindow::placeOnceDecorated() {
   Extents e = extents();
   bool framed = e.left || e.right || e.top || e.bottom;
   if (!framed && ++decorationWaits < 40) {
-    pendingTimer.set(g_timeout_add(50, [](gpointer data) -> gboolean {
-      auto* w = static_cast<GtkAppWindow*>(data);
-      w->pendingTimer.fired();
-      w->placeOnceDecorated();
-      return G_SOURCE_REMOVE;
-    }, this));
+    pendingTimer.set(g_timeout_add(
+        50,
+        [](gpointer data) -> gboolean {
+          auto* w = static_cast<GtkAppWindow*>(data);
+          w->pendingTimer.fired();
+          w->placeOnceDecorated();
+          return G_SOURCE_REMOVE;
+        },
+        this));
     return;
   }
   if (auto rect = std::exchange(pendingPlace, std::nullopt)) place(*rect, pendingIsFrame);
@@ -349,7 +352,8 @@ gboolean GtkAppWindow::onDrawBubble(GtkWidget* w, cairo_t* cr, gpointer self) {
 
 std::optional<GdkWindowEdge> GtkAppWindow::edgeAt(double x, double y) const {
   int w = gtk_widget_get_allocated_width(window.get()), h = gtk_widget_get_allocated_height(window.get());
-  bool left = x < kResizeBorder, right = x > w - kResizeBorder, top = y < kResizeBorder, bottom = y > h - kResizeBorder;
+  bool left = x < kResizeBorder, top = y < kResizeBorder;
+  bool right = x > w - kResizeBorder, bottom = y > h - kResizeBorder;
   if (top && left) return GDK_WINDOW_EDGE_NORTH_WEST;
   if (top && right) return GDK_WINDOW_EDGE_NORTH_EAST;
   if (bottom && left) return GDK_WINDOW_EDGE_SOUTH_WEST;
@@ -419,18 +423,21 @@ void GtkAppWindow::remapAs(bool wanted) {
 // activation of it: the desktop's active window says whether it worked; if not, the panel is mapped again.
 void GtkAppWindow::activateOrMapAgain() {
   focusAsAsked(gtk_widget_get_window(window.get()), clickTime);
-  remapTimer.set(g_timeout_add(300, [](gpointer data) -> gboolean {
-    auto* me = static_cast<GtkAppWindow*>(data);
-    me->remapTimer.fired();
-    GdkWindow* gw = gtk_widget_get_window(me->window.get());
-    bool activated = activeXWindow(gdk_window_get_display(gw)) == GDK_WINDOW_XID(gw);
-    me->activeHere = activated;
-    if (!me->managed || activated || ++me->activations >= 5)
-      me->activations = 0;
-    else
-      me->remapAs(true);
-    return G_SOURCE_REMOVE;
-  }, this));
+  remapTimer.set(g_timeout_add(
+      300,
+      [](gpointer data) -> gboolean {
+        auto* me = static_cast<GtkAppWindow*>(data);
+        me->remapTimer.fired();
+        GdkWindow* gw = gtk_widget_get_window(me->window.get());
+        bool activated = activeXWindow(gdk_window_get_display(gw)) == GDK_WINDOW_XID(gw);
+        me->activeHere = activated;
+        if (!me->managed || activated || ++me->activations >= 5)
+          me->activations = 0;
+        else
+          me->remapAs(true);
+        return G_SOURCE_REMOVE;
+      },
+      this));
 }
 
 // The player went back to the game: a managed panel would go under its full screen, a floating one stays.
@@ -444,12 +451,15 @@ gboolean GtkAppWindow::onFocusOut(GtkWidget* w, GdkEvent*, gpointer self) {
 // the screen again. Then the window changes kind (override-redirect or managed) and shows.
 void GtkAppWindow::showWhenBackOnRoot() {
   if (!backOnRoot() && ++remapTries < 100) {
-    remapTimer.set(g_timeout_add(20, [](gpointer data) -> gboolean {
-      auto* me = static_cast<GtkAppWindow*>(data);
-      me->remapTimer.fired();
-      me->showWhenBackOnRoot();
-      return G_SOURCE_REMOVE;
-    }, this));
+    remapTimer.set(g_timeout_add(
+        20,
+        [](gpointer data) -> gboolean {
+          auto* me = static_cast<GtkAppWindow*>(data);
+          me->remapTimer.fired();
+          me->showWhenBackOnRoot();
+          return G_SOURCE_REMOVE;
+        },
+        this));
     return;
   }
   remapTries = 0;
@@ -507,10 +517,14 @@ void GtkAppWindow::resizeTo(double pointerX, double pointerY) {
   int minW = std::max(static_cast<int>(options.minWidth), 2 * kResizeBorder + 1);
   int minH = std::max(static_cast<int>(options.minHeight), 2 * kResizeBorder + 1);
   GdkRectangle next = r.start;
-  auto west = r.edge == GDK_WINDOW_EDGE_WEST || r.edge == GDK_WINDOW_EDGE_NORTH_WEST || r.edge == GDK_WINDOW_EDGE_SOUTH_WEST;
-  auto east = r.edge == GDK_WINDOW_EDGE_EAST || r.edge == GDK_WINDOW_EDGE_NORTH_EAST || r.edge == GDK_WINDOW_EDGE_SOUTH_EAST;
-  auto north = r.edge == GDK_WINDOW_EDGE_NORTH || r.edge == GDK_WINDOW_EDGE_NORTH_WEST || r.edge == GDK_WINDOW_EDGE_NORTH_EAST;
-  auto south = r.edge == GDK_WINDOW_EDGE_SOUTH || r.edge == GDK_WINDOW_EDGE_SOUTH_WEST || r.edge == GDK_WINDOW_EDGE_SOUTH_EAST;
+  auto west =
+      r.edge == GDK_WINDOW_EDGE_WEST || r.edge == GDK_WINDOW_EDGE_NORTH_WEST || r.edge == GDK_WINDOW_EDGE_SOUTH_WEST;
+  auto east =
+      r.edge == GDK_WINDOW_EDGE_EAST || r.edge == GDK_WINDOW_EDGE_NORTH_EAST || r.edge == GDK_WINDOW_EDGE_SOUTH_EAST;
+  auto north =
+      r.edge == GDK_WINDOW_EDGE_NORTH || r.edge == GDK_WINDOW_EDGE_NORTH_WEST || r.edge == GDK_WINDOW_EDGE_NORTH_EAST;
+  auto south =
+      r.edge == GDK_WINDOW_EDGE_SOUTH || r.edge == GDK_WINDOW_EDGE_SOUTH_WEST || r.edge == GDK_WINDOW_EDGE_SOUTH_EAST;
   if (east) next.width = std::max(minW, r.start.width + dx);
   if (south) next.height = std::max(minH, r.start.height + dy);
   if (west) {

@@ -60,9 +60,9 @@ class GtkAppWindow : public Window {
   GObjectPtr<GtkWidget> window;
   GtkWidget* layout = nullptr;  // owned by the window
   SignalScope signals;
-  std::optional<Rect> hiddenFrame;  // the frame a hidden window had on screen
+  std::optional<Rect> hiddenFrame;       // the frame a hidden window had on screen
   std::optional<Extents> hiddenExtents;  // the decorations it had then
-  std::optional<Rect> pendingPlace;  // placed again once the decorations are known
+  std::optional<Rect> pendingPlace;      // placed again once the decorations are known
   bool pendingIsFrame = false;
   int decorationWaits = 0;
   SourceScope pendingTimer;
@@ -91,8 +91,8 @@ class GtkAppWindow : public Window {
   // Under XWayland the compositor never gives its keyboard to an override-redirect window: a click into
   // the overlay makes it a managed keep-above window, activated by the click, until it hides.
   bool keysByActivation = false;
-  bool managed = false;          // wanted: the window manager's, for the keyboard
-  bool floating = true;          // now: override-redirect
+  bool managed = false;  // wanted: the window manager's, for the keyboard
+  bool floating = true;  // now: override-redirect
   guint32 clickTime = 0;
   int remapTries = 0;
   SourceScope remapTimer;  // waits for the root, then for the activation

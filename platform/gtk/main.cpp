@@ -36,13 +36,16 @@ struct Backend {
                 }),
         web(dataDir(), cacheDir(), QM_TRUSTED_CERT, hosts()),
         http(QM_TRUSTED_CERT),
-        capture(gdk_display_get_name(gdk_display_get_default()),
-                [] { return ScreenUnits{windowScale(), primaryBottom()}; }, settings,
-                currentSession() != SessionKind::X11,
-                [this](const std::string& line) {
-                  if (auto a = app.lock()) a->note(line);
-                },
-                [this] { return desktop.portalParent(); }) {}
+        capture(
+            gdk_display_get_name(gdk_display_get_default()),
+            [] {
+              return ScreenUnits{windowScale(), primaryBottom()};
+            },
+            settings, currentSession() != SessionKind::X11,
+            [this](const std::string& line) {
+              if (auto a = app.lock()) a->note(line);
+            },
+            [this] { return desktop.portalParent(); }) {}
 
   std::string configDir() { return dir(g_get_user_config_dir()); }
   std::string stateDir() { return dir(g_get_user_state_dir()); }

@@ -37,12 +37,10 @@ std::string sessionName(SessionKind kind) {
 
 bool statusNotifierHost(GDBusConnection* bus) {
   if (!bus) return false;
-  GVariant* reply = g_dbus_connection_call_sync(bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-                                                "org.freedesktop.DBus.Properties", "Get",
-                                                g_variant_new("(ss)", "org.kde.StatusNotifierWatcher",
-                                                              "IsStatusNotifierHostRegistered"),
-                                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, 2000, nullptr,
-                                                nullptr);
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
+      g_variant_new("(ss)", "org.kde.StatusNotifierWatcher", "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"),
+      G_DBUS_CALL_FLAGS_NO_AUTO_START, 2000, nullptr, nullptr);
   if (!reply) return false;
   GVariant* value = nullptr;
   g_variant_get(reply, "(v)", &value);

@@ -5,14 +5,12 @@
 namespace qm::gtk {
 
 bool gameOnX11(const std::optional<std::vector<CaptureWindow>>& windows, const std::string& gameOwner) {
-  return windows && std::any_of(windows->begin(), windows->end(), [&](const CaptureWindow& w) {
-           return w.owner == gameOwner;
-         });
+  return windows &&
+         std::any_of(windows->begin(), windows->end(), [&](const CaptureWindow& w) { return w.owner == gameOwner; });
 }
 
-SessionCapture::SessionCapture(const std::string& displayName, std::function<ScreenUnits()> units,
-                               Settings& settings, bool waylandSession, PortalCapture::Note note,
-                               PortalCapture::Parent parent)
+SessionCapture::SessionCapture(const std::string& displayName, std::function<ScreenUnits()> units, Settings& settings,
+                               bool waylandSession, PortalCapture::Note note, PortalCapture::Parent parent)
     : x11(displayName, std::move(units)) {
   if (waylandSession) portal.emplace(settings, std::move(note), std::move(parent));
 }

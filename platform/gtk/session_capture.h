@@ -30,7 +30,7 @@ class SessionCapture : public Capture {
  private:
   void listShared(std::function<void(std::optional<std::vector<CaptureWindow>>)> done);
   X11Capture x11;
-  std::optional<PortalCapture> portal;  // on a Wayland session only
+  std::optional<PortalCapture> portal;   // on a Wayland session only
   std::atomic<Capture*> answered{&x11};  // the capture whose listing the next stream comes from
 };
 

@@ -45,17 +45,17 @@ void SessionKeys::offer(const std::vector<Shortcut>& shortcuts, std::function<vo
 void SessionKeys::startPortal() {
   std::vector<PortalShortcut> list;
   for (const auto& s : offered) list.push_back({s.action, s.description, triggerForKey(s.key)});
-  PortalShortcuts::Listener listener{
-      [this](const std::string& id, bool down) { onShortcut(id, down); },
-      [this] {
-        // A portal gone after it took the keys hands them on as though it had never been there.
-        if (shortcutHandler && portalSettled() && !portalReady())
-          installGlobalKeyMonitor(std::exchange(shortcutHandler, nullptr));
-        if (shortcutsChanged) shortcutsChanged();
-      },
-      note};
-  portal = std::make_unique<PortalShortcuts>(g_application_get_dbus_connection(app),
-                                             "app.quillmere.Quillmere", std::move(list), std::move(listener));
+  PortalShortcuts::Listener listener{[this](const std::string& id, bool down) { onShortcut(id, down); },
+                                     [this] {
+                                       // A portal gone after it took the keys hands them on as though it had never been
+                                       // there.
+                                       if (shortcutHandler && portalSettled() && !portalReady())
+                                         installGlobalKeyMonitor(std::exchange(shortcutHandler, nullptr));
+                                       if (shortcutsChanged) shortcutsChanged();
+                                     },
+                                     note};
+  portal = std::make_unique<PortalShortcuts>(g_application_get_dbus_connection(app), "app.quillmere.Quillmere",
+                                             std::move(list), std::move(listener));
 }
 
 void SessionKeys::onShortcut(const std::string& id, bool down) {

@@ -28,8 +28,8 @@ NSDictionary* _Nullable infoOf(CMSampleBufferRef sample) {
 // Only frames the stream marks complete carry new pixels; idle, blank and suspended ones are skipped.
 API_AVAILABLE(macos(12.3)) bool isComplete(NSDictionary* _Nullable info) {
   id status = info[SCStreamFrameInfoStatus];
-  return [status isKindOfClass:[NSNumber class]] &&
-         static_cast<NSNumber*>(status).integerValue == SCFrameStatusComplete;
+  return
+      [status isKindOfClass:[NSNumber class]] && static_cast<NSNumber*>(status).integerValue == SCFrameStatusComplete;
 }
 
 // The filmed window's size in whole points: the frame's content before the stream scaled it to fit.
@@ -149,7 +149,9 @@ class API_AVAILABLE(macos(12.3)) MacStream : public CaptureStream {
   // output stay alive until the stop completes, however soon the owner lets go of this object.
   void stop() override {
     [output halt];
-    if (dispatch_get_specific(&queueKey) != (__bridge void*)queue) dispatch_sync(queue, ^{});
+    if (dispatch_get_specific(&queueKey) != (__bridge void*)queue)
+      dispatch_sync(queue, ^{
+                    });
     SCStream* stopping = stream;
     QMStreamOutput* halted = output;
     [stopping stopCaptureWithCompletionHandler:^(NSError*) {
@@ -199,7 +201,7 @@ std::vector<CaptureWindow> windowsOf(SCShareableContent* content, double primary
 }  // namespace
 
 struct MacCapture::Impl {
-  std::mutex mutex;  // the listing's completion and the stream set-up run on the framework's queues
+  std::mutex mutex;        // the listing's completion and the stream set-up run on the framework's queues
   NSArray* windows = nil;  // the SCWindow objects of the last listing
 };
 

@@ -35,7 +35,6 @@ using qm::mac::str;
 namespace qm::mac {
 namespace {
 
-
 SEL standardSelector(StandardAction action) {
   switch (action) {
     case StandardAction::About: return @selector(orderFrontStandardAboutPanel:);

@@ -95,9 +95,7 @@ void MacSettings::set(const std::string& key, const nlohmann::json& value) {
     [defaults removeObjectForKey:ns(key)];
 }
 
-void MacSettings::remove(const std::string& key) {
-  [[NSUserDefaults standardUserDefaults] removeObjectForKey:ns(key)];
-}
+void MacSettings::remove(const std::string& key) { [[NSUserDefaults standardUserDefaults] removeObjectForKey:ns(key)]; }
 
 std::string MacFiles::logPath() const {
   NSURL* home = [NSFileManager defaultManager].homeDirectoryForCurrentUser;
@@ -153,14 +151,14 @@ void MacHttp::get(const std::string& url, double timeoutSeconds, std::size_t max
   configuration.timeoutIntervalForResource = timeoutSeconds;
   NSURLSession* session = [NSURLSession sessionWithConfiguration:configuration];
   auto answer = std::make_shared<std::function<void(std::optional<HttpAnswer>)>>(std::move(done));
-  NSURLSessionDataTask* task = [session
-      dataTaskWithRequest:request
-        completionHandler:^(NSData* data, NSURLResponse* response, NSError*) {
-          // The status and the transport error are not examined: any body is tried.
-          if (!data || data.length > maxBytes || !response.URL) return (*answer)(std::nullopt);
-          (*answer)(HttpAnswer{str(response.URL.absoluteString),
-                               std::string(static_cast<const char*>(data.bytes), data.length)});
-        }];
+  NSURLSessionDataTask* task =
+      [session dataTaskWithRequest:request
+                 completionHandler:^(NSData* data, NSURLResponse* response, NSError*) {
+                   // The status and the transport error are not examined: any body is tried.
+                   if (!data || data.length > maxBytes || !response.URL) return (*answer)(std::nullopt);
+                   (*answer)(HttpAnswer{str(response.URL.absoluteString),
+                                        std::string(static_cast<const char*>(data.bytes), data.length)});
+                 }];
   [task resume];
   [session finishTasksAndInvalidate];  // the session goes once its one task has answered
 }

@@ -128,7 +128,8 @@ NavigationAction navigationAction(WKNavigationAction* action) {
   (void)webView;
   NSString* url = navigationResponse.response.URL.absoluteString;
   NSURLResponse* answer = navigationResponse.response;
-  int status = [answer isKindOfClass:[NSHTTPURLResponse class]] ? static_cast<int>(((NSHTTPURLResponse*)answer).statusCode) : 0;
+  int status =
+      [answer isKindOfClass:[NSHTTPURLResponse class]] ? static_cast<int>(((NSHTTPURLResponse*)answer).statusCode) : 0;
   qm::NavigationResponse response{url ? qm::mac::str(url) : "", navigationResponse.forMainFrame != NO, status};
   if (!view || delegate->decideResponse(*view, response) != qm::Policy::Allow)
     return decisionHandler(WKNavigationResponsePolicyCancel);
@@ -137,7 +138,7 @@ NavigationAction navigationAction(WKNavigationAction* action) {
 }
 
 - (void)webView:(WKWebView*)webView
-    navigationAction:(WKNavigationAction*)navigationAction
+     navigationAction:(WKNavigationAction*)navigationAction
     didBecomeDownload:(WKDownload*)download {
   (void)webView, (void)navigationAction;
   download.delegate = self;
@@ -228,9 +229,7 @@ NavigationAction navigationAction(WKNavigationAction* action) {
   if (view) delegate->onLoadFinished(*view);
 }
 
-- (void)webView:(WKWebView*)webView
-    didFailProvisionalNavigation:(WKNavigation*)navigation
-                       withError:(NSError*)error {
+- (void)webView:(WKWebView*)webView didFailProvisionalNavigation:(WKNavigation*)navigation withError:(NSError*)error {
   (void)webView, (void)navigation;
   if (view) delegate->onLoadFailed(*view, qm::mac::str(error.localizedDescription));
 }

@@ -132,8 +132,8 @@ struct MacWindow::Impl {
 namespace {
 
 NSWindow* makeMain(const WindowOptions& o) {
-  NSWindowStyleMask style = NSWindowStyleMaskTitled | NSWindowStyleMaskClosable |
-                            NSWindowStyleMaskMiniaturizable | NSWindowStyleMaskResizable;  // 15
+  NSWindowStyleMask style = NSWindowStyleMaskTitled | NSWindowStyleMaskClosable | NSWindowStyleMaskMiniaturizable |
+                            NSWindowStyleMaskResizable;  // 15
   // A saved frame includes the title bar: turn it into the content rectangle of this style.
   NSRect content = o.rectIsFrame ? [NSWindow contentRectForFrameRect:nsRect(o.rect) styleMask:style] : nsRect(o.rect);
   NSWindow* window = [[NSWindow alloc] initWithContentRect:content
@@ -150,7 +150,7 @@ NSWindow* makeMain(const WindowOptions& o) {
 NSPanel* makeFloating(const WindowOptions& o) {
   bool overlay = o.kind == WindowKind::Overlay;
   NSWindowStyleMask style = overlay ? NSWindowStyleMaskResizable | NSWindowStyleMaskNonactivatingPanel  // 136
-                                    : NSWindowStyleMaskNonactivatingPanel;                               // 128
+                                    : NSWindowStyleMaskNonactivatingPanel;                              // 128
   Class kind = [NSPanel class];
   if (overlay) kind = [QMOverlayPanel class];
   NSPanel* panel = [[kind alloc] initWithContentRect:nsRect(o.rect)

@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Only an https address that reads as one can be the service's; only web addresses leave the app.
   if (in && (qm::schemeOf(url) != "https" || !qm::parseURL(url))) std::abort();
   launched.fakes.desktop.opened.clear();
-  launched.app->decidePolicy(*launched.fakes.web.views.at(0), {url, qm::LinkActivated, true, true},
-                             [](qm::Policy) {});
+  launched.app->decidePolicy(*launched.fakes.web.views.at(0), {url, qm::LinkActivated, true, true}, [](qm::Policy) {});
   launched.app->onPopup(*launched.fakes.web.views.at(0), url, qm::Other);
   for (const auto& opened : launched.fakes.desktop.opened)
     if (!qm::opensInBrowser(opened)) std::abort();

@@ -19,11 +19,11 @@ class PrivateBus {
  public:
   PrivateBus() : bus(g_test_dbus_new(G_TEST_DBUS_NONE)) {
     g_test_dbus_up(bus);
-    connection = g_dbus_connection_new_for_address_sync(
-        g_test_dbus_get_bus_address(bus),
-        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, nullptr);
+    connection =
+        g_dbus_connection_new_for_address_sync(g_test_dbus_get_bus_address(bus),
+                                               GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                                    G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                                               nullptr, nullptr, nullptr);
   }
   ~PrivateBus() {
     stopPortal();
@@ -138,7 +138,9 @@ TEST(PortalShortcuts, PressReleaseRebindAndAKeyHeldWhenThePortalGoes) {
       bus.stopPortal();
       ASSERT_TRUE(runUntil([&] { return seen.keys.size() == 4; }));
       bus.startPortal({"--order", "kde", "--version", version});
-      ASSERT_TRUE(runUntil([&] { return bus.calls() == Calls(std::vector<std::string>{"CreateSession", "ListShortcuts"}); }));
+      ASSERT_TRUE(runUntil([&] {
+        return bus.calls() == Calls(std::vector<std::string>{"CreateSession", "ListShortcuts"});
+      }));
       EXPECT_EQ(portal->state(), State::Ready);
       bus.hook("Press", g_variant_new("(s)", "ptt"));
       ASSERT_TRUE(runUntil([&] { return seen.keys.size() == 5; }));

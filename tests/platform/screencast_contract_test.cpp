@@ -19,9 +19,9 @@ using Token = std::optional<std::string>;
 // Calls a test hook of the stand-in; its answer, if any, as JSON.
 nlohmann::json standIn(const char* method, GVariant* args = nullptr) {
   g_autoptr(GDBusConnection) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  g_autoptr(GVariant) reply = g_dbus_connection_call_sync(bus, "org.freedesktop.portal.Desktop",
-                                                           "/org/quillmere/test", "org.quillmere.Test", method, args,
-                                                           nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
+  g_autoptr(GVariant) reply =
+      g_dbus_connection_call_sync(bus, "org.freedesktop.portal.Desktop", "/org/quillmere/test", "org.quillmere.Test",
+                                  method, args, nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
   nlohmann::json answer;
   if (reply && g_variant_is_of_type(reply, G_VARIANT_TYPE("(s)"))) {
     const gchar* text = nullptr;
@@ -69,7 +69,8 @@ TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsReme
     if (c.saved) settings.values[kRestoreTokenKey] = *c.saved;
     standIn("SetAnswer", g_variant_new("(s)", c.answer));
     std::size_t before = standIn("Selections").size();
-    PortalCapture capture(settings, nullptr, [] { return std::string("x11:2a"); }, std::chrono::seconds(3));
+    PortalCapture capture(
+        settings, nullptr, [] { return std::string("x11:2a"); }, std::chrono::seconds(3));
     ASSERT_TRUE(capture.available());
     Listing windows = list(capture);
     EXPECT_EQ(capture.consent(),
@@ -113,24 +114,24 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
     std::vector<std::string> problems;
     int stops = 0;
     std::shared_ptr<CaptureStream> stream;
-    StreamCallbacks callbacks{
-        [&](const PixelFrame& f) {
-          std::lock_guard lock(mutex);
-          times.push_back(Clock::now());
-          bool lit = false;  // the test source paints colour bars
-          for (int x = 0; x < f.width * 4 && !lit; ++x) lit = f.pixels[f.stride * (f.height / 3) + x] != 0;
-          if (f.width != width || f.height != height || f.stride < width * 4 || !lit)
-            problems.push_back(std::to_string(f.width) + "x" + std::to_string(f.height));
-        },
-        [&] {
-          std::lock_guard lock(mutex);
-          stops++;
-        },
-        [&](std::shared_ptr<CaptureStream> s, std::optional<std::string> error) {
-          EXPECT_EQ(error, std::nullopt);
-          stream = std::move(s);
-        },
-        nullptr};
+    StreamCallbacks callbacks{[&](const PixelFrame& f) {
+                                std::lock_guard lock(mutex);
+                                times.push_back(Clock::now());
+                                bool lit = false;  // the test source paints colour bars
+                                for (int x = 0; x < f.width * 4 && !lit; ++x)
+                                  lit = f.pixels[f.stride * (f.height / 3) + x] != 0;
+                                if (f.width != width || f.height != height || f.stride < width * 4 || !lit)
+                                  problems.push_back(std::to_string(f.width) + "x" + std::to_string(f.height));
+                              },
+                              [&] {
+                                std::lock_guard lock(mutex);
+                                stops++;
+                              },
+                              [&](std::shared_ptr<CaptureStream> s, std::optional<std::string> error) {
+                                EXPECT_EQ(error, std::nullopt);
+                                stream = std::move(s);
+                              },
+                              nullptr};
     auto seen = [&] {
       std::lock_guard lock(mutex);
       return std::pair(times.size(), stops);

@@ -27,8 +27,8 @@ struct Pixels {
 std::pair<int, int> jpegSize(std::string_view jpeg) {
   tjhandle tj = tjInitDecompress();
   int w = 0, h = 0, sub = 0, space = 0;
-  int rc = tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), &w, &h, &sub,
-                               &space);
+  int rc =
+      tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), &w, &h, &sub, &space);
   tjDestroy(tj);
   return rc == 0 ? std::pair{w, h} : std::pair{-1, -1};
 }
@@ -67,7 +67,8 @@ TEST(Capture, ChoosesTheLargestGameWindowAboveTheStrictBounds) {
       {"tie keeps the first", {game(4, 800, 600), game(5, 600, 800)}, 4},
       {"small one skipped", {game(6, 200, 100), game(7, 400, 300)}, 7},
       {"minimised or popup never, off screen still",
-       {{kGame, 1, {0, 0, 1920, 1080}, false, false}, {kGame, 2, {0, 0, 1600, 900}, true, true, true},
+       {{kGame, 1, {0, 0, 1920, 1080}, false, false},
+        {kGame, 2, {0, 0, 1600, 900}, true, true, true},
         {kGame, 3, {-5000, 0, 800, 600}, false}},
        3},
   };
@@ -79,14 +80,12 @@ TEST(Capture, ChoosesTheLargestGameWindowAboveTheStrictBounds) {
 
 TEST(Capture, FullScreenIsTestedAgainstEveryScreenAndDecidesTheCrop) {
   const std::vector<Screen> screens{{{0, 0, 1920, 1080}, {0, 25, 1920, 1055}}, {{1920, 0, 1512, 945}, {}}};
-  const std::tuple<Rect, bool, double, double> cases[] = {  // window, full screen, crop with and without title bar
-      {{0, 0, 1511, 944}, true, 0, 0},
-      {{0, 0, 1510, 945}, false, 28.0 / 945, 0},
-      {{0, 0, 1512, 943}, false, 28.0 / 943, 0},
-      {{500, 500, 1920, 1080}, true, 0, 0},  // position does not matter
-      {{0, 0, 800, 100}, false, 0.2, 0},     // never more than a fifth
-      {{0, 0, 800, 140}, false, 0.2, 0},
-      {{0, 0, 800, 600}, false, 28.0 / 600, 0},
+  const std::tuple<Rect, bool, double, double> cases[] = {
+      // window, full screen, crop with and without title bar
+      {{0, 0, 1511, 944}, true, 0, 0},           {{0, 0, 1510, 945}, false, 28.0 / 945, 0},
+      {{0, 0, 1512, 943}, false, 28.0 / 943, 0}, {{500, 500, 1920, 1080}, true, 0, 0},  // position does not matter
+      {{0, 0, 800, 100}, false, 0.2, 0},                                                // never more than a fifth
+      {{0, 0, 800, 140}, false, 0.2, 0},         {{0, 0, 800, 600}, false, 28.0 / 600, 0},
   };
   for (const auto& [window, full, crop, cropWithoutBar] : cases) {
     EXPECT_EQ(isFullScreen(window, screens), full) << window.w << "x" << window.h;
@@ -98,7 +97,7 @@ TEST(Capture, FullScreenIsTestedAgainstEveryScreenAndDecidesTheCrop) {
 TEST(Capture, OutputSizeNeverScalesUpAndIsEven) {
   const std::pair<Rect, OutputSize> cases[] = {
       {{0, 0, 1512, 945}, {1280, 800}}, {{0, 0, 2560, 1440}, {1280, 720}}, {{0, 0, 800, 600}, {800, 600}},
-      {{0, 0, 1279, 719}, {1278, 718}}, {{0, 0, 1281, 721}, {1280, 720}}, {{0, 0, 301, 201}, {300, 200}},
+      {{0, 0, 1279, 719}, {1278, 718}}, {{0, 0, 1281, 721}, {1280, 720}},  {{0, 0, 301, 201}, {300, 200}},
   };
   for (const auto& [window, size] : cases) EXPECT_EQ(outputSizeFor(window), size) << window.w << "x" << window.h;
 }
@@ -113,38 +112,65 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
   };
   const Case cases[] = {
       {"listing refused", [](Recorder& r) { r.start(std::nullopt); }, {kCapturePermissionMessage}, 0, 1},
-      {"not granted: asked before listing", [](Recorder& r) {
+      {"not granted: asked before listing",
+       [](Recorder& r) {
          r.fakes.capture.granted = false;
          r.capture->start();
-       }, {kCapturePermissionMessage}, 0, 1},
-      {"share refused in the desktop's dialog", [](Recorder& r) {
+       },
+       {kCapturePermissionMessage},
+       0,
+       1},
+      {"share refused in the desktop's dialog",
+       [](Recorder& r) {
          r.fakes.capture.consentKind = CaptureConsent::desktopDialog;
          r.start(std::nullopt);
-       }, {kCaptureShareMessage}, 0, 1},
-      {"the desktop never answered", [](Recorder& r) {
+       },
+       {kCaptureShareMessage},
+       0,
+       1},
+      {"the desktop never answered",
+       [](Recorder& r) {
          r.fakes.capture.consentKind = CaptureConsent::desktopSilent;
          r.start(std::nullopt);
-       }, {kCaptureUnansweredMessage}, 0, 1},
-      {"desktop shares no windows", [](Recorder& r) {
+       },
+       {kCaptureUnansweredMessage},
+       0,
+       1},
+      {"desktop shares no windows",
+       [](Recorder& r) {
          r.fakes.capture.consentKind = CaptureConsent::notOffered;
          r.start(std::nullopt);
-       }, {kCaptureNotOfferedMessage}, 0, 1},
+       },
+       {kCaptureNotOfferedMessage},
+       0,
+       1},
       {"no game", [&](Recorder& r) { r.start(other); }, {kNoGameMessage}, 0},
-      {"set-up error", [](Recorder& r) { r.start(), r.answerStarted("display gone"); },
-       {std::string(kCouldNotStartMessage) + "display gone"}, 0},
-      {"window gone, told once", [](Recorder& r) {
+      {"set-up error",
+       [](Recorder& r) { r.start(), r.answerStarted("display gone"); },
+       {std::string(kCouldNotStartMessage) + "display gone"},
+       0},
+      {"window gone, told once",
+       [](Recorder& r) {
          r.start(), r.answerStarted();
          r.fakes.capture.callbacks.stopped(), r.fakes.capture.callbacks.stopped();
-       }, {kStoppedMessage}, 0},
+       },
+       {kStoppedMessage},
+       0},
       {"stop before start, twice", [](Recorder& r) { r.capture->stop(), r.capture->stop(); }, {}, 0},
-      {"stop twice while streaming", [](Recorder& r) {
+      {"stop twice while streaming",
+       [](Recorder& r) {
          r.start(), r.answerStarted();
          r.capture->stop(), r.capture->stop();
-       }, {}, 1},
-      {"set-up answers after stop", [](Recorder& r) {
+       },
+       {},
+       1},
+      {"set-up answers after stop",
+       [](Recorder& r) {
          r.start(), r.capture->stop(), r.answerStarted();
          r.fakes.capture.callbacks.stopped();
-       }, {}, 1},
+       },
+       {},
+       1},
   };
   for (const auto& c : cases) {
     Recorder r;
@@ -193,9 +219,9 @@ TEST(Capture, StreamsTheChosenWindowAndHandsFramesOverOnTheMainThread) {
 
 TEST(Frame, TheJPEGKeepsTheRowsLeftAfterTheCutRoundedToTheNearestRow) {
   const std::tuple<int, double, int> cases[] = {
-      {800, 0, 800},           {800, 28.0 / 800, 772}, {720, 28.0 / 945, 699},  // 21.33 rows cut → 21
-      {718, 28.0 / 719, 690},  // 27.96 rows cut → 28
-      {100, 0.2, 80},          {10, 0.05, 9},          {1, 0.2, 1},            // never below one row
+      {800, 0, 800},          {800, 28.0 / 800, 772}, {720, 28.0 / 945, 699},  // 21.33 rows cut → 21
+      {718, 28.0 / 719, 690},                                                  // 27.96 rows cut → 28
+      {100, 0.2, 80},         {10, 0.05, 9},          {1, 0.2, 1},             // never below one row
       {10, 1e300, 1},
   };
   FrameEncoder encoder;
@@ -209,7 +235,11 @@ TEST(Frame, TheJPEGKeepsTheRowsLeftAfterTheCutRoundedToTheNearestRow) {
 
 TEST(Frame, Base64IsStandardAndOnOneLine) {
   const std::pair<std::string, std::string> cases[] = {
-      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {std::string("\xfb\xff\xfe", 3), "+//+"},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {std::string("\xfb\xff\xfe", 3), "+//+"},
       {std::string("\xfb\xff\xbf\xfb\xff\xbf\xfb\xff\xbf\x00\x10\x83", 12), "+/+/+/+/+/+/ABCD"},
   };
   std::string reused = "text of a longer frame before";

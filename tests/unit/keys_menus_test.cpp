@@ -56,8 +56,8 @@ const MenuItem* titledItem(const std::vector<MenuItem>& items, const std::string
 
 // What choosing an item does in a fresh app whose overlay shows: its standard action, or what it changed.
 std::string effect(const std::string& title, bool statusMenu) {
-  static const char* const standard[] = {"", "about", "hide", "quit", "undo", "cut", "copy", "paste", "select all",
-                                         "minimize"};
+  static const char* const standard[] = {"",    "about", "hide",  "quit",       "undo",
+                                         "cut", "copy",  "paste", "select all", "minimize"};
   Keys h({}, false);
   h.app->showOverlay();
   auto items = h.fakes.desktop.statusItems;
@@ -108,8 +108,10 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
       {"overlay once per press", {}, {down(kF8), down(kF8), up(kF8)}, {}, true},
       {"overlay pressed again", {}, {down(kF8), up(kF8), down(kF8)}, {}, false},
       {"ptt from the game released in our window", {}, {down(kV), ours(up(kV)), up(kV)}, {kPttDown, kPttUp}},
-      {"modifiers alone are no keys, Shift+F9 is F9", {{"key.ptt", kShift}},
-       {down(kShift), ours(down(kControl)), down(kF9), up(kF9), up(kShift), ours(up(kControl))}, {kBodycam}},
+      {"modifiers alone are no keys, Shift+F9 is F9",
+       {{"key.ptt", kShift}},
+       {down(kShift), ours(down(kControl)), down(kF9), up(kF9), up(kShift), ours(up(kControl))},
+       {kBodycam}},
       {"a key without a code is not A", {{"key.panic", kA}}, {ours(kPrintScreen)}, {}},
       {"desktop shortcuts, whatever key is stored",
        {{"key.ptt", kB}},
@@ -160,7 +162,9 @@ TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
       {"MDT minimized", {showMDT, game(down(kV)), minimize, game(up(kV))}, none, talk},
       {"MDT restored from its bubble", {showMDT, minimize, game(down(kV)), bubbleClick, game(up(kV))}, talk, none},
       {"MDT toggled from the status menu", {game(down(kV)), menuToggle, game(up(kV))}, talk, none},
-      {"binding changed in the picker", {game(down(kV)), picker({down(kV), down(kB), up(kB)}), game(up(kV))}, talk,
+      {"binding changed in the picker",
+       {game(down(kV)), picker({down(kV), down(kB), up(kB)}), game(up(kV))},
+       talk,
        none},
       {"binding turned off", {game(down(kV)), picker({down(kEscape)}), game(up(kV))}, talk, none},
       {"released in the picker", {game(down(kV)), picker({up(kV)}), game(up(kV))}, talk, none},
@@ -191,9 +195,10 @@ TEST(Keys, UntrustedPollsUntilTrustedWhileTheHelpTellsWhy) {
   h.launch();
   desktop.runPosted();
   ASSERT_EQ(desktop.alerts.size(), 1u);
-  EXPECT_EQ(desktop.alerts[0]->informative, "This Wayland session has no XWayland: the MDT cannot float above a "
-                                            "full-screen game. Turn XWayland on in your desktop, or log in to an X11 "
-                                            "session.\n\nNo sandbox here.");
+  EXPECT_EQ(desktop.alerts[0]->informative,
+            "This Wayland session has no XWayland: the MDT cannot float above a "
+            "full-screen game. Turn XWayland on in your desktop, or log in to an X11 "
+            "session.\n\nNo sandbox here.");
   EXPECT_NE(h.log().find(" No sandbox here.\n"), std::string::npos);
   const MenuItem* item = titledItem(desktop.statusItems, help);
   ASSERT_TRUE(item);
@@ -222,9 +227,9 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
   Keys h({}, false);
   auto& desktop = h.fakes.desktop;
   ASSERT_EQ(desktop.offered.size(), 5u);
-  EXPECT_EQ(desktop.offered[0].action + " " + desktop.offered[0].description + " " +
-                std::to_string(desktop.offered[0].key),
-            "ptt Radio push-to-talk (hold) 9");
+  EXPECT_EQ(
+      desktop.offered[0].action + " " + desktop.offered[0].description + " " + std::to_string(desktop.offered[0].key),
+      "ptt Radio push-to-talk (hold) 9");
   desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}, {"bodycam", "F11"}};
   desktop.trusted = true;
   desktop.shortcutsChanged();
@@ -252,14 +257,30 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
       {"only the first", {down(kF10), down(kB)}, "-+", 0, kF10, "Picked: F10. Press OK to keep it."},
       {"a bound key, not acted on", {down(kF9), up(kF9), down(kF8)}, "-++", 0, kF9, "Picked: F9. Press OK to keep it."},
       {"escape", {down(kEscape)}, "-", 0, 0, "Picked: Off. Press OK to keep it."},
-      {"no key before OK", {}, "", 0, nullptr,
+      {"no key before OK",
+       {},
+       "",
+       0,
+       nullptr,
        "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use."},
-      {"shift alone is no pick, Shift+F8 is F8", {down(kShift), down(kF8)}, "+-", 0, kF8,
+      {"shift alone is no pick, Shift+F8 is F8",
+       {down(kShift), down(kF8)},
+       "+-",
+       0,
+       kF8,
        "Picked: F8. Press OK to keep it."},
-      {"a key without a code is refused", {kPrintScreen}, "-", 0, nullptr,
+      {"a key without a code is refused",
+       {kPrintScreen},
+       "-",
+       0,
+       nullptr,
        "This key cannot be used. Press another one."},
       {"then another is taken", {kPrintScreen, down(kB)}, "--", 0, kB, "Picked: key 11. Press OK to keep it."},
-      {"a press only the game got (no passes shown), not acted on", {down(kF8)}, "", 0, kF8,
+      {"a press only the game got (no passes shown), not acted on",
+       {down(kF8)},
+       "",
+       0,
+       kF8,
        "Picked: F8. Press OK to keep it."},
   };
   for (const auto& [what, keys, passes, answer, stored, informative] : cases) {
@@ -268,8 +289,10 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
     std::string delivered;
     h.fakes.desktop.nextAlertAnswer = [&, &keys = keys, &passes = passes, answer = answer](fake::FakeAlert&) {
       for (const auto& k : keys) {
-        if (passes.empty()) h.global(k);  // only the game got them
-        else delivered += h.local(k) ? "+" : "-";
+        if (passes.empty())
+          h.global(k);  // only the game got them
+        else
+          delivered += h.local(k) ? "+" : "-";
       }
       return answer;
     };
@@ -284,13 +307,20 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
 }
 
 TEST(Menus, EachItemDoesWhatItSays) {
-  const std::tuple<const char*, bool, std::string> rows[] = {  // item, in the status menu, its effect
-      {"Hide Quillmere", false, "main hidden, MDT hidden"},  {"Quit Quillmere", false, "quit"},
-      {"Reload", false, "reload, MDT reload"},              {"Show or hide the MDT", false, "MDT hidden"},
-      {"Quillmere", false, "front"},                         {"Paste", false, "paste"},
-      {"Open Quillmere", true, "front"},                     {"MDT overlay (F8)", true, "MDT hidden"},
-      {"85%", true, "opacity 0.85"},                         {"Small", true, "size 760x500"},
-      {"Panic: Off", true, "front, Press the key for panic"}, {"Quit Quillmere", true, "quit"},
+  const std::tuple<const char*, bool, std::string> rows[] = {
+      // item, in the status menu, its effect
+      {"Hide Quillmere", false, "main hidden, MDT hidden"},
+      {"Quit Quillmere", false, "quit"},
+      {"Reload", false, "reload, MDT reload"},
+      {"Show or hide the MDT", false, "MDT hidden"},
+      {"Quillmere", false, "front"},
+      {"Paste", false, "paste"},
+      {"Open Quillmere", true, "front"},
+      {"MDT overlay (F8)", true, "MDT hidden"},
+      {"85%", true, "opacity 0.85"},
+      {"Small", true, "size 760x500"},
+      {"Panic: Off", true, "front, Press the key for panic"},
+      {"Quit Quillmere", true, "quit"},
       {"Keys need Accessibility permission\u2026", true, "open settings:keys"},
   };
   for (const auto& [title, statusMenu, done] : rows) EXPECT_EQ(effect(title, statusMenu), done) << title;

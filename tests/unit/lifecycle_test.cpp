@@ -62,16 +62,24 @@ TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSa
   const Case cases[] = {
       {"main window only: the overlay's saved frame is kept", [](Harness&) {}, {true, false, false}, false, saved},
       {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, {true, true, false}, true, moved},
-      {"main closed, bubble", [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.mainWindow().hide(); },
-       {false, false, true}, false, moved},
-      {"overlay hidden by its key", [](Harness& h) { h.app->showOverlay(), h.app->toggleOverlay(); },
-       {true, false, false}, false, moved},
+      {"main closed, bubble",
+       [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.mainWindow().hide(); },
+       {false, false, true},
+       false,
+       moved},
+      {"overlay hidden by its key",
+       [](Harness& h) { h.app->showOverlay(), h.app->toggleOverlay(); },
+       {true, false, false},
+       false,
+       moved},
       {"no positions on this desktop: neither a drag nor a size saves a frame",
        [](Harness& h) {
          h.app->showOverlay(), h.windowOf(WindowKind::Overlay)->placed = false;
          h.app->dragOverlay(), h.fakes.desktop.fireTimers(), h.app->setSize({760.0, 500.0});
        },
-       {true, true, false}, true, saved},
+       {true, true, false},
+       true,
+       saved},
   };
   for (const auto& c : cases) {
     Launched h({{"overlayFrame", saved}});

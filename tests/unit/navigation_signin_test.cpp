@@ -30,17 +30,26 @@ TEST(Navigation, InTakesOnlyHttpsOnTheServiceHosts) {
   for (auto& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   dotted.replace(dotted.find('.'), 1, "%2E");
   const std::pair<std::string, bool> cases[] = {
-      {SITE + "/dashboard/", true},           {"https://" + alt + "/x?y#z", true},
-      {"https://" + upper + "/", true},       {"https://" + host + ":1/", true},
-      {"https://someone@" + host + "/", true}, {"HTTPS://" + host + "/", false},
-      {"http://" + host + "/", false},        {"https://evil.example/" + host, false},
-      {"https://" + host + ".evil.example/", false}, {"https://evil-" + host + "/", false},
-      {"https://" + host + "./", false},      {"https://" + host + "@evil.example/", false},
-      {"https://evil.example\\@" + host + "/", false}, {"https://[" + host + "]/", false},
-      {"https://" + dotted + "/", false},     {"https://xn--" + host + "/", false},
+      {SITE + "/dashboard/", true},
+      {"https://" + alt + "/x?y#z", true},
+      {"https://" + upper + "/", true},
+      {"https://" + host + ":1/", true},
+      {"https://someone@" + host + "/", true},
+      {"HTTPS://" + host + "/", false},
+      {"http://" + host + "/", false},
+      {"https://evil.example/" + host, false},
+      {"https://" + host + ".evil.example/", false},
+      {"https://evil-" + host + "/", false},
+      {"https://" + host + "./", false},
+      {"https://" + host + "@evil.example/", false},
+      {"https://evil.example\\@" + host + "/", false},
+      {"https://[" + host + "]/", false},
+      {"https://" + dotted + "/", false},
+      {"https://xn--" + host + "/", false},
       {"https://m\xc4\xb1" + host.substr(1) + "/", false},
       {"https://" + host + std::string(1, '\0') + ".evil.example/", false},
-      {"not a url", false},                   {"", false},
+      {"not a url", false},
+      {"", false},
   };
   auto check = [&] {
     for (const auto& [url, expected] : cases) EXPECT_EQ(h.app->in(url), expected) << url;
@@ -59,15 +68,21 @@ TEST(Navigation, OnlyWebAddressesLeaveForTheBrowser) {
   // Each address as a link and as a pop-up; what reaches the system opener.
   const std::string host = config::kMainHost;
   const std::tuple<std::string, Policy, bool> cases[] = {
-      {"https://example.com/x", Policy::Cancel, true},     {"http://example.com/x", Policy::Cancel, true},
-      {"http://" + host + "/x", Policy::Cancel, true},     {"HTTPS://example.com/", Policy::Cancel, false},
-      {"Http://example.com/", Policy::Cancel, false},      {"file:///etc/passwd", Policy::Cancel, false},
-      {"steam://run/1", Policy::Cancel, false},            {"ms-settings:privacy", Policy::Cancel, false},
-      {"mailto:a@b.c", Policy::Cancel, false},             {"javascript:alert(1)", Policy::Cancel, false},
+      {"https://example.com/x", Policy::Cancel, true},
+      {"http://example.com/x", Policy::Cancel, true},
+      {"http://" + host + "/x", Policy::Cancel, true},
+      {"HTTPS://example.com/", Policy::Cancel, false},
+      {"Http://example.com/", Policy::Cancel, false},
+      {"file:///etc/passwd", Policy::Cancel, false},
+      {"steam://run/1", Policy::Cancel, false},
+      {"ms-settings:privacy", Policy::Cancel, false},
+      {"mailto:a@b.c", Policy::Cancel, false},
+      {"javascript:alert(1)", Policy::Cancel, false},
       {"https:///nohost", Policy::Cancel, false},
       {"https://evil.example\\@" + host + "/", Policy::Cancel, false},
       {"quillmere://auth?code=" + std::string(64, 'a'), Policy::Cancel, false},
-      {"about:blank", Policy::Allow, false},               {"data:text/html,<b>hi there</b>", Policy::Allow, false},
+      {"about:blank", Policy::Allow, false},
+      {"data:text/html,<b>hi there</b>", Policy::Allow, false},
       {"blob:" + SITE + "/1", Policy::Allow, false},
   };
   for (const auto& [url, policy, opened] : cases) {
@@ -114,7 +129,8 @@ TEST(Navigation, ADownloadAsksWhereOnlyAfterThePlayersClick) {
     std::optional<std::string> saved = "unanswered";
     h.app->onDownload(h.mainView(), {"blob:" + SITE + "/1", "notes.txt", clicked}, [&](auto to) { saved = to; });
     EXPECT_EQ(saved, clicked ? std::optional<std::string>("/saved/notes.txt") : std::nullopt);
-    EXPECT_EQ(h.fakes.desktop.opened, clicked ? std::vector<std::string>{"save notes.txt"} : std::vector<std::string>{});
+    EXPECT_EQ(h.fakes.desktop.opened,
+              clicked ? std::vector<std::string>{"save notes.txt"} : std::vector<std::string>{});
     EXPECT_EQ(h.log().find("download refused, not the player's click: blob ") != std::string::npos, !clicked);
   }
 }
@@ -122,8 +138,9 @@ TEST(Navigation, ADownloadAsksWhereOnlyAfterThePlayersClick) {
 TEST(Navigation, AnEndedWebProcessReloadsWithBackOffThenThePageKeepsFailing) {
   // When each end comes (seconds), and the log's word on it: older ends than a minute no longer count.
   const std::pair<int, const char*> ends[] = {
-      {0, "reloading in 1 s"}, {5, "reloading in 2 s"}, {10, "reloading in 4 s"},
-      {20, "4 times in a minute: the page keeps failing"}, {65, "reloading in 4 s"}, {200, "reloading in 1 s"},
+      {0, "reloading in 1 s"},  {5, "reloading in 2 s"},
+      {10, "reloading in 4 s"}, {20, "4 times in a minute: the page keeps failing"},
+      {65, "reloading in 4 s"}, {200, "reloading in 1 s"},
   };
   Launched h;
   auto& desktop = h.fakes.desktop;
@@ -149,9 +166,12 @@ TEST(Navigation, AnEndedWebProcessReloadsWithBackOffThenThePageKeepsFailing) {
 // sign-in host address that is not the sign-in page.
 TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
   Launched h;
-  for (const auto& [origin, allowed] : {std::pair{SITE, true}, {"https://" + std::string(config::kAltHost), true},
+  for (const auto& [origin, allowed] : {std::pair{SITE, true},
+                                        {"https://" + std::string(config::kAltHost), true},
                                         {"http://" + std::string(config::kMainHost), false},
-                                        {"https://example.com", false}, {"null", false}, {"", false}})
+                                        {"https://example.com", false},
+                                        {"null", false},
+                                        {"", false}})
     EXPECT_EQ(h.app->allowMedia(h.mainView(), origin), allowed) << origin;
   h.app->onPopup(h.mainView(), std::nullopt, Other);
   EXPECT_EQ(h.mainView().loads.size(), 1u);
@@ -175,10 +195,13 @@ TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
 TEST(SignIn, CallbackPatternAndVerifier) {
   const std::string code = std::string(64, 'a'), verifier = std::string(64, 'b');
   const std::pair<std::string, bool> cases[] = {
-      {"quillmere://auth?code=" + code, true},          {"quillmere://auth/?code=" + code, true},
+      {"quillmere://auth?code=" + code, true},
+      {"quillmere://auth/?code=" + code, true},
       {"QUILLMERE://AUTH?CODE=" + std::string(64, 'A'), true},
-      {"quillmere://auth?code=" + code.substr(1), false}, {"quillmere://auth?code=" + code + "a", false},
-      {"quillmere://auth?code=" + code + "&x=1", false}, {"quillmere://auth?code=" + code + "#f", false},
+      {"quillmere://auth?code=" + code.substr(1), false},
+      {"quillmere://auth?code=" + code + "a", false},
+      {"quillmere://auth?code=" + code + "&x=1", false},
+      {"quillmere://auth?code=" + code + "#f", false},
       {"https://auth?code=" + code, false},
   };
   const auto redemption = SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier;

@@ -102,7 +102,7 @@ TEST(Overlay, SizeAndOpacityPresetsApplyAndPersist) {
   const std::pair<nlohmann::json, Rect> sizes[] = {
       {{760.0, 500.0}, {1000, 340, 760, 500}},  // the bottom left stays
       {{900.0, 600.0}, kDefaultOverlay},
-      {"Large", kDefaultOverlay},               // not a preset: ignored
+      {"Large", kDefaultOverlay},  // not a preset: ignored
       {{1100.0}, kDefaultOverlay},
   };
   for (const auto& [preset, frame] : sizes) {
@@ -141,8 +141,8 @@ TEST(Overlay, GuildObserverStoresOnChangeAndReloadsOnlyWhenVisible) {
   EXPECT_EQ(h.overlayView().loads.size(), 1u);
   h.app->toggleOverlay();
   h.mainAt(g + "66666/cad");
-  EXPECT_EQ(h.overlayView().loads, (std::vector{SITE + "/dashboard/#/g/" + std::string(25, '9') + "/mdt",
-                                                 g + "66666/mdt"}));
+  EXPECT_EQ(h.overlayView().loads,
+            (std::vector{SITE + "/dashboard/#/g/" + std::string(25, '9') + "/mdt", g + "66666/mdt"}));
 }
 
 TEST(Bubble, SitsAtTheEdgeClicksRestoreAndDragsSlideVertically) {
@@ -181,13 +181,23 @@ TEST(Bubble, SitsAtTheEdgeClicksRestoreAndDragsSlideVertically) {
 TEST(Bridge, MessagesFromTheMainPageAndMalformedBodies) {
   const char *on = R"({"t":"bodycam","on":true})", *off = R"({"t":"bodycam"})";
   const std::pair<std::vector<const char*>, std::string> cases[] = {
-      {{R"({"t":"overlay"})"}, "overlay"},     {{R"(["overlay"])"}, ""},          {{R"("overlay")"}, ""},
-      {{R"(7)"}, ""},                          {{R"({"type":"overlay"})"}, ""},   {{R"({"t":1})"}, ""},
-      {{R"({"t":["overlay"]})"}, ""},          {{R"({"t":"Overlay"})"}, ""},      {{R"({"t":"unknown"})"}, ""},
-      {{R"({"t":"minimize"})"}, ""},           {{R"({"t":"drag"})"}, ""},         // no overlay to act on
-      {{on}, "listed running"},                {{R"({"t":"bodycam","on":1})"}, "listed running"},
-      {{R"({"t":"bodycam","on":"yes"})"}, ""}, {{off}, ""},                       {{on, off}, "listed"},
-      {{on, on}, "listed listed running"},     // a second start restarts
+      {{R"({"t":"overlay"})"}, "overlay"},
+      {{R"(["overlay"])"}, ""},
+      {{R"("overlay")"}, ""},
+      {{R"(7)"}, ""},
+      {{R"({"type":"overlay"})"}, ""},
+      {{R"({"t":1})"}, ""},
+      {{R"({"t":["overlay"]})"}, ""},
+      {{R"({"t":"Overlay"})"}, ""},
+      {{R"({"t":"unknown"})"}, ""},
+      {{R"({"t":"minimize"})"}, ""},
+      {{R"({"t":"drag"})"}, ""},  // no overlay to act on
+      {{on}, "listed running"},
+      {{R"({"t":"bodycam","on":1})"}, "listed running"},
+      {{R"({"t":"bodycam","on":"yes"})"}, ""},
+      {{off}, ""},
+      {{on, off}, "listed"},
+      {{on, on}, "listed listed running"},  // a second start restarts
   };
   for (const auto& [bodies, seen] : cases) {
     Panels h;

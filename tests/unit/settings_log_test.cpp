@@ -36,10 +36,16 @@ std::string text(const std::filesystem::path& p) {
 
 TEST(Settings, KeyFollowsTheExactIntegerRule) {
   const std::tuple<std::string, std::optional<nlohmann::json>, int> cases[] = {
-      {"overlay", std::nullopt, 100}, {"overlay", 0, 0},        {"nothing", std::nullopt, 0},
-      {"ptt", "12", 9},               {"ptt", 12.5, 9},         {"ptt", 12.0, 12},
-      {"ptt", true, 9},               {"ptt", nlohmann::json::array({1}), 9},
-      {"ptt", 70000, 70000},          {"ptt", 1e300, -1},
+      {"overlay", std::nullopt, 100},
+      {"overlay", 0, 0},
+      {"nothing", std::nullopt, 0},
+      {"ptt", "12", 9},
+      {"ptt", 12.5, 9},
+      {"ptt", 12.0, 12},
+      {"ptt", true, 9},
+      {"ptt", nlohmann::json::array({1}), 9},
+      {"ptt", 70000, 70000},
+      {"ptt", 1e300, -1},
   };
   for (const auto& [action, stored, expected] : cases) {
     Harness h;
@@ -52,8 +58,9 @@ TEST(Log, WritesOneUTCLinePerNoteRotatesAtItsBoundAndNeverReplacesALogItCannotOp
   Harness h;
   h.fakes.desktop.clock = std::chrono::system_clock::from_time_t(1796463875);  // 2026-12-05 09:44:35 UTC
   for (const auto* note : {"first", "", "two\n2026-12-05 09:44:35 +0000 forged"}) h.app->note(note);
-  const std::string all = "2026-12-05 09:44:35 +0000 first\n2026-12-05 09:44:35 +0000 \n"
-                          "2026-12-05 09:44:35 +0000 two\\n2026-12-05 09:44:35 +0000 forged\n";
+  const std::string all =
+      "2026-12-05 09:44:35 +0000 first\n2026-12-05 09:44:35 +0000 \n"
+      "2026-12-05 09:44:35 +0000 two\\n2026-12-05 09:44:35 +0000 forged\n";
   EXPECT_EQ(h.log(), all);
   h.app->note(std::string(3000, 'x'));
   EXPECT_LT(h.log().size(), all.size() + 2100);

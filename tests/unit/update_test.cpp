@@ -5,9 +5,12 @@ namespace qm::test {
 
 TEST(Update, VersionsCompareDigitRunsAsNumbers) {
   const std::tuple<const char*, const char*, int> cases[] = {
-      {"1.10.0", "1.9.3", 1},  {"1.0.0", "1.0.0", 0},  {"0.9", "1.0.0", -1},  {"1.0.1", "1.0", 1},
-      {"1.0", "1.0.0", -1},    {"01.2", "1.2", 0},     {"1.002", "1.2", 0},   {"1.010", "1.9", 1},
-      {"2.0.0", "10.0.0", -1}, {"1.0b", "1.0a", 1},    {"1.0-beta", "1.0", 1}, {"v2", "v10", -1},
+      {"1.10.0", "1.9.3", 1},  {"1.0.0", "1.0.0", 0},
+      {"0.9", "1.0.0", -1},    {"1.0.1", "1.0", 1},
+      {"1.0", "1.0.0", -1},    {"01.2", "1.2", 0},
+      {"1.002", "1.2", 0},     {"1.010", "1.9", 1},
+      {"2.0.0", "10.0.0", -1}, {"1.0b", "1.0a", 1},
+      {"1.0-beta", "1.0", 1},  {"v2", "v10", -1},
       {"", "1.0.0", -1},       {"99999999999999999999.0", "99999999999999999998.9", 1},
   };
   for (const auto& [a, b, order] : cases) {
@@ -30,11 +33,11 @@ TEST(Update, ManifestChecks) {
     ASSERT_TRUE(m) << body.substr(0, 80);
     EXPECT_EQ(m->notes, notes) << body.substr(0, 80);
   }
-  for (const std::string body : {R"({"url":"https://x/y"})", R"({"version":2,"url":"https://x/y"})",
-                                 R"({"version":"2.0.0","url":null})", R"({"version":"2.0.0","url":"http://x/y"})",
-                                 R"({"version":"2.0.0","url":"HTTPS://x/y"})", R"(["2.0.0","https://x/y"])",
-                                 R"("2.0.0")", "{\"version\":\"2.0.\xff\",\"url\":\"https://x/y\"}",
-                                 "<html>502 Bad Gateway</html>", ""})
+  for (const std::string body :
+       {R"({"url":"https://x/y"})", R"({"version":2,"url":"https://x/y"})", R"({"version":"2.0.0","url":null})",
+        R"({"version":"2.0.0","url":"http://x/y"})", R"({"version":"2.0.0","url":"HTTPS://x/y"})",
+        R"(["2.0.0","https://x/y"])", R"("2.0.0")", "{\"version\":\"2.0.\xff\",\"url\":\"https://x/y\"}",
+        "<html>502 Bad Gateway</html>", ""})
     EXPECT_FALSE(readManifest(body)) << body;
 }
 
@@ -60,7 +63,14 @@ TEST(Update, OffersNewerVersionsOverHttpsAndActsOnTheAnswer) {
       {"lower", "0.9.9", dmg, std::nullopt, 0, false, {}, std::nullopt},
       {"no answer", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, std::nullopt},
       {"over http", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, "http://updates.example/q.json"},
-      {"over HTTPS in capitals", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt,
+      {"over HTTPS in capitals",
+       "9.0.0",
+       dmg,
+       std::nullopt,
+       0,
+       false,
+       {},
+       std::nullopt,
        "HTTPS://updates.example/q.json"},
       {"from no address", "9.0.0", dmg, std::nullopt, 0, false, {}, std::nullopt, ""},
       {"no release number", "9.0.0\n\u202e", dmg, std::nullopt, 0, false, {}, std::nullopt},

@@ -70,8 +70,8 @@ std::optional<std::string> PortalShortcuts::trigger(const std::string& id) const
 void PortalShortcuts::configure() {
   if (!canConfigure()) return;
   g_dbus_connection_call(bus.get(), kPortal, kPath, kInterface, "ConfigureShortcuts",
-                         g_variant_new("(osa{sv})", session.c_str(), "", nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE,
-                         -1, nullptr, nullptr, nullptr);
+                         g_variant_new("(osa{sv})", session.c_str(), "", nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
+                         nullptr, nullptr, nullptr);
 }
 
 // Newer portals refuse a host app's session until it has said its app id; older ones have no registry.
@@ -131,8 +131,9 @@ void PortalShortcuts::listShortcuts() {
   request("ListShortcuts", g_variant_new("(o@a{sv})", session.c_str(), options.end()), options.token,
           [this](guint32 response, GVariant* results) {
             if (response == 0) takeTriggers(results);
-            if (allBound()) return finish(State::Ready, "Global shortcuts portal: version " +
-                                                            std::to_string(version) + ", shortcuts known");
+            if (allBound())
+              return finish(State::Ready,
+                            "Global shortcuts portal: version " + std::to_string(version) + ", shortcuts known");
             bindShortcuts();
           });
 }
@@ -150,7 +151,8 @@ void PortalShortcuts::bindShortcuts() {
 }
 
 void PortalShortcuts::request(const char* method, GVariant* parameters, const std::string& token, Answer answer) {
-  pending = std::make_unique<PortalRequest>(bus.get(), kPortal, kInterface, method, parameters, token, std::move(answer));
+  pending =
+      std::make_unique<PortalRequest>(bus.get(), kPortal, kInterface, method, parameters, token, std::move(answer));
 }
 
 void PortalShortcuts::takeTriggers(GVariant* results) {
@@ -300,7 +302,7 @@ std::string triggerForKey(int macKey) {
   if (!x) return "";
   // Key codes name positions; the trigger names a symbol: the one a US layout puts there.
   std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS),
-                                                                      xkb_context_unref);
+                                                                     xkb_context_unref);
   xkb_rule_names names{"evdev", "pc105", "us", "", ""};
   std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
       context ? xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr,

@@ -75,10 +75,10 @@ class PortalShortcuts {
   std::map<std::string, std::string> triggers;
   std::vector<guint> subscriptions;
   std::unique_ptr<PortalRequest> pending;  // the one request in flight
-  std::set<std::string> held;  // shortcut ids down now: released should the portal go away
-  bool seen = false;           // the portal's name has had an owner
-  bool detached = false;       // the portal went away or never answered: nothing it says counts now
-  bool returning = false;      // the portal left the bus: it is waited for, the last triggers still hold
+  std::set<std::string> held;              // shortcut ids down now: released should the portal go away
+  bool seen = false;                       // the portal's name has had an owner
+  bool detached = false;                   // the portal went away or never answered: nothing it says counts now
+  bool returning = false;                  // the portal left the bus: it is waited for, the last triggers still hold
   guint nameWatch = 0;
   guint answerTimeout = 0;
 };

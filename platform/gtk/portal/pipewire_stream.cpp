@@ -26,16 +26,16 @@ const spa_pod* videoFormats(spa_pod_builder& b) {
       &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
       SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
       SPA_POD_CHOICE_ENUM_Id(3, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRA),
-      SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&anySize, &smallest, &largest),
-      SPA_FORMAT_VIDEO_framerate, SPA_POD_CHOICE_RANGE_Fraction(&anyRate, &noRate, &mostRate),
+      SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&anySize, &smallest, &largest), SPA_FORMAT_VIDEO_framerate,
+      SPA_POD_CHOICE_RANGE_Fraction(&anyRate, &noRate, &mostRate),
       // Asks the desktop for no more than we keep; frames beyond it are dropped here anyway.
       SPA_FORMAT_VIDEO_maxFramerate, SPA_POD_CHOICE_RANGE_Fraction(&fourRate, &leastRate, &fourRate)));
 }
 
 const spa_pod* sharedMemoryBuffers(spa_pod_builder& b) {
-  return static_cast<const spa_pod*>(spa_pod_builder_add_object(
-      &b, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_dataType,
-      SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemFd) | (1 << SPA_DATA_MemPtr))));
+  return static_cast<const spa_pod*>(
+      spa_pod_builder_add_object(&b, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_dataType,
+                                 SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemFd) | (1 << SPA_DATA_MemPtr))));
 }
 
 }  // namespace
@@ -56,8 +56,10 @@ PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::mi
   initPipeWireOnce();
   loop.reset(pw_thread_loop_new("qm.capture", nullptr));
   if (loop) context.reset(pw_context_new(pw_thread_loop_get_loop(loop.get()), nullptr, 0));
-  if (context) core.reset(pw_context_connect_fd(context.get(), remoteFd, nullptr, 0));  // takes the fd
-  else ::close(remoteFd);
+  if (context)
+    core.reset(pw_context_connect_fd(context.get(), remoteFd, nullptr, 0));  // takes the fd
+  else
+    ::close(remoteFd);
   if (core)
     stream.reset(pw_stream_new(core.get(), "Quillmere bodycam",
                                pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
@@ -172,16 +174,15 @@ void PipeWireStream::onProcess() {
   if (!b) return;
   const spa_buffer* buf = b->buffer;
   auto now = std::chrono::steady_clock::now();
-  bool due = begun && !stopping && size &&
-             now - lastFrame >= std::chrono::duration<double>(config.minFrameInterval);
+  bool due = begun && !stopping && size && now - lastFrame >= std::chrono::duration<double>(config.minFrameInterval);
   // An empty or corrupted chunk carries no picture (a desktop may send one when only metadata changed).
   if (due && buf->n_datas > 0 && buf->datas[0].data && buf->datas[0].chunk->size > 0 &&
       !(buf->datas[0].chunk->flags & SPA_CHUNK_FLAG_CORRUPTED)) {
     const spa_data& d = buf->datas[0];
     int stride = d.chunk->stride > 0 ? d.chunk->stride : size->width * 4;
     // A buffer of the size before a resize is never read past its end.
-    bool whole = stride >= size->width * 4 &&
-                 std::uint64_t(d.chunk->offset) + std::uint64_t(stride) * size->height <= d.maxsize;
+    bool whole =
+        stride >= size->width * 4 && std::uint64_t(d.chunk->offset) + std::uint64_t(stride) * size->height <= d.maxsize;
     if (whole) {
       lastFrame = now;
       deliver(static_cast<const std::uint8_t*>(d.data) + d.chunk->offset, stride);

@@ -56,7 +56,9 @@ class PipeWireStream : public CaptureStream {
   template <auto Free>
   struct Freer {
     template <typename T>
-    void operator()(T* p) const { Free(p); }
+    void operator()(T* p) const {
+      Free(p);
+    }
   };
   template <typename T, auto Free>
   using Owned = std::unique_ptr<T, Freer<Free>>;

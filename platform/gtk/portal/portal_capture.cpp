@@ -70,20 +70,23 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
                                                 if (!self) return;
                                                 self->answerTimer.cancel();
                                                 if (response != 0)
-                                                  return self->finish(std::nullopt, step + " answered " +
-                                                                                        std::to_string(response));
+                                                  return self->finish(std::nullopt,
+                                                                      step + " answered " + std::to_string(response));
                                                 ((*self).*next)(results);
                                               });
     waiting = step;
-    answerTimer.set(g_timeout_add_seconds(static_cast<guint>(owner.answerWait.count()), [](gpointer data) -> gboolean {
-      auto self = static_cast<Share*>(data)->shared_from_this();  // kept while it ends
-      self->answerTimer.fired();
-      self->request.reset();
-      self->owner.unanswered = true;
-      self->finish(std::nullopt, "no answer to " + self->waiting + " in " +
-                                     std::to_string(self->owner.answerWait.count()) + " s");
-      return G_SOURCE_REMOVE;
-    }, this));
+    answerTimer.set(g_timeout_add_seconds(
+        static_cast<guint>(owner.answerWait.count()),
+        [](gpointer data) -> gboolean {
+          auto self = static_cast<Share*>(data)->shared_from_this();  // kept while it ends
+          self->answerTimer.fired();
+          self->request.reset();
+          self->owner.unanswered = true;
+          self->finish(std::nullopt, "no answer to " + self->waiting + " in " +
+                                         std::to_string(self->owner.answerWait.count()) + " s");
+          return G_SOURCE_REMOVE;
+        },
+        this));
   }
 
   void selectSources(GVariant* results) {
@@ -115,8 +118,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
 
   void openRemote(GVariant* results) {
     // Every start hands out a new token and the old one is spent: keep only the new one.
-    if (const char* token = nullptr; g_variant_lookup(results, "restore_token", "&s", &token))
-      owner.keepToken(token);
+    if (const char* token = nullptr; g_variant_lookup(results, "restore_token", "&s", &token)) owner.keepToken(token);
     GVariant* streams = g_variant_lookup_value(results, "streams", G_VARIANT_TYPE("a(ua{sv})"));
     bool one = streams && g_variant_n_children(streams) > 0;
     if (one) g_variant_get_child(streams, 0, "(u@a{sv})", &node, nullptr);
@@ -132,8 +134,8 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
         [](GObject* source, GAsyncResult* result, gpointer p) {
           std::unique_ptr<std::weak_ptr<Share>> weak(static_cast<std::weak_ptr<Share>*>(p));
           GUnixFDList* fds = nullptr;
-          GVariant* reply = g_dbus_connection_call_with_unix_fd_list_finish(G_DBUS_CONNECTION(source), &fds, result,
-                                                                            nullptr);
+          GVariant* reply =
+              g_dbus_connection_call_with_unix_fd_list_finish(G_DBUS_CONNECTION(source), &fds, result, nullptr);
           int fd = -1;
           if (reply && fds) {
             gint32 index = -1;
@@ -142,8 +144,10 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
           }
           if (reply) g_variant_unref(reply);
           if (fds) g_object_unref(fds);
-          if (auto self = weak->lock()) self->connect(fd);
-          else if (fd >= 0) ::close(fd);
+          if (auto self = weak->lock())
+            self->connect(fd);
+          else if (fd >= 0)
+            ::close(fd);
         },
         new std::weak_ptr<Share>(weak));
   }
@@ -205,8 +209,8 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   std::string session;
   std::uint32_t node = 0;
   std::unique_ptr<PortalRequest> request;  // the step in flight
-  std::string waiting;                      // its name
-  SourceScope answerTimer;                  // its time limit
+  std::string waiting;                     // its name
+  SourceScope answerTimer;                 // its time limit
 };
 
 PortalCapture::PortalCapture(Settings& settings, Note note, Parent parent, std::chrono::seconds answerWait,
@@ -251,8 +255,8 @@ void PortalCapture::startStream(std::uint64_t windowId, const StreamConfig& conf
   auto started = std::move(callbacks.started);
   auto stopped = std::move(callbacks.stopped);
   // Runs on the main thread; the share may have gone already (a new start, or the capture itself).
-  auto endShare = [this, windowId, alive = std::weak_ptr<Share>(found != shares.end() ? found->second : nullptr)](
-                      bool spent) {
+  auto endShare = [this, windowId,
+                   alive = std::weak_ptr<Share>(found != shares.end() ? found->second : nullptr)](bool spent) {
     if (alive.expired()) return;
     if (spent) dropToken();
     forget(windowId);

@@ -36,8 +36,8 @@ struct PortalRequest::Pending {
   }
 };
 
-PortalRequest::PortalRequest(GDBusConnection* bus, const std::string& portal, const char* interface,
-                             const char* method, GVariant* args, const std::string& token, Answer answer)
+PortalRequest::PortalRequest(GDBusConnection* bus, const std::string& portal, const char* interface, const char* method,
+                             GVariant* args, const std::string& token, Answer answer)
     : pending(std::make_shared<Pending>(
           Pending{GObjectPtr<GDBusConnection>(G_DBUS_CONNECTION(g_object_ref(bus))), 0, std::move(answer)})) {
   using Held = std::shared_ptr<Pending>;

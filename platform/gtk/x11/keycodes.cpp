@@ -7,6 +7,7 @@ namespace qm::gtk {
 namespace {
 
 // X keycode, macOS virtual key code.
+// clang-format off
 constexpr std::array<std::pair<unsigned, std::uint16_t>, 117> kKeys{{
     // Letters.
     {38, 0},  {56, 11}, {54, 8},  {40, 2},  {26, 14}, {41, 3},  {42, 5},  {43, 4},  {31, 34}, {44, 38},
@@ -33,6 +34,7 @@ constexpr std::array<std::pair<unsigned, std::uint16_t>, 117> kKeys{{
     // Menu, and the JIS keys Yen, Ro and keypad comma.
     {135, 110}, {132, 93}, {97, 94}, {129, 95},
 }};
+// clang-format on
 
 }  // namespace
 

@@ -88,9 +88,10 @@ std::vector<Window> clientWindows(Display* dpy) {
   unsigned long count = 0, after;
   unsigned char* data = nullptr;
   // Any client may set the list: only a list of window ids in 32-bit items is read as one.
-  if (clients != None && XGetWindowProperty(dpy, root, clients, 0, 4096, False, XA_WINDOW, &type, &format, &count,
-                                            &after, &data) == Success && data && count > 0 && type == XA_WINDOW &&
-      format == 32) {
+  if (clients != None &&
+      XGetWindowProperty(dpy, root, clients, 0, 4096, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+          Success &&
+      data && count > 0 && type == XA_WINDOW && format == 32) {
     auto* ids = reinterpret_cast<Window*>(data);
     list.assign(ids, ids + count);
     XFree(data);
@@ -205,12 +206,12 @@ class Scaler {
     Window root = DefaultRootWindow(dpy);
     int major = 0, minor = 0;
     Bool sharedPixmaps = False;
-    readBack = !XShmQueryVersion(dpy, &major, &minor, &sharedPixmaps) || !sharedPixmaps ||
-               XShmPixmapFormat(dpy) != ZPixmap;
+    readBack =
+        !XShmQueryVersion(dpy, &major, &minor, &sharedPixmaps) || !sharedPixmaps || XShmPixmapFormat(dpy) != ZPixmap;
     output = {dpy, readBack ? XCreatePixmap(dpy, root, width, height, 24)
                             : XShmCreatePixmap(dpy, root, shm.image->data, &shm.info, width, height, 24)};
-    target = {dpy, XRenderCreatePicture(dpy, output.get(), XRenderFindStandardFormat(dpy, PictStandardRGB24), 0,
-                                        nullptr)};
+    target = {dpy,
+              XRenderCreatePicture(dpy, output.get(), XRenderFindStandardFormat(dpy, PictStandardRGB24), 0, nullptr)};
   }
   bool hasWindow() const { return source.get() != None; }
   // Names the window's current pixmap and sets the scaling on it; the caller checks for errors.
@@ -278,7 +279,7 @@ class X11Stream : public CaptureStream, public std::enable_shared_from_this<X11S
   std::string displayName;
   Window window;
   StreamConfig config;
-  int scale;  // pixels per point
+  int scale;         // pixels per point
   std::mutex mutex;  // guards stopping and workerId
   std::condition_variable wake;
   bool stopping = false;
@@ -345,7 +346,8 @@ void X11Stream::run(StreamCallbacks cb) {
       cb.started(shared_from_this(), std::nullopt);
       auto interval = std::chrono::duration<double>(config.minFrameInterval);
       for (;;) {
-        auto next = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(interval);
+        auto next = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(interval);
         bool gone = false;
         while (XPending(d.dpy)) {
           XEvent e;
