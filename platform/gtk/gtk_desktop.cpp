@@ -299,6 +299,9 @@ void GtkDesktop::savePanel(const std::string& suggestedName, std::function<void(
                                                   "Cancel", GTK_RESPONSE_CANCEL, "Save", GTK_RESPONSE_ACCEPT, nullptr);
   auto* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  // Where a browser saves: the download folder, else home; never the folder the app was started in.
+  const char* downloads = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+  gtk_file_chooser_set_current_folder(chooser, downloads ? downloads : g_get_home_dir());
   if (!suggestedName.empty()) gtk_file_chooser_set_current_name(chooser, suggestedName.c_str());
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
