@@ -108,7 +108,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void toggleOverlay();
   void setSize(const nlohmann::json& represented);
   void setOpacity(const nlohmann::json& represented);
-  void observeURL();
+  void rememberGuildFromURL();
   void minimize();
   void restore();
   void dragOverlay();
@@ -138,11 +138,10 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   std::shared_ptr<WebView> web;
   std::unique_ptr<Window> overlay;
   std::shared_ptr<WebView> overlayWeb;
-  bool status = false;  // the status item has been made
-  std::vector<int> monitors;
   std::set<std::uint16_t> held;
   std::shared_ptr<GameCapture> gameCapture;
-  // A key code, or none for a key that cannot be bound.
+  // The key picker's receiver of the next key press while its dialog is up: a key code, or none for a key
+  // that cannot be bound.
   std::function<void(std::optional<std::uint16_t>)> capture;
   std::unique_ptr<Window> bubble;
   bool globalMonitor = false;
@@ -151,7 +150,6 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   std::map<std::uint16_t, std::weak_ptr<WebView>> talking;
 
  private:
-  friend class AppTestAccess;
   Rect mainScreenVisibleFrame() const;
   void startBodycam(WebView& sender, bool on);
   bool pickerTakes(const KeyEvent& event);

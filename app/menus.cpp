@@ -110,9 +110,6 @@ std::vector<MenuItem> App::statusMenuItems() const {
   return items;
 }
 
-void App::buildStatusItem() {
-  status = true;
-  platform.desktop.setStatusMenu("QM", statusMenuItems());
-}
+void App::buildStatusItem() { platform.desktop.setStatusMenu("QM", statusMenuItems()); }
 
 }  // namespace qm

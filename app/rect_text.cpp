@@ -26,7 +26,7 @@ bool parsed(const std::string& text, double& out, std::size_t& used) {
 }
 
 // The shortest text that reads back as the same number.
-std::string number(double v) {
+std::string shortestText(double v) {
   if (v == 0 || !std::isfinite(v)) return "0";  // no "-0"
   constexpr double kFixedBelow = 1e15;
   constexpr int kMaxDecimals = 17;
@@ -87,7 +87,8 @@ bool onSomeScreen(const Rect& r) {
 }  // namespace
 
 std::string stringFromRect(const Rect& r) {
-  return "{{" + number(r.x) + ", " + number(r.y) + "}, {" + number(r.w) + ", " + number(r.h) + "}}";
+  return "{{" + shortestText(r.x) + ", " + shortestText(r.y) + "}, {" + shortestText(r.w) + ", " + shortestText(r.h) +
+         "}}";
 }
 
 Rect rectFromString(std::string_view text) {

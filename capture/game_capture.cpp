@@ -55,11 +55,13 @@ OutputSize GameCapture::resized(double width, double height) {
 // The sentence first, then the system's request, which the system wants on the main thread.
 void GameCapture::askForAccess() {
   fail(noContentMessage());
-  desktop.postToMain([self = shared_from_this()] { self->capture.requestAccess(); });
+  if (capture.consent() != CaptureConsent::unasked)
+    desktop.postToMain([self = shared_from_this()] { self->capture.requestAccess(); });
 }
 
-const char* GameCapture::noContentMessage() const {
+std::string GameCapture::noContentMessage() const {
   switch (capture.consent()) {
+    case CaptureConsent::unasked: return std::string(kCouldNotStartMessage) + "the windows could not be listed";
     case CaptureConsent::desktopDialog: return kCaptureShareMessage;
     case CaptureConsent::notOffered: return kCaptureNotOfferedMessage;
     case CaptureConsent::desktopSilent: return kCaptureUnansweredMessage;

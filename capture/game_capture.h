@@ -53,7 +53,7 @@ class GameCapture : public std::enable_shared_from_this<GameCapture> {
   GameCapture(Capture& capture, Desktop& desktop) : capture(capture), desktop(desktop) {}
   void fail(const std::string& message);
   void askForAccess();
-  const char* noContentMessage() const;
+  std::string noContentMessage() const;
   void chooseAndStream(const std::optional<std::vector<CaptureWindow>>& windows);
   void streamStarted(std::shared_ptr<CaptureStream> started, const std::optional<std::string>& error);
   void streamStopped();

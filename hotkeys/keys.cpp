@@ -30,7 +30,6 @@ void App::startKeys() {
     auto app = weak.lock();
     return app ? app->onLocalKey(e) : true;
   });
-  monitors.push_back(static_cast<int>(monitors.size()) + 1);
 }
 
 void App::addGlobalMonitor() {

@@ -9,7 +9,7 @@
 namespace qm {
 namespace {
 
-std::optional<double> number(const std::optional<nlohmann::json>& value) {
+std::optional<double> numberIn(const std::optional<nlohmann::json>& value) {
   if (value && value->is_number()) return value->get<double>();
   return std::nullopt;
 }
@@ -45,7 +45,7 @@ void App::showOverlay() {
     options.rect = frame.w > 500 ? frame : Rect{v.maxX() - 920, v.midY() - 300, 900, 600};
     options.cornerRadius = 26;
     overlay = platform.desktop.makeWindow(options, nullptr);
-    overlay->setAlpha(number(defaults.get("opacity")).value_or(0.94));
+    overlay->setAlpha(numberIn(defaults.get("opacity")).value_or(0.94));
     overlayWeb = makeWeb();
     overlay->setContent(*overlayWeb);
     loadOverlay();
@@ -86,7 +86,7 @@ void App::toggleOverlay() {
   showOverlay();
 }
 
-void App::observeURL() {
+void App::rememberGuildFromURL() {
   auto url = web ? web->url() : std::nullopt;
   if (!url) return;
   static const std::regex route("#/g/(\\d{5,25})/");

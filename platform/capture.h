@@ -60,8 +60,8 @@ struct StreamCallbacks {
 
 // Where the player lets the bodycam film the game: the system's privacy settings, the desktop's own
 // dialog that asks which window to share, or nowhere (the desktop shares no windows); or the desktop's
-// dialog was asked for and never answered.
-enum class CaptureConsent { systemSettings, desktopDialog, notOffered, desktopSilent };
+// dialog was asked for and never answered; or nothing asks at all (an X server lists windows to anyone).
+enum class CaptureConsent { systemSettings, desktopDialog, notOffered, desktopSilent, unasked };
 
 class Capture {
  public:

@@ -130,7 +130,7 @@ void App::onLoadFailed(WebView& view, const std::string& description) {
 }
 
 void App::onURLChanged(WebView& view) {
-  if (&view == web.get()) observeURL();
+  if (&view == web.get()) rememberGuildFromURL();
 }
 
 }  // namespace qm

@@ -3,8 +3,8 @@
 // title, whose menu is also exported over D-Bus; on a Wayland session whose panel shows no status items, the
 // same menu is also in the menu bar. Global keys: XInput2 on X11 (no permission needed), the desktop's
 // global shortcut portal on Wayland, else XInput2 through XWayland (keys of X11 windows only); Wayland
-// without XWayland runs on GDK's Wayland backend, where the floating panels do not float and the capture
-// cannot see the game.
+// without XWayland runs on GDK's Wayland backend, where the panels are windows the desktop places and the
+// capture sees the game only through the screen-cast portal.
 #include "platform/gtk/gtk_desktop.h"
 
 #include <algorithm>
@@ -322,8 +322,9 @@ void GtkDesktop::savePanel(const std::string& suggestedName, std::function<void(
 }
 
 void GtkDesktop::openURL(const std::string& url) {
-  GError* error = nullptr;
-  if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error)) g_error_free(error);
+  g_autoptr(GError) error = nullptr;
+  if (!g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error))
+    note(std::string("Browser: the link could not be opened (") + error->message + ")");
 }
 
 // Activation hands the keyboard to an alert about to run, else to our most recent window that shows and

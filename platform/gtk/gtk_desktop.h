@@ -1,4 +1,5 @@
-// The desktop on GTK 3 / X11: monitors, pointer, menu bar and status menu, dialogs, timers, idle hand-off.
+// The desktop on GTK 3, on X11 and on Wayland sessions (through XWayland, or GDK's Wayland backend):
+// monitors, pointer, menu bar and status menu, dialogs, timers, idle hand-off.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -146,22 +146,14 @@ void GtkAppWindow::place(const Rect& rect, bool isFrame) {
   }
   gtk_window_move(gtkWindow(), x, y);
   gtk_window_resize(gtkWindow(), std::max(w, 1), std::max(h, 1));
+  // Without a window manager no decorations are coming, and a placement made after the map would undo a
+  // move the player made meanwhile.
   if (!gtk_widget_get_mapped(window.get()) && gtk_window_get_decorated(gtkWindow()) && !hiddenExtents &&
-      windowManagerRuns()) {
+      windowManagerOf(gtk_widget_get_screen(window.get())) != WindowManager::none) {
     pendingPlace = rect;
     pendingIsFrame = isFrame;
   }
   applyShape(std::max(w, 1), std::max(h, 1));
-}
-
-// Without a window manager no decorations are coming, and a placement made after the map would undo a move
-// the player made meanwhile. On X11 the window manager is the one client redirecting the root's children.
-bool GtkAppWindow::windowManagerRuns() const {
-  GdkScreen* screen = gtk_widget_get_screen(window.get());
-  if (!GDK_IS_X11_SCREEN(screen)) return true;
-  XWindowAttributes root{};
-  XGetWindowAttributes(GDK_SCREEN_XDISPLAY(screen), GDK_WINDOW_XID(gdk_screen_get_root_window(screen)), &root);
-  return (root.all_event_masks & SubstructureRedirectMask) != 0;
 }
 
 Rect GtkAppWindow::frame() const {

@@ -1,4 +1,4 @@
-// Windows and floating panels on GTK 3 / X11.
+// Windows and floating panels on GTK 3: X11, XWayland, and GDK's Wayland backend where no XWayland runs.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -42,7 +42,6 @@ class GtkAppWindow : public Window {
   };
   Extents extents() const;
   Extents placingExtents() const;
-  bool windowManagerRuns() const;
   void placeOnceDecorated();
   void place(const Rect& rect, bool isFrame);
   void showAtLastFrame();

@@ -19,7 +19,7 @@ bool SessionCapture::available() const { return x11.available() || (portal && po
 
 CaptureConsent SessionCapture::consent() const {
   if (portal && !portal->available()) return CaptureConsent::notOffered;
-  return portal ? portal->consent() : CaptureConsent::desktopDialog;
+  return portal ? portal->consent() : CaptureConsent::unasked;
 }
 
 void SessionCapture::listWindows(std::function<void(std::optional<std::vector<CaptureWindow>>)> done) {

@@ -144,6 +144,13 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
        {kCaptureNotOfferedMessage},
        0,
        1},
+      {"an X server that lists nothing, where nothing asks",
+       [](Recorder& r) {
+         r.fakes.capture.consentKind = CaptureConsent::unasked;
+         r.start(std::nullopt);
+       },
+       {std::string(kCouldNotStartMessage) + "the windows could not be listed"},
+       0},
       {"no game", [&](Recorder& r) { r.start(other); }, {kNoGameMessage}, 0},
       {"set-up error",
        [](Recorder& r) { r.start(), r.answerStarted("display gone"); },

@@ -10,13 +10,13 @@
 #include <memory>
 #include <utility>
 
+#include "platform/gtk/portal/replies.h"
 #include "platform/gtk/x11/keycodes.h"
 
 namespace qm::gtk {
 namespace {
 
 constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
-constexpr const char* kPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kInterface = "org.freedesktop.portal.GlobalShortcuts";
 constexpr const char* kSessionToken = "quillmere";
 // A desktop that has not answered by then never will: its keys fall back to XWayland's.
@@ -25,13 +25,6 @@ constexpr guint kAnswerWaitSeconds = 30;
 constexpr guint kReturnWaitSeconds = 90;
 
 bool cancelled(GError* error) { return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED); }
-
-std::string text(GVariant* dict, const char* key) {
-  const char* value = nullptr;
-  if (dict && g_variant_lookup(dict, key, "&s", &value)) return value;
-  if (dict && g_variant_lookup(dict, key, "&o", &value)) return value;
-  return "";
-}
 
 }  // namespace
 
@@ -43,7 +36,7 @@ PortalShortcuts::PortalShortcuts(GDBusConnection* connection, std::string id, st
       shortcuts(std::move(list)),
       listener(std::move(l)) {
   subscriptions.push_back(g_dbus_connection_signal_subscribe(
-      bus.get(), kPortal, kInterface, nullptr, kPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+      bus.get(), kPortal, kInterface, nullptr, kPortalPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
       [](GDBusConnection*, const char*, const char*, const char*, const char* member, GVariant* parameters,
          gpointer self) { static_cast<PortalShortcuts*>(self)->onSignal(member, parameters); },
       this, nullptr));
@@ -56,9 +49,7 @@ PortalShortcuts::~PortalShortcuts() {
   if (answerTimeout) g_source_remove(answerTimeout);
   g_bus_unwatch_name(nameWatch);
   for (guint id : subscriptions) g_dbus_connection_signal_unsubscribe(bus.get(), id);
-  if (!session.empty())
-    g_dbus_connection_call(bus.get(), kPortal, session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr,
-                           nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+  closeSession(bus.get(), kPortal, session);
 }
 
 std::optional<std::string> PortalShortcuts::trigger(const std::string& id) const {
@@ -69,14 +60,14 @@ std::optional<std::string> PortalShortcuts::trigger(const std::string& id) const
 
 void PortalShortcuts::configure() {
   if (!canConfigure()) return;
-  g_dbus_connection_call(bus.get(), kPortal, kPath, kInterface, "ConfigureShortcuts",
+  g_dbus_connection_call(bus.get(), kPortal, kPortalPath, kInterface, "ConfigureShortcuts",
                          g_variant_new("(osa{sv})", session.c_str(), "", nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
                          nullptr, nullptr, nullptr);
 }
 
 // Newer portals refuse a host app's session until it has said its app id; older ones have no registry.
 void PortalShortcuts::start() {
-  g_dbus_connection_call(bus.get(), kPortal, kPath, "org.freedesktop.host.portal.Registry", "Register",
+  g_dbus_connection_call(bus.get(), kPortal, kPortalPath, "org.freedesktop.host.portal.Registry", "Register",
                          g_variant_new("(sa{sv})", appId.c_str(), nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
                          cancel.get(), onRegistered, this);
 }
@@ -89,7 +80,7 @@ void PortalShortcuts::onRegistered(GObject* source, GAsyncResult* result, gpoint
   g_clear_error(&error);
   if (stop) return;
   auto* self = static_cast<PortalShortcuts*>(data);
-  g_dbus_connection_call(self->bus.get(), kPortal, kPath, "org.freedesktop.DBus.Properties", "Get",
+  g_dbus_connection_call(self->bus.get(), kPortal, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
                          g_variant_new("(ss)", kInterface, "version"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
                          -1, self->cancel.get(), onVersion, self);
 }
@@ -118,7 +109,7 @@ void PortalShortcuts::createSession() {
   options.add("shortcuts", shortcutList());
   request("CreateSession", g_variant_new("(@a{sv})", options.end()), options.token,
           [this](guint32 response, GVariant* results) {
-            session = text(results, "session_handle");
+            session = sessionHandle(results);
             if (response != 0 || session.empty())
               return finish(State::Refused,
                             "Global shortcuts portal: no session (answer " + std::to_string(response) + ")");
@@ -156,21 +147,13 @@ void PortalShortcuts::request(const char* method, GVariant* parameters, const st
 }
 
 void PortalShortcuts::takeTriggers(GVariant* results) {
-  GVariant* list = results ? g_variant_lookup_value(results, "shortcuts", G_VARIANT_TYPE("a(sa{sv})")) : nullptr;
-  if (!list) return;
+  g_autoptr(GVariant) list =
+      results ? g_variant_lookup_value(results, "shortcuts", G_VARIANT_TYPE("a(sa{sv})")) : nullptr;
   takeTriggerList(list);
-  g_variant_unref(list);
 }
 
 void PortalShortcuts::takeTriggerList(GVariant* list) {
-  GVariantIter iter;
-  g_variant_iter_init(&iter, list);
-  const char* id = nullptr;
-  GVariant* info = nullptr;
-  while (g_variant_iter_next(&iter, "(&s@a{sv})", &id, &info)) {
-    triggers[id] = text(info, "trigger_description");
-    g_variant_unref(info);
-  }
+  for (auto& [id, trigger] : shortcutTriggers(list)) triggers[id] = std::move(trigger);
 }
 
 bool PortalShortcuts::allBound() const {

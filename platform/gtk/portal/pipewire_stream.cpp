@@ -10,6 +10,8 @@
 
 #include <mutex>
 
+#include "platform/gtk/portal/frame_chunk.h"
+
 namespace qm::gtk {
 namespace {
 
@@ -51,8 +53,9 @@ struct PipeWireStream::Hooks {
 };
 
 PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::milliseconds wait,
-                               std::function<void(std::optional<FrameSize>)> sized)
-    : sized(std::move(sized)), hooks(std::make_unique<Hooks>()) {
+                               std::function<void(std::optional<FrameSize>)> sized,
+                               std::function<void(std::string)> ended)
+    : sized(std::move(sized)), ended(std::move(ended)), hooks(std::make_unique<Hooks>()) {
   initPipeWireOnce();
   loop.reset(pw_thread_loop_new("qm.capture", nullptr));
   if (loop) context.reset(pw_context_new(pw_thread_loop_get_loop(loop.get()), nullptr, 0));
@@ -65,16 +68,15 @@ PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::mi
                                pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
                                                  PW_KEY_MEDIA_ROLE, "Screen", nullptr)));
   if (!stream) {
-    hasEnded = true;
-    this->sized(std::nullopt);
+    end("could not connect to the desktop's PipeWire");
     return;
   }
   hooks->events.version = PW_VERSION_STREAM_EVENTS;
   hooks->events.param_changed = [](void* self, std::uint32_t id, const spa_pod* param) {
     static_cast<PipeWireStream*>(self)->onParamChanged(id, param);
   };
-  hooks->events.state_changed = [](void* self, pw_stream_state, pw_stream_state state, const char*) {
-    static_cast<PipeWireStream*>(self)->onStateChanged(state);
+  hooks->events.state_changed = [](void* self, pw_stream_state, pw_stream_state state, const char* error) {
+    static_cast<PipeWireStream*>(self)->onStateChanged(state, error);
   };
   hooks->events.process = [](void* self) { static_cast<PipeWireStream*>(self)->onProcess(); };
   pw_stream_add_listener(stream.get(), &hooks->listener, &hooks->events, this);
@@ -92,8 +94,7 @@ PipeWireStream::PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::mi
   pw_loop_update_timer(events, waitTimer, &timeout, nullptr, false);
   if (pw_stream_connect(stream.get(), PW_DIRECTION_INPUT, node, flags, params, 1) < 0 ||
       pw_thread_loop_start(loop.get()) < 0) {
-    hasEnded = true;
-    this->sized(std::nullopt);
+    end("the stream could not connect");
     return;
   }
   threadRunning = true;
@@ -153,18 +154,20 @@ void PipeWireStream::onParamChanged(std::uint32_t id, const spa_pod* param) {
   }
 }
 
-void PipeWireStream::onStateChanged(int state) {
-  if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) end();
+void PipeWireStream::onStateChanged(int state, const char* error) {
+  if (state == PW_STREAM_STATE_ERROR) end(std::string("stream error (") + (error ? error : "unknown") + ")");
+  if (state == PW_STREAM_STATE_UNCONNECTED) end("the stream was disconnected");
 }
 
 void PipeWireStream::onWaitOver() {
-  if (!size) end();
+  if (!size) end("the window sent no picture format in time");
 }
 
 // The window closed, the desktop stopped sharing it, or it never came: told once, and not after stop().
-void PipeWireStream::end() {
+void PipeWireStream::end(const std::string& why) {
   if (hasEnded || stopping) return;
   hasEnded = true;
+  if (ended) ended("PipeWire: " + why);
   if (!size) return sized(std::nullopt);
   if (begun && callbacks.stopped) callbacks.stopped();
 }
@@ -172,21 +175,11 @@ void PipeWireStream::end() {
 void PipeWireStream::onProcess() {
   pw_buffer* b = pw_stream_dequeue_buffer(stream.get());
   if (!b) return;
-  const spa_buffer* buf = b->buffer;
   auto now = std::chrono::steady_clock::now();
   bool due = begun && !stopping && size && now - lastFrame >= std::chrono::duration<double>(config.minFrameInterval);
-  // An empty or corrupted chunk carries no picture (a desktop may send one when only metadata changed).
-  if (due && buf->n_datas > 0 && buf->datas[0].data && buf->datas[0].chunk->size > 0 &&
-      !(buf->datas[0].chunk->flags & SPA_CHUNK_FLAG_CORRUPTED)) {
-    const spa_data& d = buf->datas[0];
-    int stride = d.chunk->stride > 0 ? d.chunk->stride : size->width * 4;
-    // A buffer of the size before a resize is never read past its end.
-    bool whole =
-        stride >= size->width * 4 && std::uint64_t(d.chunk->offset) + std::uint64_t(stride) * size->height <= d.maxsize;
-    if (whole) {
-      lastFrame = now;
-      deliver(static_cast<const std::uint8_t*>(d.data) + d.chunk->offset, stride);
-    }
+  if (auto picture = due ? pictureIn(*b->buffer, size->width, size->height) : std::nullopt) {
+    lastFrame = now;
+    deliver(picture->pixels, picture->stride);
   }
   pw_stream_queue_buffer(stream.get(), b);
 }

@@ -32,9 +32,10 @@ struct FrameSize {
 class PipeWireStream : public CaptureStream {
  public:
   // Takes remoteFd. sized is called once, on the stream's thread: the window's size once the stream has
-  // agreed on a format, or none when the stream ended or did not come up within the wait.
+  // agreed on a format, or none when the stream ended or did not come up within the wait. ended gets the
+  // one line that says why the stream ended, on the stream's thread (or in the constructor).
   PipeWireStream(int remoteFd, std::uint32_t node, std::chrono::milliseconds wait,
-                 std::function<void(std::optional<FrameSize>)> sized);
+                 std::function<void(std::optional<FrameSize>)> sized, std::function<void(std::string)> ended);
   ~PipeWireStream() override;  // stops and joins the stream's thread
   PipeWireStream(const PipeWireStream&) = delete;
   PipeWireStream& operator=(const PipeWireStream&) = delete;
@@ -47,10 +48,10 @@ class PipeWireStream : public CaptureStream {
  private:
   struct Hooks;
   void onParamChanged(std::uint32_t id, const spa_pod* param);
-  void onStateChanged(int state);
+  void onStateChanged(int state, const char* error);
   void onProcess();
   void onWaitOver();
-  void end();
+  void end(const std::string& why);
   void deliver(const std::uint8_t* pixels, int stride);
 
   template <auto Free>
@@ -64,6 +65,7 @@ class PipeWireStream : public CaptureStream {
   using Owned = std::unique_ptr<T, Freer<Free>>;
 
   std::function<void(std::optional<FrameSize>)> sized;
+  std::function<void(std::string)> ended;
   // Declared in the order they are made, so they go in the reverse order, each before what it lives on.
   Owned<pw_thread_loop, &destroyLoop> loop;
   Owned<pw_context, &destroyContext> context;

@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include "platform/gtk/portal/pipewire_stream.h"
+#include "platform/gtk/portal/replies.h"
 #include "platform/gtk/portal/request.h"
 
 namespace qm::gtk {
 namespace {
 
-constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kScreenCast = "org.freedesktop.portal.ScreenCast";
 constexpr std::uint32_t kWindowSource = 2, kHiddenCursor = 1, kRememberUntilRevoked = 2;
 constexpr std::chrono::seconds kFirstFormatWait{5};
@@ -90,12 +90,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   }
 
   void selectSources(GVariant* results) {
-    // A string in the portals of today, an object path in some later ones.
-    GVariant* handle = g_variant_lookup_value(results, "session_handle", nullptr);
-    if (handle && (g_variant_is_of_type(handle, G_VARIANT_TYPE_STRING) ||
-                   g_variant_is_of_type(handle, G_VARIANT_TYPE_OBJECT_PATH)))
-      session = g_variant_get_string(handle, nullptr);
-    if (handle) g_variant_unref(handle);
+    session = sessionHandle(results);
     if (session.empty()) return finish(std::nullopt, "no session");
     PortalOptions options;
     options.add("types", g_variant_new_uint32(kWindowSource));
@@ -118,12 +113,10 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
 
   void openRemote(GVariant* results) {
     // Every start hands out a new token and the old one is spent: keep only the new one.
-    if (const char* token = nullptr; g_variant_lookup(results, "restore_token", "&s", &token)) owner.keepToken(token);
-    GVariant* streams = g_variant_lookup_value(results, "streams", G_VARIANT_TYPE("a(ua{sv})"));
-    bool one = streams && g_variant_n_children(streams) > 0;
-    if (one) g_variant_get_child(streams, 0, "(u@a{sv})", &node, nullptr);
-    if (streams) g_variant_unref(streams);
-    if (!one) return finish(std::nullopt, "no stream");
+    if (auto token = textEntry(results, "restore_token"); !token.empty()) owner.keepToken(token);
+    auto first = firstStreamNode(results);
+    if (!first) return finish(std::nullopt, "no stream");
+    node = *first;
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     std::weak_ptr<Share> weak = weak_from_this();
@@ -155,11 +148,13 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
   void connect(int fd) {
     if (fd < 0) return finish(std::nullopt, "no PipeWire remote");
     std::weak_ptr<Share> weak = weak_from_this();
-    stream = std::make_shared<PipeWireStream>(fd, node, kFirstFormatWait, [weak](std::optional<FrameSize> size) {
+    auto sized = [weak](std::optional<FrameSize> size) {
       postToMainLoop([weak, size] {
         if (auto self = weak.lock()) self->sized(size);
       });
-    });
+    };
+    auto ended = [note = owner.note](std::string why) { postToMainLoop([note, why] { note(why); }); };
+    stream = std::make_shared<PipeWireStream>(fd, node, kFirstFormatWait, sized, ended);
   }
 
   void sized(std::optional<FrameSize> size) {
@@ -195,12 +190,7 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
     });
   }
 
-  void close() {
-    if (session.empty()) return;
-    g_dbus_connection_call(owner.bus.get(), owner.portalName.c_str(), session.c_str(), "org.freedesktop.portal.Session",
-                           "Close", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
-    session.clear();
-  }
+  void close() { closeSession(owner.bus.get(), owner.portalName, session); }
 
   PortalCapture& owner;
   std::uint64_t id;
@@ -226,14 +216,10 @@ PortalCapture::PortalCapture(Settings& settings, Note note, Parent parent, std::
       bus.get(), portalName.c_str(), kPortalPath, "org.freedesktop.DBus.Properties", "GetAll",
       g_variant_new("(s)", kScreenCast), G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
   if (!reply) return;
-  GVariant* properties = g_variant_get_child_value(reply, 0);
-  std::uint32_t types = 0, version = 0;
-  g_variant_lookup(properties, "AvailableSourceTypes", "u", &types);
-  g_variant_lookup(properties, "version", "u", &version);
-  g_variant_unref(properties);
+  g_autoptr(GVariant) properties = g_variant_get_child_value(reply, 0);
   g_variant_unref(reply);
-  windowsShareable = (types & kWindowSource) != 0;
-  remembers = version >= 4;  // persist_mode and restore_token came with version 4
+  windowsShareable = (unsignedEntry(properties, "AvailableSourceTypes") & kWindowSource) != 0;
+  remembers = unsignedEntry(properties, "version") >= 4;  // persist_mode and restore_token came with version 4
 }
 
 PortalCapture::~PortalCapture() { shares.clear(); }

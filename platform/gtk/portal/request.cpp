@@ -4,11 +4,10 @@
 #include <utility>
 
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/portal/replies.h"
 
 namespace qm::gtk {
 namespace {
-
-constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 
 std::string requestPath(GDBusConnection* bus, const std::string& token) {
   std::string sender = g_dbus_connection_get_unique_name(bus) + 1;  // without the leading ':'
@@ -45,13 +44,10 @@ PortalRequest::PortalRequest(GDBusConnection* bus, const std::string& portal, co
       bus, portal.c_str(), "org.freedesktop.portal.Request", "Response", requestPath(bus, token).c_str(), nullptr,
       G_DBUS_SIGNAL_FLAGS_NONE,
       [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters, gpointer p) {
-        if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ua{sv})"))) return;  // not a portal's answer
-        Held self = *static_cast<Held*>(p);  // kept while answering, as the answer may end the watch
-        std::uint32_t response = 2;
-        GVariant* results = nullptr;
-        g_variant_get(parameters, "(u@a{sv})", &response, &results);
-        self->answer(response, results);
-        g_variant_unref(results);
+        PortalResponse response;
+        if (!readResponse(parameters, response)) return;  // not a portal's answer
+        Held self = *static_cast<Held*>(p);               // kept while answering, as the answer may end the watch
+        self->answer(response.code, response.results);
       },
       new Held(pending), [](gpointer p) { delete static_cast<Held*>(p); });
   g_dbus_connection_call(
@@ -71,6 +67,13 @@ PortalRequest::PortalRequest(GDBusConnection* bus, const std::string& portal, co
 }
 
 PortalRequest::~PortalRequest() { pending->drop(); }
+
+void closeSession(GDBusConnection* bus, const std::string& portal, std::string& session) {
+  if (session.empty()) return;
+  g_dbus_connection_call(bus, portal.c_str(), session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr,
+                         nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+  session.clear();
+}
 
 PortalOptions::PortalOptions() {
   g_variant_builder_init(&builder, G_VARIANT_TYPE_VARDICT);

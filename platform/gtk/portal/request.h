@@ -32,6 +32,9 @@ class PortalRequest {
   std::shared_ptr<Pending> pending;
 };
 
+// Closes a portal session, if one is open, and forgets its handle.
+void closeSession(GDBusConnection* bus, const std::string& portal, std::string& session);
+
 // The options of one portal call, begun with a fresh handle token: the request listens under `token`.
 class PortalOptions {
  public:

@@ -3,23 +3,31 @@
 #include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 
+#include "platform/gtk/x11/window_property.h"
+
 namespace qm::gtk {
 namespace {
 
 constexpr long kSourceUser = 2;  // _NET_ACTIVE_WINDOW source indication: a direct user action
 
-bool hasWindowManager(GdkWindow* window) {
-  return gdk_x11_screen_supports_net_wm_hint(gdk_window_get_screen(window),
-                                             gdk_atom_intern_static_string("_NET_ACTIVE_WINDOW"));
-}
-
 }  // namespace
+
+WindowManager windowManagerOf(GdkScreen* screen) {
+  if (!GDK_IS_X11_SCREEN(screen)) return WindowManager::ewmh;  // a compositor manages every window
+  XWindowAttributes root{};
+  XGetWindowAttributes(GDK_SCREEN_XDISPLAY(screen), GDK_WINDOW_XID(gdk_screen_get_root_window(screen)), &root);
+  if (!(root.all_event_masks & SubstructureRedirectMask)) return WindowManager::none;
+  return gdk_x11_screen_supports_net_wm_hint(screen, gdk_atom_intern_static_string("_NET_ACTIVE_WINDOW"))
+             ? WindowManager::ewmh
+             : WindowManager::plain;
+}
 
 void focusAsAsked(GdkWindow* window, guint32 time) {
   if (!window || !GDK_IS_X11_WINDOW(window)) return;
   GdkDisplay* display = gdk_window_get_display(window);
   Display* x = GDK_DISPLAY_XDISPLAY(display);
-  if (!hasWindowManager(window)) return giveFocusTo(display, GDK_WINDOW_XID(window));
+  if (windowManagerOf(gdk_window_get_screen(window)) != WindowManager::ewmh)
+    return giveFocusTo(display, GDK_WINDOW_XID(window));
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = GDK_WINDOW_XID(window);
@@ -48,13 +56,12 @@ unsigned long activeXWindow(GdkDisplay* display) {
   int format = 0;
   unsigned long count = 0, left = 0;
   unsigned char* data = nullptr;
-  unsigned long active = 0;
+  std::vector<unsigned long> active;
   if (XGetWindowProperty(x, DefaultRootWindow(x), gdk_x11_get_xatom_by_name_for_display(display, "_NET_ACTIVE_WINDOW"),
-                         0, 1, False, XA_WINDOW, &type, &format, &count, &left, &data) == Success &&
-      type == XA_WINDOW && format == 32 && count == 1)
-    active = *reinterpret_cast<unsigned long*>(data);
+                         0, 1, False, XA_WINDOW, &type, &format, &count, &left, &data) == Success)
+    active = windowsIn(type, format, count, data);
   if (data) XFree(data);
-  return active;
+  return active.size() == 1 ? active.front() : 0;
 }
 
 void giveFocusTo(GdkDisplay* display, unsigned long xwindow) {

@@ -7,6 +7,11 @@
 
 namespace qm::gtk {
 
+// The window manager on a screen: none; a plain one (it manages windows, but knows no EWMH activation
+// requests); or an EWMH one. The one answer for placement and for focus.
+enum class WindowManager { none, plain, ewmh };
+WindowManager windowManagerOf(GdkScreen* screen);
+
 // A window the user asked for (a dialog opened from a menu) takes the keyboard: the window manager is
 // told the request is the user's own, so its focus-stealing prevention lets it through; without one,
 // X is asked directly.

@@ -1,5 +1,6 @@
 // Keys on X11 with XInput2 2.1 or later. The raw events arrive whatever window has the focus, also
-// during another client's keyboard grab, and do not auto-repeat. Wayland without X11: no global keys.
+// during another client's keyboard grab, and do not auto-repeat. Under XWayland they come only while an X11
+// window has the focus; Wayland sessions get their keys from the desktop's global shortcut portal.
 #include "platform/gtk/x11/key_monitor.h"
 
 #include <X11/Xlib.h>

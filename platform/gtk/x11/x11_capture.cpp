@@ -21,6 +21,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/gtk/x11/window_property.h"
+
 namespace qm::gtk {
 namespace {
 
@@ -87,17 +89,11 @@ std::vector<Window> clientWindows(Display* dpy) {
   int format;
   unsigned long count = 0, after;
   unsigned char* data = nullptr;
-  // Any client may set the list: only a list of window ids in 32-bit items is read as one.
-  if (clients != None &&
-      XGetWindowProperty(dpy, root, clients, 0, 4096, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
-          Success &&
-      data && count > 0 && type == XA_WINDOW && format == 32) {
-    auto* ids = reinterpret_cast<Window*>(data);
-    list.assign(ids, ids + count);
-    XFree(data);
-    return list;
-  }
+  if (clients != None && XGetWindowProperty(dpy, root, clients, 0, 4096, False, XA_WINDOW, &type, &format, &count,
+                                            &after, &data) == Success)
+    list = windowsIn(type, format, count, data);
   if (data) XFree(data);
+  if (!list.empty()) return list;
   // No window manager: the top-level windows are the root's children, popups and hidden ones included.
   Window r, parent, *children = nullptr;
   unsigned n = 0;
