@@ -15,19 +15,16 @@ class Fetch {
   std::optional<HttpAnswer> run(SoupSession* session, SoupMessage* message, double timeout) {
     // The owner quitting ends this fetch too (at once when it has already quit).
     gulong link = g_cancellable_connect(quitting, G_CALLBACK(onQuit), cancel.get(), nullptr);
-    GSource* deadline = g_timeout_source_new(static_cast<guint>(timeout * 1000));
+    g_autoptr(GSource) deadline = g_timeout_source_new(static_cast<guint>(timeout * 1000));
     g_source_set_callback(deadline, cancelFetch, cancel.get(), nullptr);
     g_source_attach(deadline, context);
     soup_session_send_async(session, message, G_PRIORITY_DEFAULT, cancel.get(), onSent, this);
     while (!finished) g_main_context_iteration(context, TRUE);
     g_source_destroy(deadline);
-    g_source_unref(deadline);
     g_cancellable_disconnect(quitting, link);
     if (!complete) return std::nullopt;
-    char* uri = g_uri_to_string(soup_message_get_uri(message));
-    HttpAnswer answer{uri ? uri : "", std::move(body)};
-    g_free(uri);
-    return answer;
+    g_autofree char* uri = g_uri_to_string(soup_message_get_uri(message));
+    return HttpAnswer{uri ? uri : "", std::move(body)};
   }
 
  private:
@@ -69,7 +66,7 @@ class Fetch {
 
 std::optional<HttpAnswer> fetch(const std::string& url, double timeout, std::size_t maxBytes,
                                 const std::string& certificate, GCancellable* quitting) {
-  GMainContext* context = g_main_context_new();
+  g_autoptr(GMainContext) context = g_main_context_new();
   g_main_context_push_thread_default(context);
   std::optional<HttpAnswer> answer;
   {
@@ -81,7 +78,6 @@ std::optional<HttpAnswer> fetch(const std::string& url, double timeout, std::siz
       answer = Fetch(context, quitting, maxBytes).run(session.get(), message.get(), timeout);
   }
   g_main_context_pop_thread_default(context);
-  g_main_context_unref(context);
   return answer;
 }
 

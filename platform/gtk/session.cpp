@@ -37,17 +37,14 @@ std::string sessionName(SessionKind kind) {
 
 bool statusNotifierHost(GDBusConnection* bus) {
   if (!bus) return false;
-  GVariant* reply = g_dbus_connection_call_sync(
+  g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
       bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
       g_variant_new("(ss)", "org.kde.StatusNotifierWatcher", "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"),
       G_DBUS_CALL_FLAGS_NO_AUTO_START, 2000, nullptr, nullptr);
   if (!reply) return false;
-  GVariant* value = nullptr;
+  g_autoptr(GVariant) value = nullptr;
   g_variant_get(reply, "(v)", &value);
-  bool registered = g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
-  g_variant_unref(value);
-  g_variant_unref(reply);
-  return registered;
+  return g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
 }
 
 }  // namespace qm::gtk

@@ -73,12 +73,9 @@ void PortalShortcuts::start() {
 }
 
 void PortalShortcuts::onRegistered(GObject* source, GAsyncResult* result, gpointer data) {
-  GError* error = nullptr;
-  if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error))
-    g_variant_unref(reply);
-  bool stop = cancelled(error);
-  g_clear_error(&error);
-  if (stop) return;
+  g_autoptr(GError) error = nullptr;
+  g_autoptr(GVariant) reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  if (cancelled(error)) return;
   auto* self = static_cast<PortalShortcuts*>(data);
   g_dbus_connection_call(self->bus.get(), kPortal, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
                          g_variant_new("(ss)", kInterface, "version"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
@@ -86,20 +83,14 @@ void PortalShortcuts::onRegistered(GObject* source, GAsyncResult* result, gpoint
 }
 
 void PortalShortcuts::onVersion(GObject* source, GAsyncResult* result, gpointer data) {
-  GError* error = nullptr;
-  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-  if (cancelled(error)) return g_error_free(error);
+  g_autoptr(GError) error = nullptr;
+  g_autoptr(GVariant) reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  if (cancelled(error)) return;
   auto* self = static_cast<PortalShortcuts*>(data);
-  if (!reply) {
-    std::string why = error->message;
-    g_error_free(error);
-    return self->finish(State::Absent, "Global shortcuts portal: none (" + why + ")");
-  }
-  GVariant* value = nullptr;
+  if (!reply) return self->finish(State::Absent, std::string("Global shortcuts portal: none (") + error->message + ")");
+  g_autoptr(GVariant) value = nullptr;
   g_variant_get(reply, "(v)", &value);
   if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32)) self->version = g_variant_get_uint32(value);
-  g_variant_unref(value);
-  g_variant_unref(reply);
   self->createSession();
 }
 
@@ -246,10 +237,9 @@ void PortalShortcuts::onSignal(const char* member, GVariant* parameters) {
   std::string name = member;
   const char* from = nullptr;
   if (name == "ShortcutsChanged" && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(oa(sa{sv}))"))) {
-    GVariant* list = nullptr;
+    g_autoptr(GVariant) list = nullptr;
     g_variant_get(parameters, "(&o@a(sa{sv}))", &from, &list);
     if (session == from) takeTriggerList(list);
-    g_variant_unref(list);
     if (session == from && listener.changed) listener.changed();
     return;
   }

@@ -126,8 +126,8 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
         nullptr, nullptr,
         [](GObject* source, GAsyncResult* result, gpointer p) {
           std::unique_ptr<std::weak_ptr<Share>> weak(static_cast<std::weak_ptr<Share>*>(p));
-          GUnixFDList* fds = nullptr;
-          GVariant* reply =
+          g_autoptr(GUnixFDList) fds = nullptr;
+          g_autoptr(GVariant) reply =
               g_dbus_connection_call_with_unix_fd_list_finish(G_DBUS_CONNECTION(source), &fds, result, nullptr);
           int fd = -1;
           if (reply && fds) {
@@ -135,8 +135,6 @@ class PortalCapture::Share : public std::enable_shared_from_this<Share> {
             g_variant_get(reply, "(h)", &index);
             fd = g_unix_fd_list_get(fds, index, nullptr);
           }
-          if (reply) g_variant_unref(reply);
-          if (fds) g_object_unref(fds);
           if (auto self = weak->lock())
             self->connect(fd);
           else if (fd >= 0)
@@ -212,12 +210,11 @@ PortalCapture::PortalCapture(Settings& settings, Note note, Parent parent, std::
       portalName(portalName),
       bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
   if (!bus) return;
-  GVariant* reply = g_dbus_connection_call_sync(
+  g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
       bus.get(), portalName.c_str(), kPortalPath, "org.freedesktop.DBus.Properties", "GetAll",
       g_variant_new("(s)", kScreenCast), G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
   if (!reply) return;
   g_autoptr(GVariant) properties = g_variant_get_child_value(reply, 0);
-  g_variant_unref(reply);
   windowsShareable = (unsignedEntry(properties, "AvailableSourceTypes") & kWindowSource) != 0;
   remembers = unsignedEntry(properties, "version") >= 4;  // persist_mode and restore_token came with version 4
 }

@@ -40,8 +40,8 @@ std::map<std::string, std::string> shortcutTriggers(GVariant* list) {
   const char* id = nullptr;
   GVariant* info = nullptr;
   while (g_variant_iter_next(&iter, "(&s@a{sv})", &id, &info)) {
-    found[id] = textEntry(info, "trigger_description");
-    g_variant_unref(info);
+    g_autoptr(GVariant) owned = info;
+    found[id] = textEntry(owned, "trigger_description");
   }
   return found;
 }

@@ -55,13 +55,8 @@ PortalRequest::PortalRequest(GDBusConnection* bus, const std::string& portal, co
       nullptr,
       [](GObject* source, GAsyncResult* result, gpointer p) {
         std::unique_ptr<Held> held(static_cast<Held*>(p));
-        GError* error = nullptr;
-        if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error)) {
-          g_variant_unref(reply);
-          return;
-        }
-        g_error_free(error);
-        (*held)->answer(2, nullptr);  // no portal, or it refused the call itself: no Response will come
+        g_autoptr(GVariant) reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr);
+        if (!reply) (*held)->answer(2, nullptr);  // no portal, or it refused the call itself: no Response will come
       },
       new Held(pending));
 }
