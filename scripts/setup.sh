@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-14 libclang-rt-14-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libglib2.0-dev
   libx11-dev libxi-dev libxcomposite-dev libxext-dev libxrender-dev libxtst-dev
-  libpipewire-0.3-dev libpixman-1-dev
+  libpipewire-0.3-dev libyuv-dev
   libturbojpeg0-dev nlohmann-json3-dev liburiparser-dev libayatana-appindicator3-dev libxkbcommon-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core xdotool openbox
