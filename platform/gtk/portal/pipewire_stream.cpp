@@ -2,10 +2,10 @@
 // window streams offer the same shared-memory formats when no DMA-BUF modifier is asked for.
 #include "platform/gtk/portal/pipewire_stream.h"
 
+#include <libyuv/scale_argb.h>
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
-#include <libyuv/scale_argb.h>
 #include <unistd.h>
 
 #include <mutex>
