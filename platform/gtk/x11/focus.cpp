@@ -24,17 +24,21 @@ WindowManager windowManagerOf(GdkScreen* screen) {
 
 void focusAsAsked(GdkWindow* window, guint32 time) {
   if (!window || !GDK_IS_X11_WINDOW(window)) return;
-  GdkDisplay* display = gdk_window_get_display(window);
+  focusAsAsked(gdk_window_get_display(window), GDK_WINDOW_XID(window), time ? time : gdk_x11_get_server_time(window));
+}
+
+void focusAsAsked(GdkDisplay* display, unsigned long xwindow, guint32 time) {
+  if (!xwindow || !GDK_IS_X11_DISPLAY(display)) return;
+  if (windowManagerOf(gdk_display_get_default_screen(display)) != WindowManager::ewmh)
+    return giveFocusTo(display, xwindow);
   Display* x = GDK_DISPLAY_XDISPLAY(display);
-  if (windowManagerOf(gdk_window_get_screen(window)) != WindowManager::ewmh)
-    return giveFocusTo(display, GDK_WINDOW_XID(window));
   XEvent e{};
   e.xclient.type = ClientMessage;
-  e.xclient.window = GDK_WINDOW_XID(window);
+  e.xclient.window = xwindow;
   e.xclient.message_type = gdk_x11_get_xatom_by_name_for_display(display, "_NET_ACTIVE_WINDOW");
   e.xclient.format = 32;
   e.xclient.data.l[0] = kSourceUser;
-  e.xclient.data.l[1] = static_cast<long>(time ? time : gdk_x11_get_server_time(window));
+  e.xclient.data.l[1] = static_cast<long>(time);  // 0: now
   XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XFlush(x);
 }
@@ -62,6 +66,12 @@ unsigned long activeXWindow(GdkDisplay* display) {
     active = windowsIn(type, format, count, data);
   if (data) XFree(data);
   return active.size() == 1 ? active.front() : 0;
+}
+
+unsigned long keyboardXWindow(GdkDisplay* display) {
+  if (!GDK_IS_X11_DISPLAY(display)) return 0;
+  bool ewmh = windowManagerOf(gdk_display_get_default_screen(display)) == WindowManager::ewmh;
+  return ewmh ? activeXWindow(display) : focusedXWindow(display);
 }
 
 void giveFocusTo(GdkDisplay* display, unsigned long xwindow) {
