@@ -69,9 +69,32 @@ unsigned long activeXWindow(GdkDisplay* display) {
 }
 
 unsigned long keyboardXWindow(GdkDisplay* display) {
-  if (!GDK_IS_X11_DISPLAY(display)) return 0;
-  bool ewmh = windowManagerOf(gdk_display_get_default_screen(display)) == WindowManager::ewmh;
-  return ewmh ? activeXWindow(display) : focusedXWindow(display);
+  unsigned long focus = focusedXWindow(display);
+  if (!focus || windowManagerOf(gdk_display_get_default_screen(display)) != WindowManager::ewmh) return focus;
+  // The focus as X has it (the window manager's property may lag behind), as the client window the manager
+  // knows: itself or the ancestor with WM_STATE. A panel of ours has none: then the manager's active one.
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  Atom wmState = gdk_x11_get_xatom_by_name_for_display(display, "WM_STATE");
+  unsigned long client = 0;
+  gdk_x11_display_error_trap_push(display);
+  for (unsigned long w = focus; w && !client;) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x, w, wmState, 0, 0, False, AnyPropertyType, &type, &format, &count, &left, &data) ==
+            Success &&
+        type != None)
+      client = w;
+    if (data) XFree(data);
+    ::Window root = None, parent = None, *children = nullptr;
+    unsigned n = 0;
+    if (client || !XQueryTree(x, w, &root, &parent, &children, &n)) break;
+    if (children) XFree(children);
+    w = parent == root ? 0 : parent;
+  }
+  gdk_x11_display_error_trap_pop_ignored(display);
+  return client ? client : activeXWindow(display);
 }
 
 void giveFocusTo(GdkDisplay* display, unsigned long xwindow) {
