@@ -52,6 +52,7 @@ class Overlay(Case):
         main = self.app.main_window()
         self.click_element("cad", "typing", main)
         self.show_overlay()
+        self.loaded("mdt")
         self.desktop.xdotool("type", "--delay", "30", "10-4")
         self.desktop.xdotool("key", "--delay", "100", "ctrl+a", "ctrl+c", "End", "ctrl+v")
         self.service.command("cad", "report({kind: 'typed', value: document.getElementById('typing').value})")
