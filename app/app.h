@@ -175,7 +175,8 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   std::map<const WebView*, Recovery> recoveries;
 };
 
-std::string keyName(int code);
+// The name a binding shows, "Off" included.
+std::string keyName(int binding);
 // One page event into one page, whichever shows.
 void sendTo(WebView* target, const nlohmann::json& event);
 

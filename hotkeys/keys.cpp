@@ -5,7 +5,7 @@ namespace qm {
 namespace {
 
 // Modifiers alone and keys without a code never act, from either monitor.
-bool actsAsKey(const KeyEvent& e) { return e.hasCode && !isModifierKey(e.code); }
+bool actsAsKey(const KeyEvent& e) { return e.hasCode() && !isModifierKey(e.code); }
 
 }  // namespace
 
@@ -48,18 +48,20 @@ bool App::onLocalKey(const KeyEvent& event) {
   // Push-to-talk typed into our own windows is just typing, but the release of a press taken from the
   // game must still end it, or the radio stays keyed.
   bool releasesHeld = event.type == KeyType::Up && held.count(event.code);
-  if (event.code != key("ptt") || releasesHeld) onKey(event);
+  if (bindingOf(event.code) != key("ptt") || releasesHeld) onKey(event);
   return true;
 }
 
-// The picker takes the first new press of a key that acts; one it cannot use it refuses and waits on.
+// The picker takes the first new press of a key that acts; one it cannot use (no code, Caps Lock) it
+// refuses and waits on. Other modifiers pass: Shift+F8 is F8.
 bool App::pickerTakes(const KeyEvent& event) {
-  bool newPress = event.type == KeyType::Down && !(event.hasCode && held.count(event.code));
-  if (!newPress || (event.hasCode && isModifierKey(event.code))) return false;
-  if (event.hasCode)
-    std::exchange(capture, nullptr)(event.code);
-  else
+  bool newPress = event.type == KeyType::Down && !held.count(event.code);
+  bool refused = !event.hasCode() || event.code == kCapsLock;
+  if (!newPress || (isModifierKey(event.code) && !refused)) return false;
+  if (refused)
     capture(std::nullopt);
+  else
+    std::exchange(capture, nullptr)(event.code);
   return true;
 }
 
@@ -76,7 +78,7 @@ void App::onKey(const KeyEvent& event) {
     // An action the desktop binds comes only as its shortcut, whatever key is stored.
     if (platform.desktop.shortcutTrigger(action)) return false;
     int k = key(action);
-    return k != 0 && k == code;
+    return k != kKeyOff && k == bindingOf(code);
   };
   if (bound("ptt")) {
     auto target = eventTarget();
@@ -101,7 +103,7 @@ void App::endTalk(std::uint16_t code) {
 
 void App::offerShortcuts() {
   std::vector<Shortcut> shortcuts;
-  for (const auto& [action, label] : KEY_LABELS) shortcuts.push_back({action, label, key(action)});
+  for (const auto& [action, label] : KEY_LABELS) shortcuts.push_back({action, label, codeOf(key(action))});
   std::weak_ptr<App> weak = weak_from_this();
   // A desktop that binds the keys itself may grant them later, or show other triggers.
   platform.desktop.offerShortcuts(shortcuts, [weak] {
@@ -115,7 +117,7 @@ void App::offerShortcuts() {
 std::string App::boundKeyName(const std::string& action) const {
   auto trigger = platform.desktop.shortcutTrigger(action);
   if (!trigger) return keyName(key(action));
-  return trigger->empty() ? keyName(0) : *trigger;
+  return trigger->empty() ? keyName(kKeyOff) : *trigger;
 }
 
 void App::openAccessibility() {

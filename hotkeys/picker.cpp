@@ -19,12 +19,15 @@ void App::pickKey(const nlohmann::json& represented) {
   auto picked = std::make_shared<std::optional<int>>();
   capture = [picked, alert](std::optional<std::uint16_t> code) {
     if (!code) return alert->setInformativeText(kUnusableKeyText);
-    *picked = *code == kEscapeKey ? 0 : *code;
+    *picked = *code == kEscapeKey ? kKeyOff : bindingOf(*code);
     alert->setInformativeText("Picked: " + keyName(**picked) + ". Press OK to keep it.");
   };
+  // The keyboard goes back where it was (the game, mostly), so its keys act again at once.
+  std::uint64_t owner = platform.desktop.keyboardOwner();
   platform.desktop.activate();
   int answer = runAside(*alert);
   capture = nullptr;
+  platform.desktop.giveKeyboardTo(owner);
   if (answer == 0 && *picked) {
     defaults.set("key." + action, **picked);
     buildStatusItem();

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <initializer_list>
 #include <regex>
 #include <utility>
@@ -104,7 +105,11 @@ void App::setSize(const nlohmann::json& represented) {
     return;
   double w = represented[0].get<double>(), h = represented[1].get<double>();
   Rect old = overlay->frame();
+  // The left and top edges stay, unless the panel would leave its screen: then it moves back onto it.
+  Rect v = overlay->screenVisibleFrame().value_or(mainScreenVisibleFrame());
   Rect next{old.x, old.y + old.h - h, w, h};
+  next.x = std::max(v.x, std::min(next.x, v.maxX() - w));
+  next.y = std::min(v.y + v.h - h, std::max(next.y, v.y));
   overlay->setFrame(next);
   if (overlay->knowsPosition()) defaults.set("overlayFrame", stringFromRect(next));
 }

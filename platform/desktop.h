@@ -35,17 +35,21 @@ class ModalAlert {
 
 enum class KeyType { Down, Up };
 
+// The code of a key that has no macOS code (Print Screen, Pause, Scroll Lock): no binding names it.
+inline constexpr std::uint16_t kNoKeyCode = 0xFFFF;
+
 struct KeyEvent {
-  std::uint16_t code = 0;  // macOS virtual key code, or the shortcut's own code
+  std::uint16_t code = kNoKeyCode;  // macOS virtual key code (A is 0), or the shortcut's own code
   KeyType type = KeyType::Down;
-  bool hasCode = true;        // false for a key that has no macOS code (Print Screen, Pause, Scroll Lock)
   std::string shortcut = {};  // the action, when the desktop matched the key itself
+  bool hasCode() const { return code != kNoKeyCode; }
 };
 
-// An action the desktop may bind itself (a shortcut service): its name, what it does, the user's key.
+// An action the desktop may bind itself (a shortcut service): its name, what it does, the user's key
+// (its macOS code; none when the action is off).
 struct Shortcut {
   std::string action, description;
-  int key = 0;
+  std::optional<std::uint16_t> key;
 };
 
 // What keeps global keys from the app: the system's permission, or a fact of this desktop the app explains.
@@ -75,6 +79,9 @@ class Desktop {
   virtual void savePanel(const std::string& suggestedName, std::function<void(std::optional<std::string>)> done) = 0;
   virtual void openURL(const std::string& url) = 0;
   virtual void activate() = 0;
+  // The window (of any application) that has the keyboard now, 0 for none or unknown; and handing it back.
+  virtual std::uint64_t keyboardOwner() const { return 0; }
+  virtual void giveKeyboardTo(std::uint64_t) {}
   virtual void terminate() = 0;
 
   virtual std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) = 0;

@@ -50,6 +50,13 @@ const char* editingCommand(StandardAction a) {
   }
 }
 
+// As X tells it where it can: the overlay takes the keyboard from X directly, past the window manager.
+bool hasKeyboard(GtkWindow* w) {
+  GdkWindow* gw = gtk_widget_get_window(GTK_WIDGET(w));
+  if (!gw || !gtk_widget_get_visible(GTK_WIDGET(w))) return false;
+  return GDK_IS_X11_WINDOW(gw) ? hasFocus(gw) : gtk_window_has_toplevel_focus(w);
+}
+
 }  // namespace
 
 class GtkAlert : public ModalAlert {
@@ -83,12 +90,17 @@ class GtkAlert : public ModalAlert {
   void setInformativeText(const std::string& text) override {
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", text.c_str());
   }
-  // A server's text with no blanks in it wraps too: the dialog keeps its width.
+  // A server's text with no blanks in it wraps too, and the lines are as wide whatever the text: the
+  // dialog keeps its width when its text changes (the key picker's does).
   void wrapWithinWords() {
     GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
     GList* children = gtk_container_get_children(GTK_CONTAINER(area));
     for (GList* child = children; child; child = child->next)
-      if (GTK_IS_LABEL(child->data)) gtk_label_set_line_wrap_mode(GTK_LABEL(child->data), PANGO_WRAP_WORD_CHAR);
+      if (GTK_IS_LABEL(child->data)) {
+        GtkLabel* label = GTK_LABEL(child->data);
+        gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
+        gtk_label_set_width_chars(label, gtk_label_get_max_width_chars(label));
+      }
     g_list_free(children);
   }
   int run() override {
@@ -211,9 +223,16 @@ GtkWidget* GtkDesktop::buildMenu(const std::vector<MenuItem>& items, std::list<M
   return menu;
 }
 
+// Our window that has the keyboard, else the main window: never merely the newest one, a panel perhaps.
+GtkWindow* GtkDesktop::keyboardWindow() const {
+  for (GList* l = gtk_application_get_windows(app); l; l = l->next)
+    if (hasKeyboard(GTK_WINDOW(l->data))) return GTK_WINDOW(l->data);
+  return mainWindow ? mainWindow->gtkWindow() : nullptr;
+}
+
 void GtkDesktop::perform(const MenuItem& item) {
   if (item.action) return item.action(item);
-  GtkWindow* active = gtk_application_get_active_window(app);
+  GtkWindow* target = keyboardWindow();
   switch (item.standard) {
     case StandardAction::Quit: terminate(); break;
     case StandardAction::About:
@@ -221,10 +240,10 @@ void GtkDesktop::perform(const MenuItem& item) {
                             "The desktop companion for ER:LC.", "logo-icon-name", "quillmere", nullptr);
       break;
     case StandardAction::Minimize:
-      if (active) gtk_window_iconify(active);
+      if (target) gtk_window_iconify(target);
       break;
     default: {
-      GtkWidget* focus = active ? gtk_window_get_focus(active) : nullptr;
+      GtkWidget* focus = target ? gtk_window_get_focus(target) : nullptr;
       if (const char* command = editingCommand(item.standard); command && focus && WEBKIT_IS_WEB_VIEW(focus))
         webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(focus), command);
     }
@@ -336,6 +355,10 @@ void GtkDesktop::activate() {
     if (gtk_widget_get_visible(GTK_WIDGET(w)) && gtk_window_get_accept_focus(w)) return gtk_window_present(w);
   }
 }
+
+std::uint64_t GtkDesktop::keyboardOwner() const { return keyboardXWindow(gdk_display_get_default()); }
+
+void GtkDesktop::giveKeyboardTo(std::uint64_t owner) { focusAsAsked(gdk_display_get_default(), owner); }
 
 void GtkDesktop::terminate() {
   // A modal alert runs a loop of its own; it must end before the application's loop can.

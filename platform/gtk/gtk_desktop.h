@@ -38,6 +38,8 @@ class GtkDesktop : public Desktop {
   void savePanel(const std::string& suggestedName, std::function<void(std::optional<std::string>)> done) override;
   void openURL(const std::string& url) override;
   void activate() override;
+  std::uint64_t keyboardOwner() const override;
+  void giveKeyboardTo(std::uint64_t owner) override;
   void terminate() override;  // closes a running alert first, so quitting never waits for an answer
   std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override;
   void postToMain(std::function<void()> work) override;
@@ -57,6 +59,7 @@ class GtkDesktop : public Desktop {
  private:
   GtkWidget* buildMenu(const std::vector<MenuItem>& items, std::list<MenuItem>& keep, GtkAccelGroup* accel);
   void perform(const MenuItem& item);
+  GtkWindow* keyboardWindow() const;
   void showStatusInMenuBar(const std::string& title, const std::vector<MenuItem>& items, std::list<MenuItem>& keep);
   GtkWindow* parentWindow() const;
 

@@ -44,7 +44,7 @@ void SessionKeys::offer(const std::vector<Shortcut>& shortcuts, std::function<vo
 
 void SessionKeys::startPortal() {
   std::vector<PortalShortcut> list;
-  for (const auto& s : offered) list.push_back({s.action, s.description, triggerForKey(s.key)});
+  for (const auto& s : offered) list.push_back({s.action, s.description, s.key ? triggerForKey(*s.key) : ""});
   PortalShortcuts::Listener listener{[this](const std::string& id, bool down) { onShortcut(id, down); },
                                      [this] {
                                        // A portal gone after it took the keys hands them on as though it had never been

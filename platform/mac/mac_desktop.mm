@@ -206,6 +206,16 @@ void MacDesktop::activate() {
     [NSApp activateIgnoringOtherApps:YES];
 }
 
+std::uint64_t MacDesktop::keyboardOwner() const {
+  NSRunningApplication* front = [NSWorkspace sharedWorkspace].frontmostApplication;
+  return front ? static_cast<std::uint64_t>(front.processIdentifier) : 0;
+}
+
+void MacDesktop::giveKeyboardTo(std::uint64_t owner) {
+  if (owner == 0 || static_cast<pid_t>(owner) == [NSProcessInfo processInfo].processIdentifier) return;
+  [[NSRunningApplication runningApplicationWithProcessIdentifier:static_cast<pid_t>(owner)] activateWithOptions:0];
+}
+
 void MacDesktop::terminate() { [NSApp terminate:nil]; }
 
 std::shared_ptr<Timer> MacDesktop::scheduleRepeating(double seconds, std::function<void(Timer&)> tick) {

@@ -44,6 +44,25 @@ class Overlay(Case):
         self.service.command("mdt", "report({kind: 'typed', value: document.getElementById('typing').value})")
         typed = wait_for(lambda: self.service.reports("typed"), what="the typed text")
         self.assertEqual(typed[-1]["value"], "10-4 copy")
+        self.choose("Large")  # it would leave the screen on the right: it moves back, the top stays
+        wait_for(lambda: self.window("MDT")[2:] == (820, 240, 1100, 720), what=lambda: f"Large, {self.window('MDT')}")
+        self.desktop.screenshot("overlay-large")
+
+    def test_edit_keys_and_minimize_act_on_the_window_with_the_keyboard_not_on_the_newer_mdt(self):
+        main = self.app.main_window()
+        self.click_element("cad", "typing", main)
+        self.show_overlay()
+        self.loaded("mdt")
+        self.desktop.xdotool("type", "--delay", "30", "10-4")
+        self.desktop.xdotool("key", "--delay", "100", "ctrl+a", "ctrl+c", "End", "ctrl+v")
+        self.service.command("cad", "report({kind: 'typed', value: document.getElementById('typing').value})")
+        wait_for(lambda: self.service.reports("typed"), what="the typed text")
+        self.assertEqual(self.service.reports("typed")[-1]["value"], "10-410-4")
+        self.desktop.xdotool("key", "ctrl+m")  # the MDT hides, and uncovers the field
+        wait_for(lambda: not self.window("MDT"), what="the MDT to hide")
+        self.desktop.screenshot("overlay-main-window-pasted")
+        self.desktop.xdotool("key", "ctrl+shift+m")
+        wait_for(lambda: not self.desktop.viewable(main), what="the main window to minimize")
 
     def test_page_drag_moves_the_overlay_and_its_bubble_restores_it_or_moves_on_a_drag(self):
         overlay = self.show_overlay()

@@ -15,6 +15,7 @@
 namespace qm::fake {
 
 using Calls = std::vector<std::string>;  // the steps asked of the platform, in order
+inline constexpr std::uint64_t kGameWindow = 7;
 
 class FakeSettings : public Settings {
  public:
@@ -119,7 +120,9 @@ class FakeDesktop : public Desktop {
     opened.push_back("save " + name), done("/saved/" + name);
   }
   void openURL(const std::string& url) override { opened.push_back(url); }
-  void activate() override { activations++; }
+  void activate() override { activations++, keyboard = 1; }
+  std::uint64_t keyboardOwner() const override { return keyboard; }
+  void giveKeyboardTo(std::uint64_t owner) override { keyboard = owner; }
   void terminate() override {}
   std::shared_ptr<Timer> scheduleRepeating(double, std::function<void(Timer&)> tick) override {
     return timers.emplace_back(std::make_shared<FakeTimer>(std::move(tick)));
@@ -175,6 +178,7 @@ class FakeDesktop : public Desktop {
   std::function<int(FakeAlert&)> nextAlertAnswer = [](FakeAlert&) { return 0; };
   std::vector<std::string> opened;
   int statusBuilds = 0, activations = 0, prompts = 0, shortcutDialogs = 0;
+  std::uint64_t keyboard = kGameWindow;  // who has the keyboard: 1 is ours
   std::vector<std::shared_ptr<FakeTimer>> timers;
   std::deque<std::function<void()>> posted;
   std::mutex postedMutex;

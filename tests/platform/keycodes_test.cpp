@@ -2,18 +2,21 @@
 
 #include <cstdint>
 
+#include "hotkeys/key_tables.h"
 #include "platform/gtk/x11/keycodes.h"
 
 namespace qm::gtk {
 
-// The whole table: one to one, and codes with no counterpart map to nothing.
+// The whole table: one to one, codes with no counterpart map to nothing, and every key one can bind has a name.
 TEST(Keycodes, KeysMapBothWaysOneToOne) {
   int known = 0;
+  const auto names = keyNamesTable();
   for (unsigned x = 0; x < 256; x++) {
     auto mac = macKeyFromX(x);
     known += mac.has_value();
     if (mac) {
       EXPECT_EQ(xKeyFromMac(*mac), x) << "X keycode " << x;
+      EXPECT_TRUE(names.contains(*mac) || isModifierKey(*mac)) << "X keycode " << x;
     }
   }
   EXPECT_GE(known, 110);

@@ -5,8 +5,9 @@ namespace qm::test {
 namespace {
 
 constexpr std::uint16_t kV = 9, kF8 = 100, kF9 = 101, kF10 = 109, kA = 0, kB = 11, kEscape = 53, kShift = 56,
-                        kControl = 59;
-const KeyEvent kPrintScreen{0, KeyType::Down, false};  // a key with no code
+                        kControl = 59, kCapsLock = 57;
+constexpr int kStoredA = 0x10000;                        // a stored 0 is Off
+const KeyEvent kPrintScreen{kNoKeyCode, KeyType::Down};  // a key with no code
 
 KeyEvent down(std::uint16_t code) { return {code, KeyType::Down}; }
 KeyEvent up(std::uint16_t code) { return {code, KeyType::Up}; }
@@ -112,7 +113,9 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
        {{"key.ptt", kShift}},
        {down(kShift), ours(down(kControl)), down(kF9), up(kF9), up(kShift), ours(up(kControl))},
        {kBodycam}},
-      {"a key without a code is not A", {{"key.panic", kA}}, {ours(kPrintScreen)}, {}},
+      {"a key without a code is not A", {{"key.panic", kStoredA}}, {ours(kPrintScreen)}, {}},
+      {"A once bound", {{"key.panic", kStoredA}}, {down(kA), up(kA)}, {kPanic}},
+      {"a stored 0 is Off, not A", {{"key.ptt", 0}}, {down(kA), up(kA)}, {}},
       {"desktop shortcuts, whatever key is stored",
        {{"key.ptt", kB}},
        {shortcut("ptt", KeyType::Down), shortcut("ptt", KeyType::Down), shortcut("ptt", KeyType::Up),
@@ -228,7 +231,7 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
   auto& desktop = h.fakes.desktop;
   ASSERT_EQ(desktop.offered.size(), 5u);
   EXPECT_EQ(
-      desktop.offered[0].action + " " + desktop.offered[0].description + " " + std::to_string(desktop.offered[0].key),
+      desktop.offered[0].action + " " + desktop.offered[0].description + " " + std::to_string(*desktop.offered[0].key),
       "ptt Radio push-to-talk (hold) 9");
   desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}, {"bodycam", "F11"}};
   desktop.trusted = true;
@@ -253,7 +256,9 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
 TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
   // What the dialog sees of each key: + it gets it, - the picker swallowed it.
   const std::tuple<const char*, std::vector<KeyEvent>, std::string, int, nlohmann::json, std::string> cases[] = {
-      {"a key", {down(kB)}, "-", 0, kB, "Picked: key 11. Press OK to keep it."},
+      {"a key", {down(kB)}, "-", 0, kB, "Picked: B. Press OK to keep it."},
+      {"A, not Off", {down(kA)}, "-", 0, kStoredA, "Picked: A. Press OK to keep it."},
+      {"Caps Lock is refused", {down(kCapsLock)}, "-", 0, nullptr, "This key cannot be used. Press another one."},
       {"only the first", {down(kF10), down(kB)}, "-+", 0, kF10, "Picked: F10. Press OK to keep it."},
       {"a bound key, not acted on", {down(kF9), up(kF9), down(kF8)}, "-++", 0, kF9, "Picked: F9. Press OK to keep it."},
       {"escape", {down(kEscape)}, "-", 0, 0, "Picked: Off. Press OK to keep it."},
@@ -275,7 +280,7 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
        0,
        nullptr,
        "This key cannot be used. Press another one."},
-      {"then another is taken", {kPrintScreen, down(kB)}, "--", 0, kB, "Picked: key 11. Press OK to keep it."},
+      {"then another is taken", {kPrintScreen, down(kB)}, "--", 0, kB, "Picked: B. Press OK to keep it."},
       {"a press only the game got (no passes shown), not acted on",
        {down(kF8)},
        "",
@@ -303,6 +308,7 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
     EXPECT_EQ(h.fakes.settings.values["key.ptt"], stored) << what;
     EXPECT_EQ(h.fakes.desktop.statusBuilds - builds, stored.is_null() ? 0 : 1) << what;
     EXPECT_FALSE(h.app->capture) << what;
+    EXPECT_EQ(h.fakes.desktop.keyboard, fake::kGameWindow) << what << ": the keyboard goes back where it was";
   }
 }
 
@@ -324,8 +330,10 @@ TEST(Menus, EachItemDoesWhatItSays) {
       {"Keys need Accessibility permission\u2026", true, "open settings:keys"},
   };
   for (const auto& [title, statusMenu, done] : rows) EXPECT_EQ(effect(title, statusMenu), done) << title;
-  Keys h({{"key.overlay", 0}});
+  Keys h({{"key.overlay", 0}, {"key.clip", kStoredA}, {"key.panic", 36}});
   EXPECT_TRUE(titledItem(h.fakes.desktop.statusItems, "MDT overlay (Off)"));
+  EXPECT_TRUE(titledItem(h.fakes.desktop.statusItems, "Save a bodycam clip: A"));
+  EXPECT_TRUE(titledItem(h.fakes.desktop.statusItems, "Panic: Return"));
 }
 
 }  // namespace qm::test

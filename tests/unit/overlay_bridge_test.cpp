@@ -100,10 +100,11 @@ TEST(Overlay, SizeAndOpacityPresetsApplyAndPersist) {
   h.app->showOverlay();
   EXPECT_DOUBLE_EQ(h.overlayWindow()->alpha, 0.55);
   const std::pair<nlohmann::json, Rect> sizes[] = {
-      {{760.0, 500.0}, {1000, 340, 760, 500}},  // the bottom left stays
+      {{760.0, 500.0}, {1000, 340, 760, 500}},  // the left and top edges stay
       {{900.0, 600.0}, kDefaultOverlay},
       {"Large", kDefaultOverlay},  // not a preset: ignored
       {{1100.0}, kDefaultOverlay},
+      {{1100.0, 720.0}, {820, 120, 1100, 720}},  // it would leave the screen: back onto it, the top stays
   };
   for (const auto& [preset, frame] : sizes) {
     h.app->setSize(preset);

@@ -269,9 +269,8 @@ GVariant* PortalShortcuts::shortcutList() const {
   return g_variant_builder_end(&list);
 }
 
-std::string triggerForKey(int macKey) {
-  if (macKey <= 0 || macKey > 0xFFFF) return "";
-  auto x = xKeyFromMac(static_cast<std::uint16_t>(macKey));
+std::string triggerForKey(std::uint16_t macKey) {
+  auto x = xKeyFromMac(macKey);
   if (!x) return "";
   // Key codes name positions; the trigger names a symbol: the one a US layout puts there.
   std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS),

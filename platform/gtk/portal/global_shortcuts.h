@@ -4,6 +4,7 @@
 
 #include <gio/gio.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -84,6 +85,6 @@ class PortalShortcuts {
 };
 
 // The key's name for a preferred trigger, from its macOS virtual key code ("F8", "v"); empty if unknown.
-std::string triggerForKey(int macKey);
+std::string triggerForKey(std::uint16_t macKey);
 
 }  // namespace qm::gtk

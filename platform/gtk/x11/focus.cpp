@@ -24,17 +24,21 @@ WindowManager windowManagerOf(GdkScreen* screen) {
 
 void focusAsAsked(GdkWindow* window, guint32 time) {
   if (!window || !GDK_IS_X11_WINDOW(window)) return;
-  GdkDisplay* display = gdk_window_get_display(window);
+  focusAsAsked(gdk_window_get_display(window), GDK_WINDOW_XID(window), time ? time : gdk_x11_get_server_time(window));
+}
+
+void focusAsAsked(GdkDisplay* display, unsigned long xwindow, guint32 time) {
+  if (!xwindow || !GDK_IS_X11_DISPLAY(display)) return;
+  if (windowManagerOf(gdk_display_get_default_screen(display)) != WindowManager::ewmh)
+    return giveFocusTo(display, xwindow);
   Display* x = GDK_DISPLAY_XDISPLAY(display);
-  if (windowManagerOf(gdk_window_get_screen(window)) != WindowManager::ewmh)
-    return giveFocusTo(display, GDK_WINDOW_XID(window));
   XEvent e{};
   e.xclient.type = ClientMessage;
-  e.xclient.window = GDK_WINDOW_XID(window);
+  e.xclient.window = xwindow;
   e.xclient.message_type = gdk_x11_get_xatom_by_name_for_display(display, "_NET_ACTIVE_WINDOW");
   e.xclient.format = 32;
   e.xclient.data.l[0] = kSourceUser;
-  e.xclient.data.l[1] = static_cast<long>(time ? time : gdk_x11_get_server_time(window));
+  e.xclient.data.l[1] = static_cast<long>(time);  // 0: now
   XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XFlush(x);
 }
@@ -62,6 +66,35 @@ unsigned long activeXWindow(GdkDisplay* display) {
     active = windowsIn(type, format, count, data);
   if (data) XFree(data);
   return active.size() == 1 ? active.front() : 0;
+}
+
+unsigned long keyboardXWindow(GdkDisplay* display) {
+  unsigned long focus = focusedXWindow(display);
+  if (!focus || windowManagerOf(gdk_display_get_default_screen(display)) != WindowManager::ewmh) return focus;
+  // The focus as X has it (the window manager's property may lag behind), as the client window the manager
+  // knows: itself or the ancestor with WM_STATE. A panel of ours has none: then the manager's active one.
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  Atom wmState = gdk_x11_get_xatom_by_name_for_display(display, "WM_STATE");
+  unsigned long client = 0;
+  gdk_x11_display_error_trap_push(display);
+  for (unsigned long w = focus; w && !client;) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x, w, wmState, 0, 0, False, AnyPropertyType, &type, &format, &count, &left, &data) ==
+            Success &&
+        type != None)
+      client = w;
+    if (data) XFree(data);
+    ::Window root = None, parent = None, *children = nullptr;
+    unsigned n = 0;
+    if (client || !XQueryTree(x, w, &root, &parent, &children, &n)) break;
+    if (children) XFree(children);
+    w = parent == root ? 0 : parent;
+  }
+  gdk_x11_display_error_trap_pop_ignored(display);
+  return client ? client : activeXWindow(display);
 }
 
 void giveFocusTo(GdkDisplay* display, unsigned long xwindow) {

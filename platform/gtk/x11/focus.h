@@ -17,11 +17,15 @@ WindowManager windowManagerOf(GdkScreen* screen);
 // X is asked directly.
 // `time`: the user's event that asked for it (0: now).
 void focusAsAsked(GdkWindow* window, guint32 time = 0);
+// The same for any client's X window, another application's too.
+void focusAsAsked(GdkDisplay* display, unsigned long xwindow, guint32 time = 0);
 
 // The X window that has the keyboard now (0 for none, the root or pointer-root).
 unsigned long focusedXWindow(GdkDisplay* display);
 // The window manager's active window (_NET_ACTIVE_WINDOW), 0 for none or a window that is not an X one.
 unsigned long activeXWindow(GdkDisplay* display);
+// The client window that has the keyboard: the window manager's active one, else the X focus (0: none).
+unsigned long keyboardXWindow(GdkDisplay* display);
 // Gives the keyboard to an X window, if it still shows.
 void giveFocusTo(GdkDisplay* display, unsigned long xwindow);
 // Whether the keyboard is in `window` or one of its children.

@@ -40,7 +40,7 @@ GdkFilterReturn rawKeyFilter(GdkXEvent* xevent, GdkEvent*, gpointer) {
 void dispatch(GdkEvent* event, gpointer) {
   if (localHandler && (event->type == GDK_KEY_PRESS || event->type == GDK_KEY_RELEASE)) {
     auto code = macKeyFromX(event->key.hardware_keycode);
-    KeyEvent key{code.value_or(0), event->type == GDK_KEY_PRESS ? KeyType::Down : KeyType::Up, code.has_value()};
+    KeyEvent key{code.value_or(kNoKeyCode), event->type == GDK_KEY_PRESS ? KeyType::Down : KeyType::Up};
     if (!localHandler(key)) return;
   }
   gtk_main_do_event(event);
