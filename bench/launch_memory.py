@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""A returning player's launch and the memory the app takes, with the real binary against the stand-in:
+launch to the first thing painted in the main window and to the dashboard's page loaded (its script ran
+with the player's session), median of several launches; then the proportional set size of the app and its
+web processes with the dashboard and the MDT open, and of the web processes before, during and after a bodycam
+stream into the MDT. PSS shares a library's pages among every process that maps it: compare figures taken
+on a quiet machine, or side by side in one run."""
+import os
+import statistics
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from qmtest import Case, read, wait_for  # noqa: E402
+
+LAUNCHES = 5
+STREAM_SECONDS = float(os.environ.get("QM_BENCH_STREAM_SECONDS", "60"))
+
+
+def pss_mib(pid):
+    """A process's proportional set size in MiB (0 once it is gone)."""
+    for line in read(f"/proc/{pid}/smaps_rollup").splitlines():
+        if line.startswith("Pss:"):
+            return int(line.split()[1]) / 1024
+    return 0
+
+
+def name_of(pid):
+    return read(f"/proc/{pid}/comm").strip()
+
+
+class LaunchAndMemory(Case):
+    WM = True
+
+    def painted(self, window):
+        """Whether the main window shows more than one colour (anything at all drawn in it)."""
+        box = (window[2], window[3], window[2] + window[4], window[3] + window[5])
+        picture = self.desktop.pixels().crop(box).reduce(8)
+        return picture.getextrema() and any(low != high for low, high in picture.getextrema()[:3])
+
+    def launch(self):
+        """Seconds from the start to something painted and to the dashboard loaded; the app quits after."""
+        self.service.reset()
+        started = time.time()
+        self.app.start()
+        window = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Quillmere" and w[5] >= 600), 20, 0.01,
+                          "the main window")
+        wait_for(lambda: self.painted(window), 20, 0.01, "something painted")
+        painted = time.time() - started
+        loaded = self.loaded("cad")[0]["at"] / 1000 - started
+        self.app.quit()
+        return painted, loaded
+
+    def processes(self):
+        """The app and the WebKit processes of this desktop, by name."""
+        return {pid: name_of(pid) for pid in self.desktop.session_processes()
+                if name_of(pid) == "quillmere" or name_of(pid).startswith("WebKit")}
+
+    def web_processes_mib(self):
+        """What the pages' web processes take together (the bodycam's frames grow the MDT's)."""
+        return sum(pss_mib(pid) for pid, name in self.processes().items() if name.startswith("WebKitWebProces"))
+
+    def test_launch_and_memory(self):
+        self.app.write_settings({"guild": "12345", "overlayOpen": True})
+        self.launch()  # the first launch makes the profile: every later one is a returning player's
+        launches = [self.launch() for _ in range(LAUNCHES)]
+        painted = statistics.median(p for p, _ in launches)
+        loaded = statistics.median(d for _, d in launches)
+        print(f"\nlaunch of a returning player, median of {LAUNCHES}: something painted {painted:.2f} s, "
+              f"dashboard loaded {loaded:.2f} s (slowest {max(d for _, d in launches):.2f} s)")
+
+        self.service.reset()
+        self.app.start()
+        self.loaded("cad")
+        self.loaded("mdt")
+        time.sleep(3)  # the pages settle
+        total = {pid: (name, pss_mib(pid)) for pid, name in self.processes().items()}
+        parts = ", ".join(f"{name} {mib:.0f}" for name, mib in sorted(total.values()))
+        print(f"PSS with the dashboard and the MDT open: {sum(m for _, m in total.values()):.0f} MiB ({parts})")
+
+        before = self.web_processes_mib()
+        self.start_game()
+        self.bodycam_on("mdt")
+        wait_for(lambda: len(self.frames("mdt")) > 4, 30, what="frames in the MDT")
+        time.sleep(STREAM_SECONDS)
+        during = self.web_processes_mib()
+        self.service.command("mdt", "QMApp.send({t:'bodycam', on:false})")
+        time.sleep(30)
+        after = self.web_processes_mib()
+        print(f"web processes' PSS: {before:.0f} MiB before the bodycam, {during:.0f} MiB after "
+              f"{STREAM_SECONDS:.0f} s of it, {after:.0f} MiB 30 s after it stopped "
+              f"({(after / before - 1) * 100:+.0f} % of where it started)")
+
+
+if __name__ == "__main__":
+    unittest.main()
