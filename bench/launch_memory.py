@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""A returning player's launch and the memory the app takes, with the real binary against the stand-in:
-launch to the first thing painted in the main window and to the dashboard's page loaded (its script ran
-with the player's session), median of several launches; then the proportional set size of the app and its
-web processes with the dashboard and the MDT open, and of the web processes before, during and after a bodycam
-stream into the MDT. PSS shares a library's pages among every process that maps it: compare figures taken
-on a quiet machine, or side by side in one run."""
+"""A returning player's launch and what the app takes, with the real binary against the stand-in: launch
+to the first thing painted in the main window and to the dashboard's page loaded (its script ran with the
+player's session), median of several launches; the proportional set size of the app and its web processes
+with the dashboard and the MDT open, and their CPU while idle; the web processes' memory before, during and
+after a bodycam stream into the MDT. PSS shares a library's pages among every process that maps it: compare
+figures taken on a quiet machine, or side by side in one run."""
 import os
 import statistics
 import sys
@@ -24,6 +24,12 @@ def pss_mib(pid):
         if line.startswith("Pss:"):
             return int(line.split()[1]) / 1024
     return 0
+
+
+def cpu_seconds(pid):
+    """User and system CPU a process has used so far (0 once it is gone)."""
+    fields = read(f"/proc/{pid}/stat").rpartition(")")[2].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK") if len(fields) > 12 else 0
 
 
 def name_of(pid):
@@ -78,6 +84,10 @@ class LaunchAndMemory(Case):
         total = {pid: (name, pss_mib(pid)) for pid, name in self.processes().items()}
         parts = ", ".join(f"{name} {mib:.0f}" for name, mib in sorted(total.values()))
         print(f"PSS with the dashboard and the MDT open: {sum(m for _, m in total.values()):.0f} MiB ({parts})")
+        used = sum(cpu_seconds(pid) for pid in total)
+        time.sleep(10)
+        print(f"idle with both pages open (the stand-in's test hooks on): "
+              f"{(sum(cpu_seconds(pid) for pid in total) - used) / 10 * 100:.1f} % of a core")
 
         before = self.web_processes_mib()
         self.start_game()

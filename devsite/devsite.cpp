@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <list>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +30,17 @@ struct Manifest {
   int status = 200;
   std::string body;
 } manifest;
+
+// A page's ask for its next script, held open until a test gives one: a page no test drives costs nothing.
+// Answered empty after a while all the same, so that no connection waits for ever.
+struct HeldAsk {
+  SoupServerMessage* msg;  // a reference of ours
+  std::string view;
+  guint timer = 0;
+  gulong gone = 0;
+};
+std::list<std::unique_ptr<HeldAsk>> heldAsks;
+constexpr guint kHoldSeconds = 20;
 
 std::string readPage(const std::string& name) {
   std::ifstream in(pagesDir + "/" + name, std::ios::binary);
@@ -100,6 +114,46 @@ std::string bodyOf(SoupServerMessage* msg) {
   return out;
 }
 
+void forget(HeldAsk* ask) {
+  if (ask->timer) g_source_remove(ask->timer);
+  g_signal_handler_disconnect(ask->msg, ask->gone);
+  g_object_unref(ask->msg);
+  heldAsks.remove_if([ask](const auto& held) { return held.get() == ask; });
+}
+
+void answer(HeldAsk* ask, int status, const std::string& js) {
+  respond(ask->msg, status, "text/javascript", js);
+  soup_server_message_unpause(ask->msg);
+  forget(ask);
+}
+
+void holdAsk(SoupServerMessage* msg, const std::string& view) {
+  auto* ask =
+      heldAsks.emplace_back(std::make_unique<HeldAsk>(HeldAsk{SOUP_SERVER_MESSAGE(g_object_ref(msg)), view})).get();
+  soup_server_message_pause(msg);
+  ask->timer = g_timeout_add_seconds(
+      kHoldSeconds,
+      [](gpointer a) {
+        auto* ask = static_cast<HeldAsk*>(a);
+        ask->timer = 0;  // this source ends as it returns
+        answer(ask, 204, "");
+        return G_SOURCE_REMOVE;
+      },
+      ask);
+  ask->gone = g_signal_connect(
+      msg, "disconnected", G_CALLBACK(+[](SoupServerMessage*, gpointer a) { forget(static_cast<HeldAsk*>(a)); }), ask);
+}
+
+// The script waits in the view's queue and the asks held for it are woken to come for it: an ask held by
+// a page that has gone since (reloaded, say) takes nothing with it.
+void giveCommand(const std::string& view, const std::string& js) {
+  commands[view].push_back(js);
+  std::vector<HeldAsk*> woken;
+  for (auto& held : heldAsks)
+    if (held->view == view) woken.push_back(held.get());
+  for (auto* ask : woken) answer(ask, 204, "");
+}
+
 void serveManifest(SoupServerMessage* msg) { respond(msg, manifest.status, "application/json", manifest.body); }
 
 void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTable*, gpointer) {
@@ -145,12 +199,12 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
     respond(msg, 204, "text/plain", "");
   } else if (path == "/_test/command" && method == "POST") {
     auto command = nlohmann::json::parse(bodyOf(msg), nullptr, false);
-    if (command.is_object()) commands[command.value("view", "")].push_back(command.value("js", ""));
+    if (command.is_object()) giveCommand(command.value("view", ""), command.value("js", ""));
     respond(msg, 204, "text/plain", "");
   } else if (path == "/_test/command") {
     auto& queue = commands[query(msg, "view")];
     if (queue.empty()) {
-      respond(msg, 204, "text/plain", "");
+      holdAsk(msg, query(msg, "view"));
     } else {
       respond(msg, 200, "text/javascript", queue.front());
       queue.pop_front();
