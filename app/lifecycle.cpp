@@ -85,6 +85,7 @@ void App::applicationDidFinishLaunching() {
   options.background = {0.04, 0.04, 0.05, 1.0};
   options.minWidth = 900;
   options.minHeight = 600;
+  options.loadingText = "Loading…";
   main = platform.desktop.makeWindow(options, this);
   web = makeWeb();
   main->setContent(*web);
@@ -150,8 +151,12 @@ void App::unhide() {
 }
 
 void App::reloadAll() {
-  if (web) web->reload();
-  if (overlayWeb) overlayWeb->reload();
+  if (web) reloadView(*web);
+  if (overlayWeb) reloadView(*overlayWeb);
+}
+
+void App::goBack() {
+  if (web && web->canGoBack()) web->goBack();
 }
 
 }  // namespace qm

@@ -154,6 +154,9 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   g_signal_connect(view.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
   g_signal_connect(view.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
   g_signal_connect(view.get(), "notify::uri", G_CALLBACK(onURI), this);
+  g_signal_connect(view.get(), "button-press-event", G_CALLBACK(onBackButton), this);
+  // WebKit hands a key back only once the page has not used it: after its own handler.
+  g_signal_connect_after(view.get(), "key-press-event", G_CALLBACK(onUnhandledKey), this);
   viewSignals.bind(view.get(), this);
 }
 
@@ -176,6 +179,10 @@ gboolean GtkWebView::onLoadTimeout(gpointer self) {
 void GtkWebView::loadHTML(const std::string& html) { webkit_web_view_load_html(view.get(), html.c_str(), nullptr); }
 
 void GtkWebView::reload() { webkit_web_view_reload(view.get()); }
+
+bool GtkWebView::canGoBack() const { return webkit_web_view_can_go_back(view.get()) != FALSE; }
+
+void GtkWebView::goBack() { webkit_web_view_go_back(view.get()); }
 
 void GtkWebView::evaluate(const std::string& script) {
   webkit_web_view_evaluate_javascript(view.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
@@ -383,6 +390,23 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, gchar*,
 void GtkWebView::onURI(GObject*, GParamSpec*, gpointer self) {
   auto* me = static_cast<GtkWebView*>(self);
   me->delegate.onURLChanged(*me);
+}
+
+// The mouse's back button (X button 8).
+gboolean GtkWebView::onBackButton(GtkWidget*, GdkEventButton* event, gpointer self) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 8) return FALSE;
+  auto* me = static_cast<GtkWebView*>(self);
+  me->delegate.onBackRequested(*me);
+  return TRUE;
+}
+
+// BackSpace outside a text field: a text field uses it, so it never comes back here.
+gboolean GtkWebView::onUnhandledKey(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto mods = event->state & gtk_accelerator_get_default_mod_mask();
+  if (event->keyval != GDK_KEY_BackSpace || mods != 0) return FALSE;
+  auto* me = static_cast<GtkWebView*>(self);
+  me->delegate.onBackRequested(*me);
+  return TRUE;
 }
 
 GtkWebContext::GtkWebContext(const std::string& dataDir, const std::string& cacheDir, const std::string& certificate,
