@@ -137,6 +137,12 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   GObjectPtr<WebKitSettings> settings(webkit_settings_new_with_settings(
       "enable-developer-extras", config.developerExtras, "media-playback-requires-user-gesture",
       config.mediaNeedsGesture, "enable-media-stream", TRUE, "enable-webrtc", TRUE, nullptr));
+  // On an X screen without a compositing manager WebKit's accelerated mode paints only the frames the page
+  // renders: what a closed menu or dialog uncovered stays unpainted until the page changes. There the page
+  // is drawn as GTK asks.
+  GdkScreen* screen = gdk_screen_get_default();
+  if (screen && GDK_IS_X11_SCREEN(screen) && !gdk_screen_is_composited(screen))
+    webkit_settings_set_hardware_acceleration_policy(settings.get(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(
       g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
                                      content.get(), "settings", settings.get(), nullptr))));

@@ -5,6 +5,7 @@ import re
 import signal
 import time
 
+from PIL import ImageChops
 from qmtest import SITE, Case, read, wait_for
 
 
@@ -31,6 +32,15 @@ class Spine(Case):
         rgb = shot.getpixel((1670, 980))
         # Near #0b0b0c: the compositing of the page and the window may round a channel either way.
         self.assertLessEqual(max(abs(c - d) for c, d in zip(rgb, (11, 11, 12))), 3, f"background {rgb}")
+        # A menu that closes leaves the page as it was, with no unpainted hole where it was.
+        self.desktop.click(384, 102)  # View
+        time.sleep(0.5)
+        box = (250, 120, 900, 300)
+        changed = lambda seen: sum(max(p) > 8 for p in ImageChops.difference(shot.crop(box), seen.crop(box)).getdata())
+        self.assertGreater(changed(self.desktop.screenshot("spine-menu-open")), 1000, "the menu opened")
+        self.desktop.xdotool("key", "Escape")
+        time.sleep(1)
+        self.assertLess(changed(self.desktop.screenshot("spine-menu-closed")), 50)
 
     def test_window_state_is_kept_through_close_reopen_quit_and_restart(self):
         self.app.start()
