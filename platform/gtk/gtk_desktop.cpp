@@ -15,9 +15,8 @@
 #include <webkit2/webkit2.h>
 
 #include "app/app.h"
-extern "C" {
-#include "icons_resource.h"  // the icons built into the binary, generated C
-}
+// Made by glib-compile-resources from resources/icons.gresource.xml: the icons built into the binary.
+extern "C" void quillmere_icons_register_resource();
 #include "platform/gtk/coords.h"
 #include "platform/gtk/main_loop.h"
 #include "platform/gtk/x11/focus.h"
