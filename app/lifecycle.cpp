@@ -92,6 +92,10 @@ void App::applicationDidFinishLaunching() {
   web->load(dashboardURL("cad"), kLoadTimeout);
   main->showAsKey();
   buildStatusItem();
+  std::weak_ptr<App> weak = weak_from_this();
+  platform.desktop.onCompositingChanged([weak] {
+    if (auto app = weak.lock()) app->buildStatusItem();  // the opacity menu's word on it
+  });
   startKeys();
   warnAboutSession();
   auto open = defaults.get("overlayOpen");

@@ -107,8 +107,9 @@ class Desktop {
   // A Wayland session without XWayland: no window of ours can float above a full-screen game.
   virtual bool withoutXWayland() const { return false; }
   virtual System system() const = 0;
-  // Windows can be see-through: the screen has a compositing manager.
+  // Windows can be see-through: the screen has a compositing manager. `changed` runs when that changes.
   virtual bool compositing() const { return true; }
+  virtual void onCompositingChanged(std::function<void()>) {}
 };
 
 }  // namespace qm

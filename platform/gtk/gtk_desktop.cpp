@@ -446,4 +446,14 @@ bool GtkDesktop::compositing() const {
   return screen && gdk_screen_is_composited(screen);
 }
 
+void GtkDesktop::onCompositingChanged(std::function<void()> changed) {
+  GdkScreen* screen = gdk_screen_get_default();
+  if (!screen) return;
+  using Changed = std::function<void()>;
+  g_signal_connect_data(
+      screen, "composited-changed", G_CALLBACK(+[](GdkScreen*, gpointer data) { (*static_cast<Changed*>(data))(); }),
+      new Changed(std::move(changed)), [](gpointer data, GClosure*) { delete static_cast<Changed*>(data); },
+      GConnectFlags{});
+}
+
 }  // namespace qm::gtk

@@ -55,6 +55,7 @@ class GtkDesktop : public Desktop {
   bool withoutXWayland() const override;
   System system() const override { return System::Linux; }
   bool compositing() const override;
+  void onCompositingChanged(std::function<void()> changed) override;
   // The main window as a portal's dialogs name their parent ("x11:XID"), or empty.
   std::string portalParent() const;
 

@@ -115,6 +115,12 @@ std::string stringItem(JSCValue* array, guint index) {
   return result;
 }
 
+void drawAsCompositingAllows(GdkScreen* screen, WebKitSettings* settings) {
+  webkit_settings_set_hardware_acceleration_policy(settings, gdk_screen_is_composited(screen)
+                                                                 ? WEBKIT_HARDWARE_ACCELERATION_POLICY_ALWAYS
+                                                                 : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+}
+
 }  // namespace
 
 GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, WebViewDelegate& d)
@@ -141,8 +147,13 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   // renders: what a closed menu or dialog uncovered stays unpainted until the page changes. There the page
   // is drawn as GTK asks.
   GdkScreen* screen = gdk_screen_get_default();
-  if (screen && GDK_IS_X11_SCREEN(screen) && !gdk_screen_is_composited(screen))
-    webkit_settings_set_hardware_acceleration_policy(settings.get(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  if (screen && GDK_IS_X11_SCREEN(screen)) {
+    drawAsCompositingAllows(screen, settings.get());
+    g_signal_connect_object(screen, "composited-changed", G_CALLBACK(+[](GdkScreen* changed, gpointer settings) {
+                              drawAsCompositingAllows(changed, WEBKIT_SETTINGS(settings));
+                            }),
+                            settings.get(), GConnectFlags{});
+  }
   view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(
       g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
                                      content.get(), "settings", settings.get(), nullptr))));

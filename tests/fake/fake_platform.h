@@ -152,6 +152,7 @@ class FakeDesktop : public Desktop {
   bool withoutXWayland() const override { return noXWayland; }
   System system() const override { return System::Linux; }
   bool compositing() const override { return composited; }
+  void onCompositingChanged(std::function<void()> changed) override { compositingChanged = std::move(changed); }
 
   // Runs the main-thread queue until it is empty.
   void runPosted() {
@@ -192,6 +193,7 @@ class FakeDesktop : public Desktop {
   std::function<void()> shortcutsChanged;
   std::map<std::string, std::string> triggers;  // the desktop's bindings, when it binds keys itself
   bool noXWayland = false, composited = true;
+  std::function<void()> compositingChanged;
 };
 
 class FakeWebView : public WebView {

@@ -339,9 +339,9 @@ TEST(Menus, EachItemDoesWhatItSays) {
   EXPECT_TRUE(titledItem(h.fakes.desktop.statusItems, "Panic: Return"));
   // Without a compositor the opacity menu says what its values do there.
   const std::string why = "No compositor: the MDT darkens, the game does not show through";
-  for (bool composited : {true, false}) {
+  for (bool composited : {false, true}) {
     h.fakes.desktop.composited = composited;
-    h.app->buildStatusItem();
+    h.fakes.desktop.compositingChanged();
     const MenuItem* item = titledItem(h.fakes.desktop.statusItems, why);
     EXPECT_EQ(item && !item->enabled, !composited) << composited;
   }
