@@ -50,6 +50,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void windowWillClose(Window& window) override;
   void showMain();
   void reloadAll();
+  void goBack();  // the main window's page goes back, when it has a page to go back to
   void hide();    // "Hide Quillmere": every window that shows leaves the screen, keeping its state
   void unhide();  // the windows the hide took away come back, and nothing else
   bool launched() const { return launchComplete; }
@@ -96,10 +97,12 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void onLoadFinished(WebView& view) override;
   void onLoadFailed(WebView& view, const std::string& description) override;
   void onURLChanged(WebView& view) override;
+  void onBackRequested(WebView& view) override;
 
   // Sign-in.
-  void showSignIn(WebView& view);
-  void startBrowserSignIn();
+  // waiting: the browser sign-in has started and the page says to continue there.
+  void showSignIn(WebView& view, bool waiting = false);
+  bool startBrowserSignIn();  // false when it could not start
   void onURL(const std::optional<std::string>& url);
 
   // Overlay and bubble.
@@ -158,6 +161,10 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void noteNavigation(int type, const std::string& url);
   bool staysInside(const std::string& url) const;
   void reloadAfterEnd(WebView& view);
+  // A page of the app's own, shown without an address, is shown again by a reload.
+  void showBuiltIn(WebView& view, const std::string& html);
+  void reloadView(WebView& view);
+  std::map<const WebView*, std::string> builtInPages;
 
   Platform platform;
   std::shared_ptr<Timer> trustPoll, dragTimer;

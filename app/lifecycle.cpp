@@ -85,12 +85,17 @@ void App::applicationDidFinishLaunching() {
   options.background = {0.04, 0.04, 0.05, 1.0};
   options.minWidth = 900;
   options.minHeight = 600;
+  options.loadingText = "Loading…";
   main = platform.desktop.makeWindow(options, this);
   web = makeWeb();
   main->setContent(*web);
   web->load(dashboardURL("cad"), kLoadTimeout);
   main->showAsKey();
   buildStatusItem();
+  std::weak_ptr<App> weak = weak_from_this();
+  platform.desktop.onCompositingChanged([weak] {
+    if (auto app = weak.lock()) app->buildStatusItem();  // the opacity menu's word on it
+  });
   startKeys();
   warnAboutSession();
   auto open = defaults.get("overlayOpen");
@@ -150,8 +155,12 @@ void App::unhide() {
 }
 
 void App::reloadAll() {
-  if (web) web->reload();
-  if (overlayWeb) overlayWeb->reload();
+  if (web) reloadView(*web);
+  if (overlayWeb) reloadView(*overlayWeb);
+}
+
+void App::goBack() {
+  if (web && web->canGoBack()) web->goBack();
 }
 
 }  // namespace qm

@@ -46,6 +46,8 @@ std::vector<Menu> App::mainMenus() const {
     };
     return item;
   };
+  MenuItem back = own("Back", "Left", &App::goBack);
+  back.alt = true;  // as in browsers
   return {
       {"",
        {standard("About Quillmere", "", StandardAction::About), separator(),
@@ -54,7 +56,7 @@ std::vector<Menu> App::mainMenus() const {
        {standard("Undo", "z", StandardAction::Undo), standard("Cut", "x", StandardAction::Cut),
         standard("Copy", "c", StandardAction::Copy), standard("Paste", "v", StandardAction::Paste),
         standard("Select All", "a", StandardAction::SelectAll)}},
-      {"View", {own("Reload", "r", &App::reloadAll), own("Show or hide the MDT", "m", &App::toggleOverlay)}},
+      {"View", {back, own("Reload", "r", &App::reloadAll), own("Show or hide the MDT", "m", &App::toggleOverlay)}},
       {"Window",
        {standard("Minimize", "m", StandardAction::Minimize, true), own("Quillmere", "1", &App::showMain)},
        true},
@@ -92,6 +94,13 @@ std::vector<MenuItem> App::statusMenuItems() const {
   MenuItem opacity = titled("MDT opacity");
   for (double o : {1.0, 0.94, 0.85, 0.7, 0.55})
     opacity.submenu.push_back(valued(std::to_string(static_cast<int>(std::trunc(o * 100))) + "%", o, &App::setOpacity));
+  if (!platform.desktop.compositing()) {
+    // Without a compositor a translucent window is blended with black, not with the game.
+    MenuItem why = titled("No compositor: the MDT darkens, the game does not show through");
+    why.enabled = false;
+    opacity.submenu.push_back(separator());
+    opacity.submenu.push_back(why);
+  }
   items.push_back(opacity);
   MenuItem size = titled("MDT size");
   size.submenu = {valued("Small", {760.0, 500.0}, &App::setSize), valued("Medium", {900.0, 600.0}, &App::setSize),

@@ -33,6 +33,8 @@ class ModalAlert {
   virtual int run() = 0;
 };
 
+enum class System { Mac, Linux };
+
 enum class KeyType { Down, Up };
 
 // The code of a key that has no macOS code (Print Screen, Pause, Scroll Lock): no binding names it.
@@ -104,6 +106,10 @@ class Desktop {
   virtual void changeShortcuts() {}
   // A Wayland session without XWayland: no window of ours can float above a full-screen game.
   virtual bool withoutXWayland() const { return false; }
+  virtual System system() const = 0;
+  // Windows can be see-through: the screen has a compositing manager. `changed` runs when that changes.
+  virtual bool compositing() const { return true; }
+  virtual void onCompositingChanged(std::function<void()>) {}
 };
 
 }  // namespace qm

@@ -13,8 +13,10 @@ enum class StandardAction { Own, About, Hide, Quit, Undo, Cut, Copy, Paste, Sele
 struct MenuItem {
   std::string title;
   bool separator = false;
-  std::string key;     // key equivalent, empty for none
+  std::string key;     // key equivalent: a character, or "Left"; empty for none
   bool shift = false;  // Shift on top of Command
+  bool alt = false;    // Alt (Option) instead of Command
+  bool enabled = true;
   StandardAction standard = StandardAction::Own;
   nlohmann::json represented;                   // the item's value, null for none
   std::function<void(const MenuItem&)> action;  // the core's own actions

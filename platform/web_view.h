@@ -75,6 +75,8 @@ class WebView {
   virtual void load(const std::string& url, double timeoutSeconds) = 0;
   virtual void loadHTML(const std::string& html) = 0;  // no base address
   virtual void reload() = 0;
+  virtual bool canGoBack() const = 0;
+  virtual void goBack() = 0;
   virtual void evaluate(const std::string& script) = 0;
   // The answer arrives later on the main thread: the text, or none when it failed or was not a text.
   virtual void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) = 0;
@@ -105,6 +107,8 @@ class WebViewDelegate {
   virtual void onLoadFinished(WebView& view) = 0;
   virtual void onLoadFailed(WebView& view, const std::string& description) = 0;
   virtual void onURLChanged(WebView& view) = 0;
+  // The player asked the view to go back: the mouse's back button, or BackSpace the page left alone.
+  virtual void onBackRequested(WebView& view) = 0;
 };
 
 class WebContext {

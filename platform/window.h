@@ -25,6 +25,7 @@ struct WindowOptions {
   double minWidth = 0, minHeight = 0;
   Color background;
   double cornerRadius = 0;
+  std::string loadingText;  // shown in the window until its content's first page commits
 };
 
 struct BubbleStyle {

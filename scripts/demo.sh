@@ -8,6 +8,13 @@ if [ -z "${DISPLAY:-}" ]; then
   exit 1
 fi
 scripts/build.sh
+# As the package does, for this user: quillmere:// opens this build, so the browser comes back after sign-in.
+apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+mkdir -p "$apps"
+sed "s|^Exec=quillmere |Exec=$PWD/build/quillmere |" resources/app.quillmere.Quillmere.desktop \
+  >"$apps/app.quillmere.Quillmere.desktop"
+update-desktop-database "$apps" 2>/dev/null || true
+xdg-mime default app.quillmere.Quillmere.desktop x-scheme-handler/quillmere
 build/quillmere-devsite build/devsite/cert.pem build/devsite/key.pem &
 service=$!
 trap 'kill $service 2>/dev/null' EXIT

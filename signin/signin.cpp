@@ -31,7 +31,7 @@ std::string hex(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
-std::string signInPageHTML() {
+std::string signInPageHTML(bool waiting) {
   return std::string(
              "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<style>\n"
              "body { margin: 0; height: 100vh; display: grid; place-items: center; background: #0b0b0c; "
@@ -41,26 +41,26 @@ std::string signInPageHTML() {
              "a { display: inline-block; margin-top: 14px; padding: 10px 18px; border-radius: 8px; "
              "background: #ededef; color: #0b0b0c; text-decoration: none; font-weight: 600; }\n"
              "</style>\n</head>\n<body>\n<main>\n<h2>Sign in to Quillmere</h2>\n"
-             "<p>Discord opens in your browser. Approve Quillmere there and you come straight back here.</p>\n"
-             "<a href=\"https://") +
-         config::kSignInHost + config::kPortSuffix +
+             "<p>Discord opens in your browser. Approve Quillmere there and you come straight back here.</p>\n") +
+         (waiting ? "<p id=\"waiting\" role=\"status\"><strong>Continue in your browser.</strong></p>\n" : "") +
+         "<a href=\"https://" + config::kSignInHost + config::kPortSuffix +
          "/start?mode=dash\">Sign in with Discord</a>\n</main>\n</body>\n</html>\n";
 }
 
-void App::showSignIn(WebView& view) { view.loadHTML(signInPageHTML()); }
+void App::showSignIn(WebView& view, bool waiting) { showBuiltIn(view, signInPageHTML(waiting)); }
 
-void App::startBrowserSignIn() {
+bool App::startBrowserSignIn() {
   std::array<std::uint8_t, 32> bytes{};
   if (!platform.crypto.randomBytes(bytes)) {
     // Never a verifier from an unfilled buffer.
     note("browser sign-in not started: no secure random bytes");
-    return;
+    return false;
   }
   std::string verifier = hex(bytes);
   defaults.set("signinVerifier", verifier);
   std::string challenge = challengeFor(platform.crypto, verifier);
   note("browser sign-in started, challenge " + challenge.substr(0, 8));
-  openInBrowser(SITE + "/api/auth/app-start?c=" + challenge);
+  return openInBrowser(SITE + "/api/auth/app-start?c=" + challenge);
 }
 
 void App::onURL(const std::optional<std::string>& url) {

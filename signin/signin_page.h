@@ -7,7 +7,7 @@
 
 namespace qm {
 
-std::string signInPageHTML();
+std::string signInPageHTML(bool waiting = false);  // waiting: the browser sign-in is under way
 std::string hex(std::span<const std::uint8_t> bytes);
 
 }  // namespace qm

@@ -44,7 +44,10 @@ void App::decidePolicy(WebView& view, const NavigationAction& action, const std:
   decide(Policy::Cancel);
   if (action.mainFrame == false) return;
   if (signInStart) {
-    playersClick ? startBrowserSignIn() : showSignIn(view);
+    if (!playersClick)
+      showSignIn(view);
+    else if (startBrowserSignIn())
+      showSignIn(view, true);
   } else if (playersClick) {
     openInBrowser(url);
   }
@@ -95,14 +98,14 @@ void App::onProcessTerminated(WebView& view, const std::string& reason) {
   if (ends > kReloadLimit) {
     note("web process ended (" + reason + "), " + std::to_string(ends) + " times in a minute: the page keeps failing");
     auto shown = view.url();
-    return view.loadHTML(keepsFailingPage(shown && in(*shown) ? *shown : SITE + "/"));
+    return showBuiltIn(view, keepsFailingPage(shown && in(*shown) ? *shown : SITE + "/"));
   }
   double wait = 1 << (ends - 1);  // 1, 2, 4 s
   note("web process ended (" + reason + "), reloading in " + std::to_string(static_cast<int>(wait)) + " s");
   // The web views live as long as the app, which stops this timer when it goes.
   recovery.reload = platform.desktop.scheduleRepeating(wait, [&view](Timer& timer) {
     timer.invalidate();
-    view.reload();
+    view.reload();  // the page that ended, not a page of ours
   });
 }
 
@@ -130,7 +133,26 @@ void App::onLoadFailed(WebView& view, const std::string& description) {
 }
 
 void App::onURLChanged(WebView& view) {
+  if (view.url() != "about:blank") builtInPages.erase(&view);
   if (&view == web.get()) rememberGuildFromURL();
+}
+
+void App::onBackRequested(WebView& view) {
+  if (&view == web.get()) goBack();
+}
+
+void App::showBuiltIn(WebView& view, const std::string& html) {
+  builtInPages[&view] = html;
+  view.loadHTML(html);
+}
+
+// A page loaded without an address would reload as a blank page: the page of ours is shown again instead.
+void App::reloadView(WebView& view) {
+  auto page = builtInPages.find(&view);
+  if (page != builtInPages.end() && view.url().value_or("about:blank") == "about:blank")
+    view.loadHTML(page->second);
+  else
+    view.reload();
 }
 
 }  // namespace qm

@@ -2,8 +2,8 @@
 
 namespace qm {
 
-std::string pageObjectScript(const std::string& version, bool capture) {
-  return std::string("(function () {\n") + "  window.QMApp = { platform: 'mac', version: '" + version +
+std::string pageObjectScript(const std::string& version, bool capture, const std::string& system) {
+  return std::string("(function () {\n") + "  window.QMApp = { platform: '" + system + "', version: '" + version +
          "', capture: " + (capture ? "true" : "false") +
          ", send: function (m) { try { window.dispatchEvent(new CustomEvent('qm-send', { detail: JSON.stringify(m) "
          "})); }"

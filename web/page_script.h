@@ -6,7 +6,8 @@
 
 namespace qm {
 
-std::string pageObjectScript(const std::string& version, bool capture);
+// system: the page's word for the system the app runs on, "mac" or "linux".
+std::string pageObjectScript(const std::string& version, bool capture, const std::string& system);
 std::string relayScript(const std::string& handler);
 std::string keepsFailingPage(const std::string& reloadURL);
 std::string eventScript(const std::string& detailJSON);

@@ -15,6 +15,8 @@
 #include <webkit2/webkit2.h>
 
 #include "app/app.h"
+// Made by glib-compile-resources from resources/icons.gresource.xml: the icons built into the binary.
+extern "C" void quillmere_icons_register_resource();
 #include "platform/gtk/coords.h"
 #include "platform/gtk/main_loop.h"
 #include "platform/gtk/x11/focus.h"
@@ -55,6 +57,29 @@ bool hasKeyboard(GtkWindow* w) {
   GdkWindow* gw = gtk_widget_get_window(GTK_WIDGET(w));
   if (!gw || !gtk_widget_get_visible(GTK_WIDGET(w))) return false;
   return GDK_IS_X11_WINDOW(gw) ? hasFocus(gw) : gtk_window_has_toplevel_focus(w);
+}
+
+constexpr const char* kIconResources = "/app/quillmere/Quillmere/icons";
+constexpr const char* kStatusIcon = "quillmere-status";
+
+// The icons come from the binary, so they show run from anywhere. The status item's host reads its icon
+// from a file: the binary's copy is written to a folder of the user's own for it; none if it cannot be.
+std::string installIcons() {
+  quillmere_icons_register_resource();
+  gtk_icon_theme_add_resource_path(gtk_icon_theme_get_default(), kIconResources);
+  gtk_window_set_default_icon_name("quillmere");
+  std::string file = std::string(kStatusIcon) + ".svg";
+  GBytes* svg = g_resources_lookup_data((std::string(kIconResources) + "/scalable/apps/" + file).c_str(),
+                                        G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+  if (!svg) return {};
+  g_autofree char* dir = g_build_filename(g_get_user_runtime_dir(), "quillmere", "icons", nullptr);
+  g_autofree char* path = g_build_filename(dir, file.c_str(), nullptr);
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(g_bytes_get_data(svg, &size));
+  bool written =
+      g_mkdir_with_parents(dir, 0700) == 0 && g_file_set_contents(path, data, static_cast<gssize>(size), nullptr);
+  g_bytes_unref(svg);
+  return written ? dir : "";
 }
 
 }  // namespace
@@ -125,7 +150,7 @@ struct GtkDesktop::Indicator {
 };
 
 GtkDesktop::GtkDesktop(GtkApplication* a, SessionKind kind, Note n)
-    : app(a), session(kind), note(std::move(n)), keys(G_APPLICATION(a), kind, note) {}
+    : app(a), session(kind), note(std::move(n)), keys(G_APPLICATION(a), kind, note), iconFolder(installIcons()) {}
 
 void GtkDesktop::noteSession() {
   bool host = statusNotifierHost(g_application_get_dbus_connection(G_APPLICATION(app)));
@@ -199,6 +224,7 @@ GtkWidget* GtkDesktop::buildMenu(const std::vector<MenuItem>& items, std::list<M
       continue;
     }
     GtkWidget* widget = gtk_menu_item_new_with_label(item.title.c_str());
+    gtk_widget_set_sensitive(widget, item.enabled);
     if (item.hasSubmenu()) {
       gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), buildMenu(item.submenu, keep, accel));
     } else {
@@ -212,9 +238,10 @@ GtkWidget* GtkDesktop::buildMenu(const std::vector<MenuItem>& items, std::list<M
           new Target(this, &kept), [](gpointer data, GClosure*) { delete static_cast<Target*>(data); },
           GConnectFlags{});
       if (accel && !item.key.empty()) {
-        auto mods = static_cast<GdkModifierType>(GDK_CONTROL_MASK | (item.shift ? GDK_SHIFT_MASK : 0));
-        gtk_widget_add_accelerator(widget, "activate", accel, gdk_unicode_to_keyval(item.key[0]), mods,
-                                   GTK_ACCEL_VISIBLE);
+        auto mods = static_cast<GdkModifierType>((item.alt ? GDK_MOD1_MASK : GDK_CONTROL_MASK) |
+                                                 (item.shift ? GDK_SHIFT_MASK : 0));
+        guint key = item.key.size() == 1 ? gdk_unicode_to_keyval(item.key[0]) : gdk_keyval_from_name(item.key.c_str());
+        gtk_widget_add_accelerator(widget, "activate", accel, key, mods, GTK_ACCEL_VISIBLE);
       }
     }
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), widget);
@@ -253,10 +280,13 @@ void GtkDesktop::perform(const MenuItem& item) {
 void GtkDesktop::setStatusMenu(const std::string& title, const std::vector<MenuItem>& items) {
   if (!indicator) {
     indicator = std::make_unique<Indicator>();
-    indicator->item = app_indicator_new("quillmere", "quillmere", APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
+    indicator->item = app_indicator_new("quillmere", kStatusIcon, APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
+    // The installed icon where there is no copy of the binary's.
+    if (!iconFolder.empty()) app_indicator_set_icon_theme_path(indicator->item, iconFolder.c_str());
     app_indicator_set_status(indicator->item, APP_INDICATOR_STATUS_ACTIVE);
   }
-  app_indicator_set_label(indicator->item, title.c_str(), title.c_str());
+  // The icon reads as the title; the title names the item for the panel's tooltip and screen readers.
+  app_indicator_set_title(indicator->item, title.c_str());
   std::list<MenuItem> fresh;
   GtkWidget* menu = buildMenu(items, fresh, nullptr);
   app_indicator_set_menu(indicator->item, GTK_MENU(menu));
@@ -410,5 +440,20 @@ std::string GtkDesktop::portalParent() const {
 }
 
 bool GtkDesktop::withoutXWayland() const { return session == SessionKind::WaylandOnly; }
+
+bool GtkDesktop::compositing() const {
+  GdkScreen* screen = gdk_screen_get_default();
+  return screen && gdk_screen_is_composited(screen);
+}
+
+void GtkDesktop::onCompositingChanged(std::function<void()> changed) {
+  GdkScreen* screen = gdk_screen_get_default();
+  if (!screen) return;
+  using Changed = std::function<void()>;
+  g_signal_connect_data(
+      screen, "composited-changed", G_CALLBACK(+[](GdkScreen*, gpointer data) { (*static_cast<Changed*>(data))(); }),
+      new Changed(std::move(changed)), [](gpointer data, GClosure*) { delete static_cast<Changed*>(data); },
+      GConnectFlags{});
+}
 
 }  // namespace qm::gtk

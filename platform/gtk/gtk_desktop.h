@@ -53,6 +53,9 @@ class GtkDesktop : public Desktop {
   bool canChangeShortcuts() const override;
   void changeShortcuts() override;
   bool withoutXWayland() const override;
+  System system() const override { return System::Linux; }
+  bool compositing() const override;
+  void onCompositingChanged(std::function<void()> changed) override;
   // The main window as a portal's dialogs name their parent ("x11:XID"), or empty.
   std::string portalParent() const;
 
@@ -67,6 +70,7 @@ class GtkDesktop : public Desktop {
   SessionKind session;
   Note note;
   SessionKeys keys;
+  std::string iconFolder;                // the status icon's file for the panel, empty where it could not be written
   GtkWidget* menuBar = nullptr;          // the main window's, which lives as long as the program
   GtkWidget* statusInMenuBar = nullptr;  // the status menu there, where no panel shows status items
   std::vector<Menu> mainMenus;

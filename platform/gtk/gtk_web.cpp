@@ -115,6 +115,12 @@ std::string stringItem(JSCValue* array, guint index) {
   return result;
 }
 
+void drawAsCompositingAllows(GdkScreen* screen, WebKitSettings* settings) {
+  webkit_settings_set_hardware_acceleration_policy(settings, gdk_screen_is_composited(screen)
+                                                                 ? WEBKIT_HARDWARE_ACCELERATION_POLICY_ALWAYS
+                                                                 : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+}
+
 }  // namespace
 
 GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, WebViewDelegate& d)
@@ -137,6 +143,17 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   GObjectPtr<WebKitSettings> settings(webkit_settings_new_with_settings(
       "enable-developer-extras", config.developerExtras, "media-playback-requires-user-gesture",
       config.mediaNeedsGesture, "enable-media-stream", TRUE, "enable-webrtc", TRUE, nullptr));
+  // On an X screen without a compositing manager WebKit's accelerated mode paints only the frames the page
+  // renders: what a closed menu or dialog uncovered stays unpainted until the page changes. There the page
+  // is drawn as GTK asks.
+  GdkScreen* screen = gdk_screen_get_default();
+  if (screen && GDK_IS_X11_SCREEN(screen)) {
+    drawAsCompositingAllows(screen, settings.get());
+    g_signal_connect_object(screen, "composited-changed", G_CALLBACK(+[](GdkScreen* changed, gpointer settings) {
+                              drawAsCompositingAllows(changed, WEBKIT_SETTINGS(settings));
+                            }),
+                            settings.get(), GConnectFlags{});
+  }
   view = GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(
       g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
                                      content.get(), "settings", settings.get(), nullptr))));
@@ -154,6 +171,9 @@ GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, W
   g_signal_connect(view.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
   g_signal_connect(view.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
   g_signal_connect(view.get(), "notify::uri", G_CALLBACK(onURI), this);
+  g_signal_connect(view.get(), "button-press-event", G_CALLBACK(onBackButton), this);
+  // WebKit hands a key back only once the page has not used it: after its own handler.
+  g_signal_connect_after(view.get(), "key-press-event", G_CALLBACK(onUnhandledKey), this);
   viewSignals.bind(view.get(), this);
 }
 
@@ -176,6 +196,10 @@ gboolean GtkWebView::onLoadTimeout(gpointer self) {
 void GtkWebView::loadHTML(const std::string& html) { webkit_web_view_load_html(view.get(), html.c_str(), nullptr); }
 
 void GtkWebView::reload() { webkit_web_view_reload(view.get()); }
+
+bool GtkWebView::canGoBack() const { return webkit_web_view_can_go_back(view.get()) != FALSE; }
+
+void GtkWebView::goBack() { webkit_web_view_go_back(view.get()); }
 
 void GtkWebView::evaluate(const std::string& script) {
   webkit_web_view_evaluate_javascript(view.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
@@ -383,6 +407,23 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, gchar*,
 void GtkWebView::onURI(GObject*, GParamSpec*, gpointer self) {
   auto* me = static_cast<GtkWebView*>(self);
   me->delegate.onURLChanged(*me);
+}
+
+// The mouse's back button (X button 8).
+gboolean GtkWebView::onBackButton(GtkWidget*, GdkEventButton* event, gpointer self) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 8) return FALSE;
+  auto* me = static_cast<GtkWebView*>(self);
+  me->delegate.onBackRequested(*me);
+  return TRUE;
+}
+
+// BackSpace outside a text field: a text field uses it, so it never comes back here.
+gboolean GtkWebView::onUnhandledKey(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto mods = event->state & gtk_accelerator_get_default_mod_mask();
+  if (event->keyval != GDK_KEY_BackSpace || mods != 0) return FALSE;
+  auto* me = static_cast<GtkWebView*>(self);
+  me->delegate.onBackRequested(*me);
+  return TRUE;
 }
 
 GtkWebContext::GtkWebContext(const std::string& dataDir, const std::string& cacheDir, const std::string& certificate,

@@ -22,6 +22,8 @@ class GtkWebView : public WebView {
   void load(const std::string& url, double timeoutSeconds) override;
   void loadHTML(const std::string& html) override;
   void reload() override;
+  bool canGoBack() const override;
+  void goBack() override;
   void evaluate(const std::string& script) override;
   void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) override;
   std::optional<std::string> url() const override;
@@ -44,6 +46,8 @@ class GtkWebView : public WebView {
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer self);
   static void onURI(GObject*, GParamSpec*, gpointer self);
+  static gboolean onBackButton(GtkWidget*, GdkEventButton* event, gpointer self);
+  static gboolean onUnhandledKey(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean onLoadTimeout(gpointer self);
   static gboolean onDecideDestination(WebKitDownload* download, gchar* suggestedName, gpointer self);
   gboolean decideResponse(WebKitResponsePolicyDecision* decision);

@@ -217,14 +217,38 @@ void GtkAppWindow::setAlpha(double alpha) { gtk_widget_set_opacity(window.get(),
 
 void GtkAppWindow::setContent(WebView& view) {
   GtkWidget* w = static_cast<GtkWebView&>(view).widget();
-  gtk_box_pack_end(GTK_BOX(layout), w, TRUE, TRUE, 0);
-  gtk_widget_show(w);
+  if (options.loadingText.empty()) {
+    gtk_box_pack_end(GTK_BOX(layout), w, TRUE, TRUE, 0);
+    gtk_widget_show(w);
+  } else {
+    showLoading(w);
+  }
   if (options.kind != WindowKind::Overlay) return;
   // The page covers the whole panel: see its clicks first, for the edges and for the keyboard.
   g_signal_connect(w, "button-press-event", G_CALLBACK(onButton), this);
   g_signal_connect(w, "button-release-event", G_CALLBACK(onButton), this);
   g_signal_connect(w, "motion-notify-event", G_CALLBACK(onMotion), this);
   g_signal_connect(w, "leave-notify-event", G_CALLBACK(onLeave), this);
+}
+
+// The window's words over the page until its first page commits: the window says "wait" at once.
+void GtkAppWindow::showLoading(GtkWidget* page) {
+  GtkWidget* stack = gtk_overlay_new();
+  gtk_container_add(GTK_CONTAINER(stack), page);
+  GtkWidget* label = gtk_label_new(options.loadingText.c_str());
+  GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
+  gtk_css_provider_load_from_data(css.get(), "label { color: #a1a1aa; font-size: 15px; }", -1, nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(label), GTK_STYLE_PROVIDER(css.get()),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  gtk_overlay_add_overlay(GTK_OVERLAY(stack), label);
+  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(stack), label, TRUE);
+  gtk_box_pack_end(GTK_BOX(layout), stack, TRUE, TRUE, 0);
+  gtk_widget_show_all(stack);
+  // Tied to the label: the handler goes with it.
+  g_signal_connect_object(page, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer label) {
+                            if (event == WEBKIT_LOAD_COMMITTED) gtk_widget_destroy(GTK_WIDGET(label));
+                          }),
+                          label, GConnectFlags{});
 }
 
 void GtkAppWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) {

@@ -47,6 +47,7 @@ class GtkAppWindow : public Window {
   void showAtLastFrame();
   void applyShape(int width, int height);
   void showPointingHand();
+  void showLoading(GtkWidget* page);
   static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onMap(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer self);

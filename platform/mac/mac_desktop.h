@@ -37,6 +37,7 @@ class MacDesktop : public Desktop {
   bool addGlobalKeyMonitor(std::function<void(const KeyEvent&)> handler) override;
   void addLocalKeyMonitor(std::function<bool(const KeyEvent&)> handler) override;
   KeysHelp keysHelp() const override;
+  System system() const override { return System::Mac; }
 
  private:
   struct Impl;

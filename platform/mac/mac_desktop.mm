@@ -97,8 +97,11 @@ struct MacDesktop::Impl {
 
   NSMenuItem* itemOf(const MenuItem& item, NSMutableArray* targets) {
     if (item.separator) return [NSMenuItem separatorItem];
-    NSMenuItem* entry = [[NSMenuItem alloc] initWithTitle:ns(item.title) action:nil keyEquivalent:ns(item.key)];
+    unichar left = NSLeftArrowFunctionKey;
+    NSString* key = item.key == "Left" ? [NSString stringWithCharacters:&left length:1] : ns(item.key);
+    NSMenuItem* entry = [[NSMenuItem alloc] initWithTitle:ns(item.title) action:nil keyEquivalent:key];
     if (item.shift) entry.keyEquivalentModifierMask = NSEventModifierFlagShift | NSEventModifierFlagCommand;
+    if (item.alt) entry.keyEquivalentModifierMask = NSEventModifierFlagOption;
     entry.representedObject = fromJSON(item.represented);
     if (item.hasSubmenu()) {
       entry.submenu = menuOf(item.title, item.submenu, targets);
@@ -110,6 +113,7 @@ struct MacDesktop::Impl {
       entry.target = target;
       entry.action = @selector(perform:);
     }
+    if (!item.enabled) entry.action = nil;  // an item without an action shows disabled
     return entry;
   }
 };

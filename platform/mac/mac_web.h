@@ -19,6 +19,8 @@ class MacWebView : public WebView {
   void load(const std::string& url, double timeoutSeconds) override;
   void loadHTML(const std::string& html) override;
   void reload() override;
+  bool canGoBack() const override;
+  void goBack() override;
   void evaluate(const std::string& script) override;
   void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) override;
   std::optional<std::string> url() const override;

@@ -299,6 +299,10 @@ void MacWebView::loadHTML(const std::string& html) { [impl->view loadHTMLString:
 
 void MacWebView::reload() { [impl->view reload]; }
 
+bool MacWebView::canGoBack() const { return impl->view.canGoBack; }
+
+void MacWebView::goBack() { [impl->view goBack]; }
+
 void MacWebView::evaluate(const std::string& script) {
   [impl->view evaluateJavaScript:ns(script) completionHandler:nil];
 }

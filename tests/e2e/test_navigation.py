@@ -71,6 +71,12 @@ class Navigation(Case):
         time.sleep(0.5)  # painted
         self.desktop.screenshot("signin-built-in-page")
         self.desktop.xdotool("windowfocus", "--sync", self.app.main_window()[0])
+        self.desktop.xdotool("key", "ctrl+r")  # View > Reload shows the page again, not a blank one
+        wait_for(lambda: self.app.log().count("loaded about:blank") > 1, what="the reload")
+        time.sleep(0.5)
+        x, y, w, h = self.app.main_window()[2:]
+        shot = self.desktop.screenshot("signin-built-in-page-reloaded").crop((x, y + 40, x + w, y + h))
+        self.assertGreater(sum(min(p) > 200 for p in shot.getdata()), 500, "the sign-in page's light button")
         self.desktop.xdotool("key", "Tab", "Return")
         start = wait_for(lambda: [u for u in self.desktop.browsed() if "/api/auth/app-start" in u],
                          what="the browser to be asked")[0]
@@ -102,6 +108,17 @@ class Navigation(Case):
         self.app.wait_log("loaded " + SITE + "/pages/popup.html")
         self.assertEqual([w[1] for w in self.desktop.windows()].count("Quillmere"), 1)
         self.assertEqual(self.desktop.browsed()[before:], ["https://example.com/popup"])
+        # Back from the pop-up's page: Alt+Left, BackSpace outside a text field, the mouse's back button.
+        window = self.app.main_window()
+        for n, way in enumerate([("key", "alt+Left"), ("key", "BackSpace"), ("click", "8")]):
+            if n:
+                self.click_element("dashboard", "b-popup", window)
+                wait_for(lambda: len(self.service.reports("popup")) > n, what="the pop-up again")
+                time.sleep(0.5)
+            shown = self.app.log().count("loaded " + SITE + "/dashboard/")
+            self.desktop.xdotool("mousemove", "--sync", window[2] + 700, window[3] + 600)
+            self.desktop.xdotool(*way)
+            wait_for(lambda: self.app.log().count("loaded " + SITE + "/dashboard/") > shown, what="back by " + way[1])
         # The overlay's web view shares the session.
         signed_in = len(self.loaded("dashboard", signedIn=True))
         self.choose("MDT overlay (F8)")

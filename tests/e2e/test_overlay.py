@@ -1,7 +1,10 @@
 """The MDT overlay, its bubble and drags, under a real window manager, over a fake game window."""
+import os
+import re
 import time
 
-from qmtest import Case, wait_for
+from PIL import Image
+from qmtest import SHOTS, Case, wait_for
 
 OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
 
@@ -47,6 +50,18 @@ class Overlay(Case):
         self.choose("Large")  # it would leave the screen on the right: it moves back, the top stays
         wait_for(lambda: self.window("MDT")[2:] == (820, 240, 1100, 720), what=lambda: f"Large, {self.window('MDT')}")
         self.desktop.screenshot("overlay-large")
+        # The status item's icon as a panel draws it, from the name and folder the item exports: "QM".
+        said = [re.search(r"'([^']*)'", self.desktop.gdbus(
+            "app.quillmere.Quillmere", "/org/ayatana/NotificationItem/quillmere", "org.freedesktop.DBus.Properties.Get",
+            "org.kde.StatusNotifierItem", name)).group(1) for name in ("IconThemePath", "IconName")]
+        shot = os.path.join(SHOTS, "status-item-icon.png")
+        if os.path.exists(shot):
+            os.remove(shot)
+        self.desktop.run(["rsvg-convert", "-w", "22", "-h", "22", "-b", "#303030", "-o", shot,
+                          os.path.join(said[0], said[1] + ".svg")], check=False)
+        seen = Image.open(shot).convert("RGB").getdata() if os.path.exists(shot) else []
+        self.assertGreater(sum(min(p) > 200 for p in seen), 20, f"white letters in {said}")
+        self.assertGreater(sum(p[2] > 150 > p[0] for p in seen), 100, f"on blue in {said}")
 
     def test_edit_keys_and_minimize_act_on_the_window_with_the_keyboard_not_on_the_newer_mdt(self):
         main = self.app.main_window()
@@ -98,7 +113,9 @@ class Overlay(Case):
         bubble = self.bubble()
         wait_for(lambda: self.window("MDT") is None, what="the overlay to hide")
         time.sleep(0.3)
-        self.desktop.screenshot("overlay-bubble")
+        icon = self.desktop.screenshot("overlay-bubble").crop((bubble[2] + 11, bubble[3] + 11, bubble[2] + 47,
+                                                               bubble[3] + 47))
+        self.assertGreater(sum(min(p) > 200 for p in icon.getdata()), 15, "the icon in the bubble")
         cx, cy = bubble[2] + 29, bubble[3] + 29
         self.desktop.click(cx, cy)
         wait_for(lambda: self.window("MDT"), what="the overlay to come back")

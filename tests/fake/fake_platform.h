@@ -150,6 +150,9 @@ class FakeDesktop : public Desktop {
   bool canChangeShortcuts() const override { return changeable; }
   void changeShortcuts() override { shortcutDialogs++; }
   bool withoutXWayland() const override { return noXWayland; }
+  System system() const override { return System::Linux; }
+  bool compositing() const override { return composited; }
+  void onCompositingChanged(std::function<void()> changed) override { compositingChanged = std::move(changed); }
 
   // Runs the main-thread queue until it is empty.
   void runPosted() {
@@ -189,7 +192,8 @@ class FakeDesktop : public Desktop {
   std::vector<Shortcut> offered;
   std::function<void()> shortcutsChanged;
   std::map<std::string, std::string> triggers;  // the desktop's bindings, when it binds keys itself
-  bool noXWayland = false;
+  bool noXWayland = false, composited = true;
+  std::function<void()> compositingChanged;
 };
 
 class FakeWebView : public WebView {
@@ -201,6 +205,8 @@ class FakeWebView : public WebView {
   }
   void loadHTML(const std::string& html) override { htmls.push_back(html), current = "about:blank"; }
   void reload() override { reloads++; }
+  bool canGoBack() const override { return hasBack; }
+  void goBack() override { backs++; }
   void evaluate(const std::string& script) override { scripts.push_back(script); }
   void evaluateForText(const std::string& script, std::function<void(std::optional<std::string>)> answer) override {
     scripts.push_back(script), answer(script == "navigator.userAgent" ? defaultAgent : std::nullopt);
@@ -212,7 +218,8 @@ class FakeWebView : public WebView {
   WebViewConfig config;
   std::vector<std::string> loads, htmls, scripts;
   std::optional<std::string> current, userAgent, defaultAgent;
-  int reloads = 0;
+  int reloads = 0, backs = 0;
+  bool hasBack = false;
 };
 
 class FakeWebContext : public WebContext {

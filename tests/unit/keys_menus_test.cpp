@@ -68,6 +68,7 @@ std::string effect(const std::string& title, bool statusMenu) {
   const MenuItem* item = titledItem(items, title);
   if (!item) return "no such item";
   if (!item->action) return standard[static_cast<int>(item->standard)];
+  h.mainView().hasBack = true;
   item->action(*item);
   const auto& stored = h.fakes.settings.values;
   const Rect overlay = h.windowOf(WindowKind::Overlay)->rect;
@@ -75,6 +76,7 @@ std::string effect(const std::string& title, bool statusMenu) {
   auto add = [&](bool happened, const std::string& what) {
     if (happened) seen += (seen.empty() ? "" : ", ") + what;
   };
+  add(h.mainView().backs > 0, "back");
   add(h.mainView().reloads > 0, "reload");
   add(h.overlayView().reloads > 0, "MDT reload");
   add(!h.mainWindow().visible(), "main hidden");
@@ -318,6 +320,7 @@ TEST(Menus, EachItemDoesWhatItSays) {
       {"Hide Quillmere", false, "main hidden, MDT hidden"},
       {"Quit Quillmere", false, "quit"},
       {"Reload", false, "reload, MDT reload"},
+      {"Back", false, "back"},
       {"Show or hide the MDT", false, "MDT hidden"},
       {"Quillmere", false, "front"},
       {"Paste", false, "paste"},
@@ -334,6 +337,14 @@ TEST(Menus, EachItemDoesWhatItSays) {
   EXPECT_TRUE(titledItem(h.fakes.desktop.statusItems, "MDT overlay (Off)"));
   EXPECT_TRUE(titledItem(h.fakes.desktop.statusItems, "Save a bodycam clip: A"));
   EXPECT_TRUE(titledItem(h.fakes.desktop.statusItems, "Panic: Return"));
+  // Without a compositor the opacity menu says what its values do there.
+  const std::string why = "No compositor: the MDT darkens, the game does not show through";
+  for (bool composited : {false, true}) {
+    h.fakes.desktop.composited = composited;
+    h.fakes.desktop.compositingChanged();
+    const MenuItem* item = titledItem(h.fakes.desktop.statusItems, why);
+    EXPECT_EQ(item && !item->enabled, !composited) << composited;
+  }
 }
 
 }  // namespace qm::test

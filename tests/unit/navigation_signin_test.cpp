@@ -190,6 +190,14 @@ TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
   EXPECT_EQ(h.fakes.settings.values.count("signinVerifier"), 0u);
   EXPECT_EQ(decide(h, kSignInStart + "/", LinkActivated), Policy::Cancel);
   EXPECT_EQ(h.fakes.desktop.opened, std::vector{kSignInStart + "/"}) << "only /start itself is the sign-in page";
+  // The player's click: the browser opens and the page says to continue there; a reload shows it again.
+  h.fakes.crypto.fails = false;
+  h.fakes.desktop.opened.clear();
+  EXPECT_EQ(decide(h, kSignInStart + "?mode=dash", LinkActivated), Policy::Cancel);
+  EXPECT_NE(h.mainView().htmls.back().find("Continue in your browser."), std::string::npos);
+  h.app->reloadAll();
+  EXPECT_EQ(h.mainView().htmls.size(), 3u);
+  EXPECT_EQ(h.mainView().reloads, 0);
 }
 
 TEST(SignIn, CallbackPatternAndVerifier) {

@@ -214,14 +214,16 @@ TEST(RectText, RoundTripsAndRejectsJunk) {
 
 TEST(WebView, ScriptTellsWhetherCaptureWorksAndTheAgentNamesTheApp) {
   using Agent = std::optional<std::string>;
-  for (const auto& [agent, ours] : {std::pair<Agent, Agent>{"Mozilla/5.0 Fake", "Mozilla/5.0 Fake QuillmereMac/1.0.0"},
-                                    {std::nullopt, std::nullopt}}) {
+  for (const auto& [agent, ours] :
+       {std::pair<Agent, Agent>{"Mozilla/5.0 Fake", "Mozilla/5.0 Fake Quillmere/1.0.0 (Linux) QuillmereMac/1.0.0"},
+        {std::nullopt, std::nullopt}}) {
     Harness h;
     h.fakes.capture.canCapture = false;
     h.fakes.web.defaultAgent = agent;
     h.app->makeWeb();
     auto& view = *h.fakes.web.views.at(0);
-    EXPECT_EQ(view.config.userScript, pageObjectScript(VERSION, false));
+    EXPECT_NE(view.config.userScript.find("window.QMApp = { platform: 'linux', version: '1.0.0', capture: false"),
+              std::string::npos);
     EXPECT_EQ(view.userAgent, ours);
     EXPECT_TRUE(view.loads.empty());
   }

@@ -58,6 +58,7 @@ enum QMCheckEventMask : NSEventMask {
 
 enum : NSEventModifierFlags {
   NSEventModifierFlagShift = 1 << 17,
+  NSEventModifierFlagOption = 1 << 19,
   NSEventModifierFlagCommand = 1 << 20,
 };
 

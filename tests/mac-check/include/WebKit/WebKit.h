@@ -20,8 +20,8 @@ typedef NS_ENUM(NSInteger, WKNavigationResponsePolicy) {
   WKNavigationResponsePolicyDownload,
 };
 
-typedef NS_ENUM(NSInteger, WKNavigationType){};
-typedef NS_ENUM(NSInteger, WKMediaCaptureType){};
+typedef NS_ENUM(NSInteger, WKNavigationType) {};
+typedef NS_ENUM(NSInteger, WKMediaCaptureType) {};
 typedef NS_ENUM(NSInteger, WKUserScriptInjectionTime) { WKUserScriptInjectionTimeAtDocumentStart };
 
 typedef NS_OPTIONS(NSUInteger, WKAudiovisualMediaTypes) {
@@ -187,6 +187,8 @@ typedef NS_ENUM(NSInteger, WKPermissionDecision) {
 - (nullable WKNavigation*)loadRequest:(NSURLRequest*)request;
 - (nullable WKNavigation*)loadHTMLString:(NSString*)string baseURL:(nullable NSURL*)baseURL;
 - (nullable WKNavigation*)reload;
+@property(nonatomic, readonly) BOOL canGoBack;
+- (nullable WKNavigation*)goBack;
 - (void)evaluateJavaScript:(NSString*)javaScriptString
          completionHandler:(void (^_Nullable)(_Nullable id, NSError* _Nullable error))completionHandler;
 @end
