@@ -1,7 +1,6 @@
 """Launch, placement, first page, window state across a restart, single instance and the settings file."""
 import json
 import os
-import re
 import signal
 import time
 
@@ -17,9 +16,7 @@ class Spine(Case):
         self.assertEqual(report["href"], SITE + "/dashboard/")
         self.assertEqual(report["qmapp"], {"platform": "mac", "version": "1.0.0", "capture": True})
         self.assertTrue(report["agent"].endswith(" QuillmereMac/1.0.0"), report["agent"])
-        # The page reports its load before the app hears that it finished: wait for the app's line.
-        line = r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4} loaded " + re.escape(SITE) + "/dashboard/"
-        wait_for(lambda: re.search(line, self.app.log()), what="the loaded line in the log")
+        self.app.wait_log("loaded " + SITE + "/dashboard/")  # the page reports its load before the app hears it
         time.sleep(1)
         shot = self.desktop.screenshot("spine-first-launch")
         # The window's own dark background fills what the page leaves at the bottom right.
@@ -44,7 +41,6 @@ class Spine(Case):
         wait_for(lambda: self.desktop.viewable(window), what="the window to come back")
         self.assertEqual([w for w in self.desktop.windows() if w[1] == "Quillmere"][0][0], window[0])
         self.assertEqual(len(self.service.reports("loaded")), 1, "no second page and no second app")
-        # Every ending signal saves the state: test_quitting.
         self.assertEqual(self.app.quit(), 0)
         self.app.start()
         self.assertEqual(self.app.main_window()[2:], (200, 150, 1440, 900), "restored")
