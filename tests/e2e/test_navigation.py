@@ -8,7 +8,7 @@ import re
 import signal
 import time
 
-from qmtest import SITE, Case, read, wait_for
+from qmtest import SITE, Case, wait_for
 
 DOWNLOAD = SITE + "/downloads/quillmere-2.pkg"
 VERIFIER = "ab" * 32
@@ -60,9 +60,8 @@ class Navigation(Case):
             self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
             wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],
                      what=f"the answer {answer}")
-        for pid in self.desktop.session_processes():  # only this desktop's: other runs may share the machine
-            if "(WebKitWebProces)" in read(f"/proc/{pid}/stat"):
-                os.kill(pid, signal.SIGKILL)
+        for pid in self.desktop.web_processes():  # only this desktop's: other runs may share the machine
+            os.kill(pid, signal.SIGKILL)
         self.loaded("dashboard", count=2)  # reloaded
         # Sign-in: the built-in page's one link is the first stop of the keyboard.
         self.act("document.getElementById('b-signin').click()")
@@ -80,6 +79,7 @@ class Navigation(Case):
         time.sleep(1)  # the report comes before the page is painted
         self.desktop.screenshot("signin-signed-in")
         self.app.wait_log("with verifier for " + challenge[:8])  # the code of this challenge came back
+        self.assertEqual(self.app.log().count("url event "), 1, "the callback reached the app once")
         self.assertNotIn("signinVerifier", self.app.settings())
         # Pop-ups need a real click: the page may not open them on its own.
         before = len(self.desktop.browsed())

@@ -66,6 +66,8 @@ TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSa
        false, moved},
       {"overlay hidden by its key", [](Harness& h) { h.app->showOverlay(), h.app->toggleOverlay(); }, "M--", false,
        moved},
+      {"bubble hidden by the overlay's key",
+       [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.app->toggleOverlay(); }, "M--", false, moved},
       {"no positions on this desktop: neither a drag nor a size saves a frame",
        [](Harness& h) {
          h.app->showOverlay(), h.windowOf(WindowKind::Overlay)->placed = false;

@@ -58,19 +58,6 @@ TEST(Overlay, FloatsAtTheSavedOrDefaultFrameWithoutTakingFocus) {
   }
 }
 
-TEST(Overlay, ToggleHidesOverlayOrBubbleAndShowsTheSamePanelAgain) {
-  Panels h;
-  for (bool minimized : {false, true}) {
-    h.app->toggleOverlay();
-    EXPECT_TRUE(h.overlayWindow()->visible());
-    if (minimized) h.app->minimize();
-    h.app->toggleOverlay();
-    EXPECT_FALSE(h.overlayWindow()->visible() || (h.bubbleWindow() && h.bubbleWindow()->visible())) << minimized;
-  }
-  EXPECT_EQ(h.fakes.web.views.size(), 2u);
-  EXPECT_EQ(h.overlayView().loads.size(), 1u);
-}
-
 TEST(Overlay, PanelsStepAsideWhileADialogOfOursIsUpAndComeBackAfter) {
   const std::pair<const char*, void (*)(Panels&)> dialogs[] = {
       {"page alert", [](Panels& h) { h.app->onAlert(h.overlayView(), "Saved"); }},
