@@ -1,4 +1,5 @@
-"""Hotkeys, who has the keyboard and what shows over a fake game, by real X input, with openbox and without."""
+"""Hotkeys, who has the keyboard, what shows over a fake game and how the MDT and its bubble move, by real X input,
+with openbox and without."""
 import time
 
 from qmtest import Case, on_each_desktop, wait_for
@@ -135,3 +136,54 @@ class Focus(Case):
         self.assertEqual(self.app.quit(), 0)
         self.assertEqual(self.app.settings()["mainFrame"], FRAME)
         self.assertIs(self.app.settings()["overlayOpen"], False)
+
+    @on_each_desktop
+    def test_page_drag_moves_the_overlay_and_its_bubble_restores_it_or_moves_on_a_drag(self):
+        overlay = wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
+        x, y = self.element_center("mdt", "b-drag", overlay)
+        self.desktop.xdotool("mousemove", "--sync", x, y)
+        self.desktop.xdotool("mousedown", 1)
+        # The page's message takes its time: nudge the mouse until the overlay starts to follow.
+        nudged = [0]
+
+        def following():
+            nudged[0] += 1
+            self.desktop.xdotool("mousemove", "--sync", x - nudged[0], y)
+            time.sleep(0.05)
+            window = self.desktop.shown("MDT")
+            return window if window and window[2] != overlay[2] else None
+        wait_for(following, what="the drag to start")
+        time.sleep(0.1)
+        x -= nudged[0]
+        start = self.desktop.shown("MDT")
+        for step in range(1, 11):
+            self.desktop.xdotool("mousemove", "--sync", x - 30 * step, y + 10 * step)
+            time.sleep(0.03)
+        time.sleep(0.2)
+        self.desktop.xdotool("mouseup", 1)
+        target = (start[2] - 300, start[3] + 100)
+        moved = wait_for(lambda: (lambda w: w if w and w[2:4] == target else None)(self.desktop.shown("MDT")),
+                         what=lambda: f"the overlay to go from {start} to {target}, not {self.desktop.shown('MDT')}")
+        # Stored in AppKit coordinates: the bottom of the screen is y 0.
+        expect = "{{%d, %d}, {900, 600}}" % (moved[2], 1080 - moved[3] - 600)
+        wait_for(lambda: self.app.settings().get("overlayFrame") == expect, what="the stored frame")
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
+        wait_for(lambda: self.desktop.shown("MDT") is None, what="the overlay to hide")
+        time.sleep(0.3)
+        self.desktop.screenshot("overlay-bubble")
+        cx, cy = bubble[2] + 29, bubble[3] + 29
+        self.desktop.click(cx, cy)
+        wait_for(lambda: self.desktop.shown("MDT"), what="the overlay to come back")
+
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
+        self.desktop.xdotool("mousemove", "--sync", cx, cy)
+        self.desktop.xdotool("mousedown", 1)
+        for step in range(1, 11):
+            self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
+            time.sleep(0.02)
+        self.desktop.xdotool("mouseup", 1)
+        wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
+                 what="the bubble to move up")
+        wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")
