@@ -1,4 +1,4 @@
-// The Wayland capture against the stand-in portal and a real PipeWire daemon (under tests/platform/with-portal.sh).
+// The Wayland capture against the stand-in portal and a real PipeWire daemon (under tests/platform/with_portal.py).
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
