@@ -2,7 +2,7 @@
 // stream, scaling a 2560x1440 window into 1280x720 frames, JPEG, base64) against the JPEG and base64 of
 // the same frame alone. Repetitions alternate between the two; the median ratio is the figure. The
 // desktop's own cost of sharing the window is not ours to measure here. Run it under
-// tests/platform/with-portal.sh with QM_STANDIN_WINDOW=2560x1440@10.
+// tests/platform/with_portal.py with QM_STANDIN_WINDOW=2560x1440@10.
 #include <gio/gio.h>
 
 #include <atomic>
@@ -76,7 +76,7 @@ int main() {
   std::optional<std::optional<std::vector<qm::CaptureWindow>>> listing;
   if (capture.available()) capture.listWindows([&](auto windows) { listing = std::move(windows); });
   if (!turnLoopUntil([&] { return listing.has_value(); }) || !*listing || (*listing)->empty())
-    return std::fprintf(stderr, "portal_capture_bench needs the stand-in portal (with-portal.sh)\n"), 1;
+    return std::fprintf(stderr, "portal_capture_bench needs the stand-in portal (with_portal.py)\n"), 1;
   const auto& window = (*listing)->front();
   auto size = qm::outputSizeFor(window.frame);
   Receiver receiver;

@@ -183,7 +183,10 @@ class Desktop:
         return False
 
     def shown(self, match):
-        """The first matching window on screen, its place read once mapped (before, X may still move it)."""
+        """The first matching window on screen, its place read once mapped (before, X may still move it). A name
+        matches by title; "Quillmere" is the main window (our dialogs have that title too, and are under 600 high)."""
+        if isinstance(match, str):
+            return self.shown(lambda w: w[1] == match and (match != "Quillmere" or w[5] >= 600))
         for w in self.windows():
             if match(w) and self.viewable(w):
                 again = next((a for a in self.windows() if a[0] == w[0]), None)
@@ -216,6 +219,9 @@ class Desktop:
         pids = [pid for pid in os.listdir("/proc") if pid.isdigit()]
         return [int(pid) for pid in pids if mine in read(f"/proc/{pid}/environ").split("\0")]
 
+    def web_processes(self):
+        return [pid for pid in self.session_processes() if "(WebKitWebProces)" in read(f"/proc/{pid}/stat")]
+
     def close(self):
         if self._x:
             self._x.close()
@@ -242,25 +248,21 @@ class Service:
                                   env=dict(desktop.env, QM_STANDIN_TEST_HOOKS="1"))
         self.context = ssl.create_default_context(cafile=CERT)
         self.context.check_hostname = False
-        wait_for(lambda: self._try("/_test/reports") is not None, what="stand-in service")
+        wait_for(self._up, what="stand-in service")
 
-    def _try(self, path):
-        try:
-            return self.get(path)
-        except OSError:
-            return None
+    def _up(self):
+        with contextlib.suppress(OSError):
+            return self.get("/_test/reports") is not None
 
-    def get(self, path, host="main.localhost"):
-        return self._send(urllib.request.Request(LOOPBACK + path), host)
-
-    def post(self, path, body, host="main.localhost"):
-        data = json.dumps(body).encode()
-        return self._send(urllib.request.Request(LOOPBACK + path, data=data, method="POST"), host)
-
-    def _send(self, request, host):
-        request.add_header("Host", f"{host}:{PORT}")
+    def get(self, path, body=None):
+        """The answer to a GET, or a POST of `body` as JSON."""
+        data = None if body is None else json.dumps(body).encode()
+        request = urllib.request.Request(LOOPBACK + path, data=data, headers={"Host": f"main.localhost:{PORT}"})
         with urllib.request.urlopen(request, context=self.context, timeout=10) as answer:
             return answer.read()
+
+    def post(self, path, body):
+        return self.get(path, body)
 
     def reports(self, kind=None):
         found = json.loads(self.get("/_test/reports"))
@@ -334,9 +336,7 @@ class App:
             json.dump(values, f)
 
     def main_window(self):
-        # Our dialogs have the same title; the main window is never under 600 high.
-        return wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Quillmere" and w[5] >= 600),
-                        what="the main window on screen")
+        return wait_for(lambda: self.desktop.shown("Quillmere"), what="the main window on screen")
 
     def dialog(self, timeout=15):
         """Our modal dialog on screen, once it has settled where it is centred."""
@@ -383,7 +383,7 @@ class Case(unittest.TestCase):
 
     def start_game(self, *args):
         self.desktop.spawn([GAME, *args], log=self.desktop.path("game.out"))
-        return wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Roblox"), what="game")
+        return wait_for(lambda: self.desktop.shown("Roblox"), what="game")
 
     def frames(self, view="dashboard"):
         return [r for r in self.service.events(view) if r.get("type") == "frame"]
@@ -394,6 +394,13 @@ class Case(unittest.TestCase):
     def details(self, view="cad"):
         """What the page showing `view` (any page if None) was told, in order."""
         return [r["detail"] for r in self.service.events(view) if "detail" in r]
+
+    def typed(self, view="mdt"):
+        """The text in the page's field #typing."""
+        self.service.command(view, "report({kind: 'typed', value: document.getElementById('typing').value})")
+        found = wait_for(lambda: self.service.reports("typed"), what="the text field's value")
+        self.service.post("/_test/forget", {"kind": "typed"})
+        return found[-1]["value"]
 
     def bodycam_errors(self, view="dashboard"):
         return [d for d in self.details(view) if d.get("type") == "bodycam-error"]

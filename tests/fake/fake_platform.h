@@ -40,8 +40,7 @@ class FakeFiles : public Files {
   }
   void writeAtomically(const std::string& path, const std::string& bytes) override { files[path] = bytes; }
   std::uint64_t size(const std::string& path) const override {
-    auto it = files.find(path);
-    return it == files.end() ? 0 : it->second.size();
+    return files.contains(path) ? files.at(path).size() : 0;
   }
   void rename(const std::string& from, const std::string& to) override {
     if (auto node = files.extract(from)) files.insert_or_assign(to, std::move(node.mapped()));

@@ -10,6 +10,7 @@ import sys
 IDENTIFIER = r"[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+"  # reverse DNS
 VERSION = r"\d+(\.\d+){0,2}"
 SENTENCE = r"\S.*\S"
+SCHEME_FORM = r"[a-z][a-z0-9+.-]*"
 # Information property list keys (developer.apple.com/documentation/bundleresources/information-property-list):
 # the value's type and, for text, its form.
 INFO = {
@@ -23,7 +24,8 @@ INFO = {
     "CFBundlePackageType": (str, r"APPL"),
     "CFBundleShortVersionString": (str, VERSION),
     "CFBundleVersion": (str, VERSION),
-    "CFBundleURLTypes": (list, None),
+    "CFBundleURLTypes": (list, {"CFBundleURLName": (str, IDENTIFIER), "CFBundleURLSchemes": (list, SCHEME_FORM),
+                                "CFBundleTypeRole": (str, r"Editor|Viewer|Shell|None")}),
     "LSApplicationCategoryType": (str, r"public\.app-category\.[a-z-]+"),
     "LSMinimumSystemVersion": (str, VERSION),
     "NSCameraUsageDescription": (str, SENTENCE),
@@ -31,8 +33,6 @@ INFO = {
     "NSMicrophoneUsageDescription": (str, SENTENCE),
     "NSPrincipalClass": (str, r"NSApplication"),
 }
-URL_TYPE = {"CFBundleURLName": (str, IDENTIFIER), "CFBundleURLSchemes": (list, None),
-            "CFBundleTypeRole": (str, r"Editor|Viewer|Shell|None")}
 REQUIRED = ["CFBundleExecutable", "CFBundleIdentifier", "CFBundlePackageType", "CFBundleShortVersionString",
             "CFBundleVersion", "LSMinimumSystemVersion", "NSPrincipalClass", "CFBundleURLTypes"]
 SCHEME = "quillmere"  # of the sign-in link
@@ -49,52 +49,39 @@ ENTITLEMENTS = {
 
 
 def check(where, value, kind, form):
+    """Faults of one value: its type, the form of a text, each item of a list (texts, or dictionaries of a table)."""
     if not isinstance(value, kind):
         return [f"{where}: {kind.__name__} expected, found {type(value).__name__}"]
-    if form and not re.fullmatch(form, value):
-        return [f"{where}: {value!r} is not of the form {form}"]
-    return []
-
-
-def check_keys(where, dictionary, table):
     faults = []
-    for key, value in dictionary.items():
-        if key not in table:
-            faults.append(f"{where}{key}: not a key macOS reads here")
-        else:
-            faults += check(where + key, value, *table[key])
+    if kind is list:
+        for index, item in enumerate(value):
+            faults += check(f"{where}[{index}]", item, dict if isinstance(form, dict) else str, form)
+    elif kind is dict:
+        for key, item in value.items():
+            if key not in form:
+                faults.append(f"{where}.{key}: not a key macOS reads here")
+            else:
+                faults += check(f"{where}.{key}", item, *form[key])
+    elif form and not re.fullmatch(form, value):
+        faults.append(f"{where}: {value!r} is not of the form {form}")
     return faults
 
 
 def check_info(info, minimum):
-    faults = check_keys("", info, INFO)
-    faults += [f"{key}: missing" for key in REQUIRED if key not in info]
+    faults = check("Info", info, dict, INFO) + [f"{key}: missing" for key in REQUIRED if key not in info]
     if info.get("LSMinimumSystemVersion") != minimum:
         faults.append(f"LSMinimumSystemVersion: the build's deployment target is {minimum}")
-    schemes = []
-    for index, url_type in enumerate(info.get("CFBundleURLTypes", [])):
-        where = f"CFBundleURLTypes[{index}]."
-        if not isinstance(url_type, dict):
-            faults.append(f"{where[:-1]}: dict expected")
-            continue
-        faults += check_keys(where, url_type, URL_TYPE)
-        for scheme in url_type.get("CFBundleURLSchemes", []):
-            faults += check(where + "CFBundleURLSchemes", scheme, str, r"[a-z][a-z0-9+.-]*")
-            schemes.append(scheme)
+    schemes = [scheme for url_type in info.get("CFBundleURLTypes", []) if isinstance(url_type, dict)
+               for scheme in url_type.get("CFBundleURLSchemes", [])]
     if SCHEME not in schemes:
         faults.append(f"CFBundleURLTypes: the scheme {SCHEME!r} of the sign-in link is not declared")
     return faults
 
 
 def check_entitlements(entitlements, info):
-    faults = []
-    for name, value in entitlements.items():
-        if name not in ENTITLEMENTS:
-            faults.append(f"{name}: not an entitlement of the hardened runtime")
-            continue
-        faults += check(name, value, bool, None)
-        usage = ENTITLEMENTS[name]
-        if usage and value is True and usage not in info:
+    faults = check("Entitlements", entitlements, dict, {name: (bool, None) for name in ENTITLEMENTS})
+    for name, usage in ENTITLEMENTS.items():
+        if usage and entitlements.get(name) is True and usage not in info:
             faults.append(f"{name}: macOS ends the application at the device's first use without {usage}")
     return faults
 

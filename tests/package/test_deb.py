@@ -67,9 +67,8 @@ class Package(unittest.TestCase):
             changelog = re.match(r"quillmere \(([^)]+)\)", f.readline()).group(1)
         metainfo = ET.parse(os.path.join(self.root, METAINFO))
         newest = metainfo.find("releases/release").get("version")
-        for what, version in [("changelog", changelog), ("AppStream release", newest)]:
-            with self.subTest(what):
-                self.assertEqual(version, self.version)
+        self.assertEqual({"changelog": changelog, "AppStream release": newest},
+                         {"changelog": self.version, "AppStream release": self.version})
         depends = output(["dpkg-deb", "--field", self.deb, "Depends"])
         self.assertIn("libwebkit2gtk-4.1-0", depends, "library dependencies come from dpkg-shlibdeps")
         self.assertIn("bubblewrap, xdg-dbus-proxy", depends, "the pages' sandbox")

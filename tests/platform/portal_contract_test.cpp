@@ -42,20 +42,12 @@ class PrivateBus {
   void stopPortal() {
     if (portal) kill(portal, SIGTERM), g_spawn_close_pid(std::exchange(portal, 0));
   }
-  // A test hook of the stand-in; nothing when no portal answers.
-  std::unique_ptr<GVariant, decltype(&g_variant_unref)> hook(const char* method, GVariant* args = nullptr) {
-    return {g_dbus_connection_call_sync(connection, "org.freedesktop.portal.Desktop", "/org/quillmere/test",
-                                        "org.quillmere.Test", method, args, nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
-                                        nullptr, nullptr),
-            g_variant_unref};
-  }
+  // What the portal was asked so far; nothing when no portal answers.
   Calls calls() {
-    auto reply = hook("Calls");
-    if (!reply) return std::nullopt;
-    g_autofree const gchar** names = nullptr;
-    g_variant_get(reply.get(), "(^a&s)", &names);
-    return std::vector<std::string>(names, names + g_strv_length(const_cast<gchar**>(names)));
+    auto state = standIn("State", nullptr, connection);
+    return state.is_null() ? Calls() : Calls(state["calls"].get<std::vector<std::string>>());
   }
+  void hook(const char* method, GVariant* args = nullptr) { standIn(method, args, connection); }
 
   GTestDBus* bus;
   GDBusConnection* connection;

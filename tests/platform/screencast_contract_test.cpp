@@ -1,7 +1,8 @@
-// The Wayland capture against the stand-in portal and a real PipeWire daemon (under tests/platform/with-portal.sh).
+// The Wayland capture against the stand-in portal and a real PipeWire daemon (under tests/platform/with_portal.py).
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 
@@ -15,21 +16,6 @@ namespace {
 using Listing = std::optional<std::vector<CaptureWindow>>;
 using Clock = std::chrono::steady_clock;
 using Token = std::optional<std::string>;
-
-// Calls a test hook of the stand-in; its answer, if any, as JSON.
-nlohmann::json standIn(const char* method, GVariant* args = nullptr) {
-  g_autoptr(GDBusConnection) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  g_autoptr(GVariant) reply =
-      g_dbus_connection_call_sync(bus, "org.freedesktop.portal.Desktop", "/org/quillmere/test", "org.quillmere.Test",
-                                  method, args, nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
-  nlohmann::json answer;
-  if (reply && g_variant_is_of_type(reply, G_VARIANT_TYPE("(s)"))) {
-    const gchar* text = nullptr;
-    g_variant_get(reply, "(&s)", &text);
-    answer = nlohmann::json::parse(text);
-  }
-  return answer;
-}
 
 Listing list(PortalCapture& capture) {
   std::optional<Listing> answer;
@@ -68,16 +54,16 @@ TEST(PortalCapture, NoPortalNoCaptureThePlayersAnswerDecidesAndEveryChoiceIsReme
     fake::FakeSettings settings;
     if (c.saved) settings.values[kRestoreTokenKey] = *c.saved;
     standIn("SetAnswer", g_variant_new("(s)", c.answer));
-    std::size_t before = standIn("Selections").size();
+    std::size_t before = standIn("State")["selections"].size();
     PortalCapture capture(
         settings, nullptr, [] { return std::string("x11:2a"); }, std::chrono::seconds(3));
     ASSERT_TRUE(capture.available());
     Listing windows = list(capture);
     EXPECT_EQ(capture.consent(),
               std::string(c.answer) == "silent" ? CaptureConsent::desktopSilent : CaptureConsent::desktopDialog);
-    auto asked = standIn("Selections");
+    auto asked = standIn("State")["selections"];
     ASSERT_EQ(asked.size() - before, c.tokensOffered.size());
-    EXPECT_EQ(standIn("Parents").back(), "x11:2a") << "the dialog belongs to the main window";
+    EXPECT_EQ(standIn("State")["parents"].back(), "x11:2a") << "the dialog belongs to the main window";
     for (std::size_t i = 0; i < c.tokensOffered.size(); ++i) {
       // A window, no cursor, remembered until the player revokes it.
       nlohmann::json wanted{{"types", 2}, {"multiple", false}, {"cursor_mode", 1}, {"persist_mode", 2}};
@@ -104,7 +90,7 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
   for (auto [width, height, windowCloses] : {std::tuple(640, 360, true), std::tuple(320, 180, false)}) {
     SCOPED_TRACE(windowCloses ? "the window closes" : "the bodycam stops");
     // The shares of the captures before this one close as the portal gets to it: wait, then count ours.
-    ASSERT_TRUE(runUntil([] { return standIn("Shares") == 0; })) << "an earlier share was never closed";
+    ASSERT_TRUE(runUntil([] { return standIn("State")["shares"] == 0; })) << "an earlier share was never closed";
     fake::FakeSettings settings;
     PortalCapture capture(settings, nullptr);
     Listing windows = list(capture);
@@ -112,7 +98,7 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
     std::mutex mutex;
     std::vector<Clock::time_point> times;
     std::vector<std::string> problems;
-    int stops = 0;
+    std::atomic<int> stops = 0;
     std::shared_ptr<CaptureStream> stream;
     StreamCallbacks callbacks{[&](const PixelFrame& f) {
                                 std::lock_guard lock(mutex);
@@ -123,10 +109,7 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
                                 if (f.width != width || f.height != height || f.stride < width * 4 || !lit)
                                   problems.push_back(std::to_string(f.width) + "x" + std::to_string(f.height));
                               },
-                              [&] {
-                                std::lock_guard lock(mutex);
-                                stops++;
-                              },
+                              [&] { stops++; },
                               [&](std::shared_ptr<CaptureStream> s, std::optional<std::string> error) {
                                 EXPECT_EQ(error, std::nullopt);
                                 stream = std::move(s);
@@ -134,23 +117,23 @@ TEST(PortalCapture, FramesAtMostFourASecondAtTheAskedSizeUntilTheEnd) {
                               nullptr};
     auto seen = [&] {
       std::lock_guard lock(mutex);
-      return std::pair(times.size(), stops);
+      return std::pair(times.size(), stops.load());
     };
     capture.startStream(windows->front().id, {width, height, 0.25, 3, false}, callbacks);
     ASSERT_TRUE(stream);
     ASSERT_TRUE(runUntil([&] { return seen().first >= 4; }));
-    EXPECT_EQ(standIn("Shares"), 1);
+    EXPECT_EQ(standIn("State")["shares"], 1);
     if (windowCloses) {
       standIn("EndShares");
       ASSERT_TRUE(runUntil([&] { return seen().second > 0; }));
       EXPECT_TRUE(runUntil([&] { return !token(settings); })) << "a window that closed is not remembered";
     } else {
       stream->stop();
-      EXPECT_TRUE(runUntil([] { return standIn("Shares") == 0; })) << "the share outlives the bodycam";
+      EXPECT_TRUE(runUntil([] { return standIn("State")["shares"] == 0; })) << "the share outlives the bodycam";
       EXPECT_TRUE(token(settings)) << "the choice is kept for the next start";
     }
     std::lock_guard lock(mutex);
-    EXPECT_EQ(stops, windowCloses ? 1 : 0);
+    EXPECT_EQ(stops.load(), windowCloses ? 1 : 0);
     EXPECT_TRUE(problems.empty()) << problems.front();
     for (std::size_t i = 1; i < times.size(); ++i)
       EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(249)) << "frame " << i;

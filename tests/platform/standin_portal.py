@@ -23,10 +23,10 @@ SCREENCAST = {"CreateSession": ([D], [O]), "SelectSources": ([O, D], [O]), "Star
               "OpenPipeWireRemote": ([O, D], ["h"])}
 REGISTRY = {"Register": (["s", D], [])}
 SESSION = {"Close": ([], [])}
-# Test hooks: shortcut edges, the desktop's rebinding and closing, the player's answer to Start, what was asked.
+# Test hooks: shortcut edges, the desktop's rebinding and closing, the player's answer to Start, and what was
+# asked so far (State, as JSON).
 TEST = {"Press": (["s"], []), "Release": (["s"], []), "Rebind": (["s", "s"], []), "CloseSessions": ([], []),
-        "Calls": ([], ["as"]), "SetAnswer": (["s"], []), "EndShares": ([], []), "Selections": ([], ["s"]),
-        "Parents": ([], ["s"]), "Shares": ([], ["s"])}
+        "SetAnswer": (["s"], []), "EndShares": ([], []), "State": ([], ["s"])}
 
 
 def interface(name, methods, properties=()):
@@ -168,14 +168,10 @@ class Portal:
     def on_test(self, _bus, _sender, _path, _iface, method, args, invocation):
         args = args.unpack()
         reply = None
-        if method == "Calls":
-            reply = GLib.Variant("(as)", (self.calls,))
-        elif method == "Selections":
-            reply = GLib.Variant("(s)", (json.dumps(self.selections),))
-        elif method == "Parents":
-            reply = GLib.Variant("(s)", (json.dumps(self.parents),))
-        elif method == "Shares":
-            reply = GLib.Variant("(s)", (json.dumps(len(self.shares)),))
+        if method == "State":
+            state = {"calls": self.calls, "selections": self.selections, "parents": self.parents,
+                     "shares": len(self.shares)}
+            reply = GLib.Variant("(s)", (json.dumps(state),))
         elif method == "SetAnswer":
             self.answer = args[0]
         elif method == "EndShares":

@@ -110,8 +110,21 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
     std::vector<std::string> sentences;
     int streamStops, accessRequests = 0;
   };
+  // The desktop or the system answered the listing with no windows, after the player's consent of this kind.
+  auto refused = [](CaptureConsent consent) {
+    return [consent](Recorder& r) {
+      r.fakes.capture.consentKind = consent;
+      r.start(std::nullopt);
+    };
+  };
+  auto streaming = [](Recorder& r) { r.start(), r.answerStarted(); };
+  const std::string unlisted = std::string(kCouldNotStartMessage) + "the windows could not be listed";
   const Case cases[] = {
-      {"listing refused", [](Recorder& r) { r.start(std::nullopt); }, {kCapturePermissionMessage}, 0, 1},
+      {"listing refused", refused(CaptureConsent::systemSettings), {kCapturePermissionMessage}, 0, 1},
+      {"share refused in the desktop's dialog", refused(CaptureConsent::desktopDialog), {kCaptureShareMessage}, 0, 1},
+      {"the desktop never answered", refused(CaptureConsent::desktopSilent), {kCaptureUnansweredMessage}, 0, 1},
+      {"desktop shares no windows", refused(CaptureConsent::notOffered), {kCaptureNotOfferedMessage}, 0, 1},
+      {"an X server that lists nothing, where nothing asks", refused(CaptureConsent::unasked), {unlisted}, 0},
       {"not granted: asked before listing",
        [](Recorder& r) {
          r.fakes.capture.granted = false;
@@ -120,57 +133,20 @@ TEST(Capture, EachEndHasItsSentenceOnTheMainThreadOrNoneWhenStopped) {
        {kCapturePermissionMessage},
        0,
        1},
-      {"share refused in the desktop's dialog",
-       [](Recorder& r) {
-         r.fakes.capture.consentKind = CaptureConsent::desktopDialog;
-         r.start(std::nullopt);
-       },
-       {kCaptureShareMessage},
-       0,
-       1},
-      {"the desktop never answered",
-       [](Recorder& r) {
-         r.fakes.capture.consentKind = CaptureConsent::desktopSilent;
-         r.start(std::nullopt);
-       },
-       {kCaptureUnansweredMessage},
-       0,
-       1},
-      {"desktop shares no windows",
-       [](Recorder& r) {
-         r.fakes.capture.consentKind = CaptureConsent::notOffered;
-         r.start(std::nullopt);
-       },
-       {kCaptureNotOfferedMessage},
-       0,
-       1},
-      {"an X server that lists nothing, where nothing asks",
-       [](Recorder& r) {
-         r.fakes.capture.consentKind = CaptureConsent::unasked;
-         r.start(std::nullopt);
-       },
-       {std::string(kCouldNotStartMessage) + "the windows could not be listed"},
-       0},
       {"no game", [&](Recorder& r) { r.start(other); }, {kNoGameMessage}, 0},
       {"set-up error",
        [](Recorder& r) { r.start(), r.answerStarted("display gone"); },
        {std::string(kCouldNotStartMessage) + "display gone"},
        0},
       {"window gone, told once",
-       [](Recorder& r) {
-         r.start(), r.answerStarted();
+       [&](Recorder& r) {
+         streaming(r);
          r.fakes.capture.callbacks.stopped(), r.fakes.capture.callbacks.stopped();
        },
        {kStoppedMessage},
        0},
       {"stop before start, twice", [](Recorder& r) { r.capture->stop(), r.capture->stop(); }, {}, 0},
-      {"stop twice while streaming",
-       [](Recorder& r) {
-         r.start(), r.answerStarted();
-         r.capture->stop(), r.capture->stop();
-       },
-       {},
-       1},
+      {"stop twice while streaming", [&](Recorder& r) { streaming(r), r.capture->stop(), r.capture->stop(); }, {}, 1},
       {"set-up answers after stop",
        [](Recorder& r) {
          r.start(), r.capture->stop(), r.answerStarted();

@@ -256,39 +256,25 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
 }
 
 TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
-  // What the dialog sees of each key: + it gets it, - the picker swallowed it.
+  auto picked = [](const std::string& key) { return "Picked: " + key + ". Press OK to keep it."; };
+  const std::string none =
+                        "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it "
+                        "does not use.",
+                    refused = "This key cannot be used. Press another one.";
+  // What the dialog sees of each key: + it gets it, - the picker swallowed it; the answer 0 is OK, 1 Cancel.
   const std::tuple<const char*, std::vector<KeyEvent>, std::string, int, nlohmann::json, std::string> cases[] = {
-      {"a key", {down(kB)}, "-", 0, kB, "Picked: B. Press OK to keep it."},
-      {"A, not Off", {down(kA)}, "-", 0, kStoredA, "Picked: A. Press OK to keep it."},
-      {"Caps Lock is refused", {down(kCapsLock)}, "-", 0, nullptr, "This key cannot be used. Press another one."},
-      {"only the first", {down(kF10), down(kB)}, "-+", 0, kF10, "Picked: F10. Press OK to keep it."},
-      {"a bound key, not acted on", {down(kF9), up(kF9), down(kF8)}, "-++", 0, kF9, "Picked: F9. Press OK to keep it."},
-      {"escape", {down(kEscape)}, "-", 0, 0, "Picked: Off. Press OK to keep it."},
-      {"no key before OK",
-       {},
-       "",
-       0,
-       nullptr,
-       "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it does not use."},
-      {"shift alone is no pick, Shift+F8 is F8",
-       {down(kShift), down(kF8)},
-       "+-",
-       0,
-       kF8,
-       "Picked: F8. Press OK to keep it."},
-      {"a key without a code is refused",
-       {kPrintScreen},
-       "-",
-       0,
-       nullptr,
-       "This key cannot be used. Press another one."},
-      {"then another is taken", {kPrintScreen, down(kB)}, "--", 0, kB, "Picked: B. Press OK to keep it."},
-      {"a press only the game got (no passes shown), not acted on",
-       {down(kF8)},
-       "",
-       0,
-       kF8,
-       "Picked: F8. Press OK to keep it."},
+      {"a key", {down(kB)}, "-", 0, kB, picked("B")},
+      {"A, not Off", {down(kA)}, "-", 0, kStoredA, picked("A")},
+      {"Caps Lock is refused", {down(kCapsLock)}, "-", 0, nullptr, refused},
+      {"only the first", {down(kF10), down(kB)}, "-+", 0, kF10, picked("F10")},
+      {"a bound key, not acted on", {down(kF9), up(kF9), down(kF8)}, "-++", 0, kF9, picked("F9")},
+      {"escape", {down(kEscape)}, "-", 0, 0, picked("Off")},
+      {"cancel keeps the old", {down(kB)}, "-", 1, nullptr, picked("B")},
+      {"no key before OK", {}, "", 0, nullptr, none},
+      {"shift alone is no pick, Shift+F8 is F8", {down(kShift), down(kF8)}, "+-", 0, kF8, picked("F8")},
+      {"a key without a code is refused", {kPrintScreen}, "-", 0, nullptr, refused},
+      {"then another is taken", {kPrintScreen, down(kB)}, "--", 0, kB, picked("B")},
+      {"a press only the game got (no passes shown), not acted on", {down(kF8)}, "", 0, kF8, picked("F8")},
   };
   for (const auto& [what, keys, passes, answer, stored, informative] : cases) {
     Keys h;

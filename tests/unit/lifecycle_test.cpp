@@ -55,31 +55,25 @@ TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSa
   struct Case {
     const char* what;
     void (*before)(Harness&);
-    std::vector<bool> showing;  // main, overlay, bubble
+    std::string showing;  // M the main window, O the overlay, B the bubble; - for each one hidden
     bool overlayOpen;
     std::string overlayFrame;
   };
   const Case cases[] = {
-      {"main window only: the overlay's saved frame is kept", [](Harness&) {}, {true, false, false}, false, saved},
-      {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, {true, true, false}, true, moved},
-      {"main closed, bubble",
-       [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.mainWindow().hide(); },
-       {false, false, true},
-       false,
+      {"main window only: the overlay's saved frame is kept", [](Harness&) {}, "M--", false, saved},
+      {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, "MO-", true, moved},
+      {"main closed, bubble", [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.mainWindow().hide(); }, "--B",
+       false, moved},
+      {"overlay hidden by its key", [](Harness& h) { h.app->showOverlay(), h.app->toggleOverlay(); }, "M--", false,
        moved},
-      {"overlay hidden by its key",
-       [](Harness& h) { h.app->showOverlay(), h.app->toggleOverlay(); },
-       {true, false, false},
-       false,
-       moved},
+      {"bubble hidden by the overlay's key",
+       [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.app->toggleOverlay(); }, "M--", false, moved},
       {"no positions on this desktop: neither a drag nor a size saves a frame",
        [](Harness& h) {
          h.app->showOverlay(), h.windowOf(WindowKind::Overlay)->placed = false;
          h.app->dragOverlay(), h.fakes.desktop.fireTimers(), h.app->setSize({760.0, 500.0});
        },
-       {true, true, false},
-       true,
-       saved},
+       "MO-", true, saved},
   };
   for (const auto& c : cases) {
     Launched h({{"overlayFrame", saved}});
@@ -91,14 +85,15 @@ TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSa
     c.before(h);
     if (auto* overlay = h.windowOf(WindowKind::Overlay)) overlay->rect = {3, 4, 700, 500};
     auto showing = [&] {
-      std::vector<bool> seen;
-      for (auto kind : {WindowKind::Main, WindowKind::Overlay, WindowKind::Bubble})
-        seen.push_back(h.windowOf(kind) && h.windowOf(kind)->visible());
+      std::string seen;
+      for (auto [kind, letter] :
+           {std::pair{WindowKind::Main, 'M'}, {WindowKind::Overlay, 'O'}, {WindowKind::Bubble, 'B'}})
+        seen += h.windowOf(kind) && h.windowOf(kind)->visible() ? letter : '-';
       return seen;
     };
     const auto windows = h.fakes.desktop.windows.size();
     h.app->hide();
-    EXPECT_EQ(showing(), (std::vector<bool>{false, false, false})) << c.what;
+    EXPECT_EQ(showing(), "---") << c.what;
     h.app->applicationShouldHandleReopen();
     EXPECT_EQ(showing(), c.showing) << c.what;
     h.app->applicationShouldHandleReopen();  // no longer hidden: reopen shows the main window
