@@ -119,6 +119,7 @@ struct LoadWatcher : WebViewDelegate {
   void onLoadFinished(WebView&) override { outcome = "finished"; }
   void onLoadFailed(WebView&, const std::string& description) override { outcome = "failed " + description; }
   void onURLChanged(WebView&) override {}
+  void onBackRequested(WebView&) override {}
   std::string outcome;
 };
 
