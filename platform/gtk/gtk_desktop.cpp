@@ -69,8 +69,8 @@ std::string installIcons() {
   gtk_icon_theme_add_resource_path(gtk_icon_theme_get_default(), kIconResources);
   gtk_window_set_default_icon_name("quillmere");
   std::string file = std::string(kStatusIcon) + ".svg";
-  GBytes* svg = g_resources_lookup_data((std::string(kIconResources) + "/scalable/apps/" + file).c_str(),
-                                        G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+  g_autoptr(GBytes) svg = g_resources_lookup_data((std::string(kIconResources) + "/scalable/apps/" + file).c_str(),
+                                                  G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
   if (!svg) return {};
   g_autofree char* dir = g_build_filename(g_get_user_runtime_dir(), "quillmere", "icons", nullptr);
   g_autofree char* path = g_build_filename(dir, file.c_str(), nullptr);
@@ -78,7 +78,6 @@ std::string installIcons() {
   const auto* data = static_cast<const char*>(g_bytes_get_data(svg, &size));
   bool written =
       g_mkdir_with_parents(dir, 0700) == 0 && g_file_set_contents(path, data, static_cast<gssize>(size), nullptr);
-  g_bytes_unref(svg);
   return written ? dir : "";
 }
 
@@ -119,14 +118,13 @@ class GtkAlert : public ModalAlert {
   // dialog keeps its width when its text changes (the key picker's does).
   void wrapWithinWords() {
     GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
-    GList* children = gtk_container_get_children(GTK_CONTAINER(area));
+    g_autoptr(GList) children = gtk_container_get_children(GTK_CONTAINER(area));
     for (GList* child = children; child; child = child->next)
       if (GTK_IS_LABEL(child->data)) {
         GtkLabel* label = GTK_LABEL(child->data);
         gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
         gtk_label_set_width_chars(label, gtk_label_get_max_width_chars(label));
       }
-    g_list_free(children);
   }
   int run() override {
     running.insert(dialog);
@@ -359,9 +357,8 @@ void GtkDesktop::savePanel(const std::string& suggestedName, std::function<void(
                      std::unique_ptr<Done> done(static_cast<Done*>(data));
                      std::optional<std::string> path;
                      if (response == GTK_RESPONSE_ACCEPT) {
-                       char* file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(d));
+                       g_autofree char* file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(d));
                        if (file) path = file;
-                       g_free(file);
                      }
                      gtk_widget_destroy(GTK_WIDGET(d));
                      (*done)(path);

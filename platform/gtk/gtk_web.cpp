@@ -73,27 +73,24 @@ std::optional<std::string> whyNoSandbox() {
                         "--",
                         "/bin/true",
                         nullptr};
-  char* errors = nullptr;
+  g_autofree char* errors = nullptr;
   int status = 0;
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   bool ran = g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr,
                           nullptr, &errors, &status, &error);
   std::string problem = error ? error->message : errors ? g_strstrip(errors) : "";
-  if (error) g_error_free(error);
-  g_free(errors);
   if (ran && g_spawn_check_wait_status(status, nullptr)) return std::nullopt;
   return problem.empty() ? std::string("bubblewrap failed") : problem;
 }
 
 std::string originOf(const std::string& url) {
-  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  g_autoptr(GUri) uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
   if (!uri) return {};
   std::string origin;
   if (const char* host = g_uri_get_host(uri)) {
     origin = std::string(g_uri_get_scheme(uri)) + "://" + host;
     if (g_uri_get_port(uri) != -1) origin += ":" + std::to_string(g_uri_get_port(uri));
   }
-  g_uri_unref(uri);
   return origin;
 }
 
@@ -109,10 +106,8 @@ std::string reasonText(WebKitWebProcessTerminationReason reason) {
 std::string stringItem(JSCValue* array, guint index) {
   GObjectPtr<JSCValue> item(jsc_value_object_get_property_at_index(array, index));
   if (!jsc_value_is_string(item.get())) return {};
-  char* text = jsc_value_to_string(item.get());
-  std::string result = text;
-  g_free(text);
-  return result;
+  g_autofree char* text = jsc_value_to_string(item.get());
+  return text;
 }
 
 void drawAsCompositingAllows(GdkScreen* screen, WebKitSettings* settings) {
@@ -125,15 +120,14 @@ void drawAsCompositingAllows(GdkScreen* screen, WebKitSettings* settings) {
 
 GtkWebView::GtkWebView(WebKitWebContext* context, const WebViewConfig& config, WebViewDelegate& d)
     : delegate(d), content(webkit_user_content_manager_new()) {
-  auto* script = webkit_user_script_new(config.userScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  g_autoptr(WebKitUserScript) script =
+      webkit_user_script_new(config.userScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(content.get(), script);
-  webkit_user_script_unref(script);
-  auto* relay =
+  g_autoptr(WebKitUserScript) relay =
       webkit_user_script_new_for_world(config.relayScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kRelayWorld, nullptr, nullptr);
   webkit_user_content_manager_add_script(content.get(), relay);
-  webkit_user_script_unref(relay);
   webkit_user_content_manager_register_script_message_handler_in_world(content.get(), config.messageHandler.c_str(),
                                                                        kRelayWorld);
   std::string signal = "script-message-received::" + config.messageHandler;
@@ -212,15 +206,13 @@ void GtkWebView::evaluateForText(const std::string& script, std::function<void(s
       view.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
       [](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<TextAnswer> pending(static_cast<TextAnswer*>(data));
-        GError* error = nullptr;
-        GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error));
+        GObjectPtr<JSCValue> value(
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr));
         std::optional<std::string> text;
         if (value && jsc_value_is_string(value.get())) {
-          char* s = jsc_value_to_string(value.get());
+          g_autofree char* s = jsc_value_to_string(value.get());
           text = s;
-          g_free(s);
         }
-        if (error) g_error_free(error);
         pending->answer(text);
       },
       pending);
@@ -306,14 +298,13 @@ gboolean GtkWebView::onDecideDestination(WebKitDownload* download, gchar* sugges
                         g_object_get_data(G_OBJECT(download), kGestureKey) != nullptr};
   g_object_ref(download);
   me->delegate.onDownload(*me, asked, [download](std::optional<std::string> path) {
-    char* uri = path ? g_filename_to_uri(path->c_str(), nullptr, nullptr) : nullptr;
+    g_autofree char* uri = path ? g_filename_to_uri(path->c_str(), nullptr, nullptr) : nullptr;
     if (uri) {
       webkit_download_set_allow_overwrite(download, TRUE);  // the save dialog asked about replacing
       webkit_download_set_destination(download, uri);
     } else {
       webkit_download_cancel(download);
     }
-    g_free(uri);
     g_object_unref(download);
   });
   return TRUE;
@@ -441,15 +432,11 @@ GtkWebContext::GtkWebContext(const std::string& dataDir, const std::string& cach
   webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(data.get()),
                                                cookies.c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
   if (!certificate.empty()) {
-    GError* error = nullptr;
-    if (GTlsCertificate* cert = g_tls_certificate_new_from_file(certificate.c_str(), &error)) {
-      for (const auto& host : trustedHosts)
-        webkit_web_context_allow_tls_certificate_for_host(context.get(), cert, host.c_str());
-      g_object_unref(cert);
-    } else {
-      g_warning("test certificate %s: %s", certificate.c_str(), error->message);
-      g_error_free(error);
-    }
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GTlsCertificate) cert = g_tls_certificate_new_from_file(certificate.c_str(), &error);
+    for (const auto& host : trustedHosts)
+      if (cert) webkit_web_context_allow_tls_certificate_for_host(context.get(), cert, host.c_str());
+    if (!cert) g_warning("test certificate %s: %s", certificate.c_str(), error->message);
   }
 }
 

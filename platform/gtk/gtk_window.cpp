@@ -28,11 +28,10 @@ constexpr int kResizeBorder = 6;
 
 // One of our modal dialogs (the key picker, an alert) is showing: the floating panels must not cover it.
 bool modalShowing() {
-  GList* windows = gtk_window_list_toplevels();
+  g_autoptr(GList) windows = gtk_window_list_toplevels();
   bool found = false;
   for (GList* w = windows; w && !found; w = w->next)
     found = gtk_window_get_modal(GTK_WINDOW(w->data)) && gtk_widget_get_visible(GTK_WIDGET(w->data));
-  g_list_free(windows);
   return found;
 }
 
@@ -356,12 +355,11 @@ gboolean GtkAppWindow::onDrawBubble(GtkWidget* w, cairo_t* cr, gpointer self) {
   cairo_set_line_width(cr, s.outlineWidth);
   cairo_stroke(cr);
   double iconSize = size - 2 * s.iconInset;
-  GdkPixbuf* icon = gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), "quillmere", static_cast<int>(iconSize),
-                                             GTK_ICON_LOOKUP_FORCE_SIZE, nullptr);
+  g_autoptr(GdkPixbuf) icon = gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), "quillmere",
+                                                       static_cast<int>(iconSize), GTK_ICON_LOOKUP_FORCE_SIZE, nullptr);
   if (icon) {
     gdk_cairo_set_source_pixbuf(cr, icon, s.iconInset, s.iconInset);
     cairo_paint(cr);
-    g_object_unref(icon);
   }
   return TRUE;
 }

@@ -135,13 +135,11 @@ int main(int argc, char** argv) {
   chooseBackend(currentSession());
   qm::setGlobals(qm::config::kVersion);
   g_set_prgname("quillmere");
-  GtkApplication* application = gtk_application_new("app.quillmere.Quillmere", G_APPLICATION_HANDLES_OPEN);
+  g_autoptr(GtkApplication) application = gtk_application_new("app.quillmere.Quillmere", G_APPLICATION_HANDLES_OPEN);
   g_signal_connect(application, "startup", G_CALLBACK(onStartup), nullptr);
   g_signal_connect(application, "activate", G_CALLBACK(onActivate), nullptr);
   g_signal_connect(application, "open", G_CALLBACK(onOpen), nullptr);
   g_signal_connect(application, "shutdown", G_CALLBACK(onShutdown), nullptr);
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(sig, onSignal, application);
-  int status = g_application_run(G_APPLICATION(application), argc, argv);
-  g_object_unref(application);
-  return status;
+  return g_application_run(G_APPLICATION(application), argc, argv);
 }

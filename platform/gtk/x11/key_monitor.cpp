@@ -18,10 +18,9 @@ std::function<void(const KeyEvent&)> globalHandler;
 std::function<bool(const KeyEvent&)> localHandler;
 
 bool oneOfOursHasFocus() {
-  GList* windows = gtk_window_list_toplevels();
+  g_autoptr(GList) windows = gtk_window_list_toplevels();
   bool active = false;
   for (GList* l = windows; l && !active; l = l->next) active = gtk_window_is_active(GTK_WINDOW(l->data));
-  g_list_free(windows);
   return active;
 }
 
