@@ -15,7 +15,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from qmtest import Case, read, wait_for  # noqa: E402
 
 LAUNCHES = 5
-STREAM_SECONDS = float(os.environ.get("QM_BENCH_STREAM_SECONDS", "60"))
+STREAM_SECONDS = float(os.environ.get("QM_BENCH_STREAM_SECONDS", "30"))
 
 
 def pss_mib(pid):

@@ -38,5 +38,7 @@ scripts/with-xvfb.sh 2560x1440 build/bench/capture_bench || status=1
 # The same on a Wayland session: a 2560x1440 window shared through the stand-in portal and PipeWire.
 QM_STANDIN_WINDOW=2560x1440@10 tests/platform/with_portal.py build/bench/portal_capture_bench || status=1
 scripts/with-xvfb.sh 1280x1024 build/bench/frame_event_bench --benchmark_min_time=0.5 || status=1
-QM_STANDIN_PORT=$(sed -n 's/^QM_STANDIN_PORT:[A-Z]*=//p' build/CMakeCache.txt) /usr/bin/python3 bench/key_latency.py || status=1
+port=$(sed -n 's/^QM_STANDIN_PORT:[A-Z]*=//p' build/CMakeCache.txt)
+QM_STANDIN_PORT=$port /usr/bin/python3 bench/key_latency.py || status=1
+QM_STANDIN_PORT=$port /usr/bin/python3 bench/launch_memory.py || status=1
 exit $status
