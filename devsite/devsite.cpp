@@ -234,7 +234,8 @@ void handle(SoupServer*, SoupServerMessage* msg, const char* pathText, GHashTabl
     }
     respond(msg, 204, "text/plain", "");
   } else if (path.rfind("/pages/", 0) == 0 && path.find("..") == std::string::npos) {
-    respond(msg, 200, "text/html; charset=utf-8", readPage(path.substr(7)));
+    bool script = path.ends_with(".js");
+    respond(msg, 200, script ? "text/javascript" : "text/html; charset=utf-8", readPage(path.substr(7)));
   } else {
     respond(msg, 404, "text/html; charset=utf-8", "<!DOCTYPE html><h1>not here</h1>");
   }
