@@ -44,6 +44,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
 
   // Lifecycle.
   void applicationDidFinishLaunching();
+  void finishLaunching();
   bool applicationShouldHandleReopen();
   bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
   void applicationWillTerminate();

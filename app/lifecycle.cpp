@@ -87,10 +87,18 @@ void App::applicationDidFinishLaunching() {
   options.minHeight = 600;
   options.loadingText = "Loading…";
   main = platform.desktop.makeWindow(options, this);
+  main->showAsKey();
+  // The window says "Loading…" before the pages' engine starts, the longest step of a launch.
+  std::weak_ptr<App> weak = weak_from_this();
+  main->whenDrawn([weak] {
+    if (auto app = weak.lock()) app->finishLaunching();
+  });
+}
+
+void App::finishLaunching() {
   web = makeWeb();
   main->setContent(*web);
   web->load(dashboardURL("cad"), kLoadTimeout);
-  main->showAsKey();
   buildStatusItem();
   std::weak_ptr<App> weak = weak_from_this();
   platform.desktop.onCompositingChanged([weak] {

@@ -50,6 +50,8 @@ class Window {
   virtual bool visible() const = 0;
   virtual void setAlpha(double alpha) = 0;
   virtual void setContent(WebView& view) = 0;
+  // Runs `then` on the main thread once the shown window has been drawn, or soon if it cannot be.
+  virtual void whenDrawn(std::function<void()> then) = 0;
   virtual void setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) = 0;
   // The visible frame of the screen the window is on, if it is on one.
   virtual std::optional<Rect> screenVisibleFrame() const = 0;

@@ -417,16 +417,23 @@ gboolean GtkWebView::onUnhandledKey(GtkWidget*, GdkEventKey* event, gpointer sel
   return TRUE;
 }
 
-GtkWebContext::GtkWebContext(const std::string& dataDir, const std::string& cacheDir, const std::string& certificate,
-                             const std::vector<std::string>& trustedHosts)
-    : data(webkit_website_data_manager_new("base-data-directory", dataDir.c_str(), "base-cache-directory",
-                                           cacheDir.c_str(), nullptr)),
-      context(webkit_web_context_new_with_website_data_manager(data.get())) {
-  // The pages need no path beyond WebKit's own; nothing is added to the sandbox.
+GtkWebContext::GtkWebContext(std::string dataDir, std::string cacheDir, std::string certificate,
+                             std::vector<std::string> trustedHosts)
+    : dataDir(std::move(dataDir)),
+      cacheDir(std::move(cacheDir)),
+      certificate(std::move(certificate)),
+      trustedHosts(std::move(trustedHosts)) {
   if (auto problem = whyNoSandbox())
     unsandboxed = "Pages run without their sandbox: it cannot start on this system (" + *problem + ").";
-  else
-    webkit_web_context_set_sandbox_enabled(context.get(), TRUE);
+}
+
+// WebKit's start is the longest step of a launch: it waits for the first page, after the window is drawn.
+void GtkWebContext::start() {
+  data.reset(webkit_website_data_manager_new("base-data-directory", dataDir.c_str(), "base-cache-directory",
+                                             cacheDir.c_str(), nullptr));
+  context.reset(webkit_web_context_new_with_website_data_manager(data.get()));
+  // The pages need no path beyond WebKit's own; nothing is added to the sandbox.
+  if (!unsandboxed) webkit_web_context_set_sandbox_enabled(context.get(), TRUE);
   g_signal_connect(context.get(), "download-started", G_CALLBACK(onDownloadStarted), nullptr);
   std::string cookies = dataDir + "/cookies.sqlite";
   webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(data.get()),
@@ -448,10 +455,12 @@ void GtkWebContext::onDownloadStarted(WebKitWebContext*, WebKitDownload* downloa
 }
 
 std::shared_ptr<WebView> GtkWebContext::makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) {
+  if (!context) start();
   return std::make_shared<GtkWebView>(context.get(), config, delegate);
 }
 
 void GtkWebContext::allCookies(std::function<void(std::vector<Cookie>)> answer) {
+  if (!context) start();
   auto* pending = new std::function<void(std::vector<Cookie>)>(std::move(answer));
   webkit_cookie_manager_get_all_cookies(
       webkit_website_data_manager_get_cookie_manager(data.get()), nullptr,

@@ -67,14 +67,17 @@ class GtkWebView : public WebView {
 class GtkWebContext : public WebContext {
  public:
   // certificate: a test certificate to trust for these hosts, or empty.
-  GtkWebContext(const std::string& dataDir, const std::string& cacheDir, const std::string& certificate,
-                const std::vector<std::string>& trustedHosts);
+  GtkWebContext(std::string dataDir, std::string cacheDir, std::string certificate,
+                std::vector<std::string> trustedHosts);
   std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override;
   std::optional<std::string> sandboxProblem() const override { return unsandboxed; }
 
  private:
   static void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer);
+  void start();
+  std::string dataDir, cacheDir, certificate;
+  std::vector<std::string> trustedHosts;
   std::optional<std::string> unsandboxed;
   GObjectPtr<WebKitWebsiteDataManager> data;
   GObjectPtr<WebKitWebContext> context;

@@ -108,6 +108,7 @@ GtkAppWindow::GtkAppWindow(const WindowOptions& opts, WindowDelegate* d, GtkAppl
   g_signal_connect(window.get(), "configure-event", G_CALLBACK(onConfigure), this);
   signals.bind(window.get(), this);
   place(options.rect, options.rectIsFrame);
+  if (!options.loadingText.empty()) showLoading();
 }
 
 GtkAppWindow::~GtkAppWindow() {
@@ -216,12 +217,17 @@ void GtkAppWindow::setAlpha(double alpha) { gtk_widget_set_opacity(window.get(),
 
 void GtkAppWindow::setContent(WebView& view) {
   GtkWidget* w = static_cast<GtkWebView&>(view).widget();
-  if (options.loadingText.empty()) {
-    gtk_box_pack_end(GTK_BOX(layout), w, TRUE, TRUE, 0);
-    gtk_widget_show(w);
+  if (loading) {
+    gtk_container_add(GTK_CONTAINER(loading), w);
+    // Tied to the words: the handler goes with them.
+    g_signal_connect_object(w, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer words) {
+                              if (event == WEBKIT_LOAD_COMMITTED) gtk_widget_destroy(GTK_WIDGET(words));
+                            }),
+                            loadingWords, GConnectFlags{});
   } else {
-    showLoading(w);
+    gtk_box_pack_end(GTK_BOX(layout), w, TRUE, TRUE, 0);
   }
+  gtk_widget_show(w);
   if (options.kind != WindowKind::Overlay) return;
   // The page covers the whole panel: see its clicks first, for the edges and for the keyboard.
   g_signal_connect(w, "button-press-event", G_CALLBACK(onButton), this);
@@ -230,24 +236,39 @@ void GtkAppWindow::setContent(WebView& view) {
   g_signal_connect(w, "leave-notify-event", G_CALLBACK(onLeave), this);
 }
 
-// The window's words over the page until its first page commits: the window says "wait" at once.
-void GtkAppWindow::showLoading(GtkWidget* page) {
-  GtkWidget* stack = gtk_overlay_new();
-  gtk_container_add(GTK_CONTAINER(stack), page);
-  GtkWidget* label = gtk_label_new(options.loadingText.c_str());
+// The window's words, over its page until the first page commits: the window says "wait" at once.
+void GtkAppWindow::showLoading() {
+  loading = gtk_overlay_new();
+  GtkWidget* label = loadingWords = gtk_label_new(options.loadingText.c_str());
   GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
   gtk_css_provider_load_from_data(css.get(), "label { color: #a1a1aa; font-size: 15px; }", -1, nullptr);
   gtk_style_context_add_provider(gtk_widget_get_style_context(label), GTK_STYLE_PROVIDER(css.get()),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  gtk_overlay_add_overlay(GTK_OVERLAY(stack), label);
-  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(stack), label, TRUE);
-  gtk_box_pack_end(GTK_BOX(layout), stack, TRUE, TRUE, 0);
-  gtk_widget_show_all(stack);
-  // Tied to the label: the handler goes with it.
-  g_signal_connect_object(page, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer label) {
-                            if (event == WEBKIT_LOAD_COMMITTED) gtk_widget_destroy(GTK_WIDGET(label));
-                          }),
-                          label, GConnectFlags{});
+  gtk_overlay_add_overlay(GTK_OVERLAY(loading), label);
+  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(loading), label, TRUE);
+  gtk_box_pack_end(GTK_BOX(layout), loading, TRUE, TRUE, 0);
+  gtk_widget_show_all(loading);
+}
+
+// After the first frame, or after a second if none comes (a desktop that keeps the window off screen).
+void GtkAppWindow::whenDrawn(std::function<void()> then) {
+  afterDraw = std::move(then);
+  drawnWatch = g_signal_connect_after(window.get(), "draw", G_CALLBACK(onFirstDraw), this);
+  drawnTimer.set(g_timeout_add_seconds(1, onDrawn, this));
+}
+
+gboolean GtkAppWindow::onFirstDraw(GtkWidget*, cairo_t*, gpointer self) {
+  // The frame reaches the screen once this paint ends: the work waits for the loop's next turn.
+  static_cast<GtkAppWindow*>(self)->drawnTimer.set(g_idle_add(onDrawn, self));
+  return FALSE;
+}
+
+gboolean GtkAppWindow::onDrawn(gpointer self) {
+  auto* me = static_cast<GtkAppWindow*>(self);
+  me->drawnTimer.fired();
+  if (me->drawnWatch) g_signal_handler_disconnect(me->window.get(), std::exchange(me->drawnWatch, 0));
+  if (auto then = std::exchange(me->afterDraw, nullptr)) then();
+  return G_SOURCE_REMOVE;
 }
 
 void GtkAppWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) {

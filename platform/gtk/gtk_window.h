@@ -28,6 +28,7 @@ class GtkAppWindow : public Window {
   bool visible() const override;
   void setAlpha(double alpha) override;
   void setContent(WebView& view) override;
+  void whenDrawn(std::function<void()> then) override;
   void setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) override;
   std::optional<Rect> screenVisibleFrame() const override;
   bool knowsPosition() const override;
@@ -47,7 +48,9 @@ class GtkAppWindow : public Window {
   void showAtLastFrame();
   void applyShape(int width, int height);
   void showPointingHand();
-  void showLoading(GtkWidget* page);
+  void showLoading();
+  static gboolean onFirstDraw(GtkWidget*, cairo_t*, gpointer self);
+  static gboolean onDrawn(gpointer self);
   static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onMap(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer self);
@@ -58,7 +61,12 @@ class GtkAppWindow : public Window {
   WindowOptions options;
   WindowDelegate* delegate;
   GObjectPtr<GtkWidget> window;
-  GtkWidget* layout = nullptr;  // owned by the window
+  GtkWidget* layout = nullptr;        // owned by the window
+  GtkWidget* loading = nullptr;       // the page's place under the loading words, owned by the window
+  GtkWidget* loadingWords = nullptr;  // gone once the first page commits
+  std::function<void()> afterDraw;
+  gulong drawnWatch = 0;
+  SourceScope drawnTimer;
   SignalScope signals;
   std::optional<Rect> hiddenFrame;       // the frame a hidden window had on screen
   std::optional<Extents> hiddenExtents;  // the decorations it had then

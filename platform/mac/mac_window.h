@@ -27,6 +27,7 @@ class MacWindow : public Window {
   bool visible() const override;
   void setAlpha(double alpha) override;
   void setContent(WebView& view) override;
+  void whenDrawn(std::function<void()> then) override;
   void setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) override;
   std::optional<Rect> screenVisibleFrame() const override;
 

@@ -210,6 +210,15 @@ void MacWindow::setContent(WebView& view) {
   content.layer.masksToBounds = YES;
 }
 
+// Drawn now; the work waits for the run loop's next turn, so the frame is on screen first.
+void MacWindow::whenDrawn(std::function<void()> then) {
+  [impl->window displayIfNeeded];
+  auto job = std::make_shared<std::function<void()>>(std::move(then));
+  dispatch_async(dispatch_get_main_queue(), ^{
+    (*job)();
+  });
+}
+
 void MacWindow::setBubbleContent(const BubbleStyle& style, BubbleHandlers handlers) {
   NSRect bounds = NSMakeRect(0, 0, impl->window.frame.size.width, impl->window.frame.size.height);
   impl->window.contentView = [[QMBubbleView alloc] initWithFrame:bounds style:style handlers:std::move(handlers)];

@@ -61,6 +61,7 @@ class FakeWindow : public Window {
   bool visible() const override { return shown; }
   void setAlpha(double a) override { alpha = a; }
   void setContent(WebView&) override {}
+  void whenDrawn(std::function<void()> then) override { afterDraw = std::move(then); }
   void setBubbleContent(const BubbleStyle&, BubbleHandlers h) override { handlers = std::move(h); }
   std::optional<Rect> screenVisibleFrame() const override { return std::nullopt; }
   bool knowsPosition() const override { return placed; }
@@ -71,6 +72,7 @@ class FakeWindow : public Window {
   int keyShows = 0, quietShows = 0;
   double alpha = 1;
   BubbleHandlers handlers;
+  std::function<void()> afterDraw;  // run by the test: the frame reached the screen
 };
 
 class FakeAlert : public ModalAlert {

@@ -19,7 +19,10 @@ struct Harness {
   Harness() {
     if (VERSION.empty()) setGlobals("1.0.0");
   }
-  void launch() { app->applicationDidFinishLaunching(); }
+  void launch() {
+    app->applicationDidFinishLaunching();
+    if (auto then = std::exchange(mainWindow().afterDraw, nullptr)) then();
+  }
   fake::FakeWebView& mainView() { return *fakes.web.views.at(0); }
   fake::FakeWebView& overlayView() { return *fakes.web.views.at(1); }
   fake::FakeWindow& mainWindow() { return *fakes.desktop.windows.at(0); }

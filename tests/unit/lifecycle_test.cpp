@@ -50,6 +50,22 @@ TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
   }
 }
 
+// The window is drawn before the pages' engine starts: a menu chosen meanwhile has no page to act on.
+TEST(Launch, MenusChosenBeforeTheFirstFrameWaitForThePages) {
+  Harness h;
+  h.app->applicationDidFinishLaunching();
+  EXPECT_EQ(h.fakes.calls, (fake::Calls{"main menu", "main window"}));
+  std::function<void(const std::vector<MenuItem>&)> chooseAll = [&](const std::vector<MenuItem>& items) {
+    for (const auto& item : items) {
+      if (item.action) item.action(item);
+      chooseAll(item.submenu);
+    }
+  };
+  for (const auto& menu : h.fakes.desktop.mainMenu) chooseAll(menu.items);
+  std::exchange(h.mainWindow().afterDraw, nullptr)();
+  EXPECT_EQ(h.mainView().loads.at(0), SITE + "/dashboard/");
+}
+
 TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSaveTheState) {
   const std::string saved = "{{1, 2}, {600, 600}}", moved = "{{3, 4}, {700, 500}}";
   struct Case {
