@@ -7,6 +7,7 @@ after a bodycam stream into the MDT. PSS shares a library's pages among every pr
 figures taken on a quiet machine, or side by side in one run."""
 import os
 import statistics
+import subprocess
 import sys
 import time
 import unittest
@@ -107,10 +108,12 @@ class LaunchAndMemory(Case):
               f"{(sum(cpu_seconds(pid) for pid in total) - used) / 10 * 100:.1f} % of a core")
 
         before = self.web_processes_mib()
-        self.start_game()
+        game = self.start_game("--fullscreen")  # as a player has it
         self.bodycam_on("mdt")
         wait_for(lambda: len(self.frames("mdt")) > 4, 30, what="frames in the MDT")
-        time.sleep(STREAM_SECONDS)
+        # From here the page only shows the frames, as the service's does: none is sent back to the stand-in.
+        self.service.command("mdt", "window.reportFrames = false")
+        ours, our_parts = self.cpu_of(lambda: time.sleep(STREAM_SECONDS), self.processes())
         during = self.web_processes_mib()
         self.service.command("mdt", "QMApp.send({t:'bodycam', on:false})")
         time.sleep(30)
@@ -118,6 +121,30 @@ class LaunchAndMemory(Case):
         print(f"web processes' PSS: {before:.0f} MiB before the bodycam, {during:.0f} MiB after "
               f"{STREAM_SECONDS:.0f} s of it, {after:.0f} MiB 30 s after it stopped "
               f"({(after / before - 1) * 100:+.0f} % of where it started)")
+        theirs, their_parts = self.cpu_of(lambda: self.ffmpeg(game[0]), {})
+        print(f"the bodycam at 4 frames a second into the MDT, app + web processes + X server: {ours * 100:.1f} % of "
+              f"a core ({our_parts}); ffmpeg x11grab + bilinear scale + MJPEG of the same window + X server: "
+              f"{theirs * 100:.1f} % ({their_parts}); ratio {ours / theirs:.2f}")
+
+    def cpu_of(self, work, processes):
+        """A core's share the processes, the X server and the children finished meanwhile used during work,
+        in all and by name."""
+        watched = [*processes, *(pid for pid in self.desktop.session_processes() if name_of(pid) == "Xvfb")]
+        used, children, started = {pid: cpu_seconds(pid) for pid in watched}, os.times(), time.monotonic()
+        work()
+        now, seconds = os.times(), time.monotonic() - started
+        shares = {"children": (now.children_user + now.children_system - children.children_user -
+                               children.children_system) / seconds}
+        for pid in watched:
+            shares[name_of(pid)] = shares.get(name_of(pid), 0) + (cpu_seconds(pid) - used[pid]) / seconds
+        return sum(shares.values()), ", ".join(f"{name} {share * 100:.1f}" for name, share in shares.items() if share)
+
+    def ffmpeg(self, window):
+        """The same window filmed as the bodycam does, 4 frames a second into 1280x720 JPEG, for as long."""
+        subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-framerate",
+                        "4", "-window_id", str(int(window, 16)), "-i", self.desktop.env["DISPLAY"], "-vf",
+                        "scale=1280:720:flags=bilinear", "-c:v", "mjpeg", "-q:v", "13", "-t", str(STREAM_SECONDS),
+                        "-f", "mjpeg", "-y", os.devnull], env=self.desktop.env, check=True, timeout=STREAM_SECONDS + 60)
 
 
 if __name__ == "__main__":
