@@ -129,7 +129,7 @@ class WaylandSession(Case):
         # An X11 client image has no title bar: nothing is cut, the full screen is scaled down (the X11 capture).
         self.bodycam_on("cad")
         wait_for(lambda: self.frames("cad") and jpeg_facts(self.frames("cad")[-1]["data"])[:2] == (1280, 720), 30,
-                 0.5, what=lambda: f"frames of the game, not {self.frames('cad')[-1:]}")
+                 0.5, what=lambda: f"frames of the game, not {self.frames('cad')[-1:] or self.details()}")
 
     def portal_restarts(self):
         """The desktop's portal restarts: the keys come back without a word of "no portal" meanwhile."""

@@ -4,7 +4,6 @@ ScreenShot2 interface; sway with XWayland, input through wlroots' virtual keyboa
 The X11 helpers of qmtest.Desktop see the XWayland windows only. DESKTOPS: each by its name."""
 import io
 import os
-import pwd
 import shutil
 import subprocess
 
@@ -169,8 +168,7 @@ class WaylandDesktop(PortalSession):
 class SwayDesktop(WaylandDesktop):
     """The portal session with sway and its XWayland, and wlroots' portal: no global keys, screens shared and
     no windows. sway keeps its keyboard with an override-redirect window it gave it to until that unmaps, a
-    click into the window it holds focused (the game) notwithstanding. sway refuses to run as root: there it
-    runs as nobody, in a home of its own."""
+    click into the window it holds focused (the game) notwithstanding."""
     shortcut_portal = shares_windows = click_gives_keyboard_back = False
 
     def __init__(self):
@@ -189,21 +187,19 @@ class SwayDesktop(WaylandDesktop):
         home = self.path("sway")
         os.makedirs(home, 0o700)
         found = os.path.join(home, "session.env")  # what sway tells its own clients: the displays
-        # Its XWayland lets only sway's user in: it lets the tests' in too, which starts it.
+        # Its XWayland lets only sway's user in: it lets every local client in, which starts it.
         with open(os.path.join(home, "config"), "w") as f:
             f.write(f"xwayland enable\noutput HEADLESS-1 resolution {width}x{height}\n"
-                    f"exec xhost +si:localuser:{pwd.getpwuid(os.getuid()).pw_name} && env | "
-                    f"grep -E '^(DISPLAY|WAYLAND_DISPLAY)=' > {found}.tmp && mv {found}.tmp {found}\n")
-        user = {}
-        if os.getuid() == 0:
-            os.chmod(self.root, 0o711)
-            shutil.chown(home, "nobody", "nogroup")
-            user = {"user": "nobody", "group": "nogroup", "extra_groups": []}
+                    f"exec xhost +local: && env | grep -E '^(DISPLAY|WAYLAND_DISPLAY)=' > {found}.tmp && "
+                    f"mv {found}.tmp {found}\n")
         x_socket_folder()
         env = dict(self.env, HOME=home, XDG_RUNTIME_DIR=home, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
                    WLR_RENDERER="pixman")
         env.pop("DISPLAY", None)
-        self.spawn(["sway", "-c", os.path.join(home, "config")], log=self.path("sway.out"), env=env, **user)
+        # sway refuses to run where it could become root again: as root it runs seen as another user, in a user
+        # namespace of its own, and its XWayland still shares memory with the app as the same user.
+        user = ["unshare", "--user", "--map-user=1000", "--map-group=1000"] if os.getuid() == 0 else []
+        self.spawn([*user, "sway", "-c", os.path.join(home, "config")], log=self.path("sway.out"), env=env)
         wait_for(lambda: os.path.exists(found), 60, what=lambda: "sway: " + read(self.path("sway.out"))[-2000:])
         with open(found) as f:
             self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
