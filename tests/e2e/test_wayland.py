@@ -120,6 +120,7 @@ class WaylandSession(Case):
             self.assertIn("Bodycam share: Start answered 1", self.app.log_lines())
         if not self.desktop.shortcut_portal:
             self.game.terminate()
+            self.game.wait(10)  # gone from the screen before the next game asks for it whole
             self.keys_and_frames_from_a_game_on_xwayland()
 
     def keys_and_frames_from_a_game_on_xwayland(self):
