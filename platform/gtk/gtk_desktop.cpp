@@ -145,6 +145,7 @@ class GtkAlert : public ModalAlert {
     running.insert(dialog);
     int answer = gtk_dialog_run(dialog);
     running.erase(dialog);
+    if (floats) gdk_seat_ungrab(gdk_display_get_default_seat(gtk_widget_get_display(GTK_WIDGET(dialog))));
     gtk_widget_hide(GTK_WIDGET(dialog));
     return answer >= 0 ? answer : -1;
   }
