@@ -15,6 +15,9 @@ packages=(
   # the desktop portals with KDE's backend, PipeWire; the stand-in game and portal use GTK and GDBus from Python
   kwin-wayland xwayland plasma-wayland-protocols libwayland-dev xdg-desktop-portal xdg-desktop-portal-kde
   qtwayland5 pipewire wireplumber python3-gi gir1.2-gtk-3.0
+  # and sway with XWayland (xhost lets the tests into it), its portal, screenshots (grim); the keymap of the
+  # virtual keyboard (libxkbcommon-dev, above)
+  sway x11-xserver-utils xdg-desktop-portal-wlr grim
   # the end-to-end tests read windows and pictures, and close windows as a window manager does
   python3-xlib python3-pil
   # the Wayland capture's contract test: a test video source for PipeWire, pw-dump

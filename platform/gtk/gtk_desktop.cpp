@@ -98,8 +98,23 @@ class GtkAlert : public ModalAlert {
     gtk_dialog_set_default_response(dialog, 0);
     gtk_window_set_title(GTK_WINDOW(dialog), "Quillmere");
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    // wlroots' compositor maps a new window under a full-screen game, but gives its keyboard to an
+    // override-redirect dialog when it maps: there the alert floats in the screen's middle and, once mapped,
+    // grabs the X keyboard (its window manager takes back any X focus change).
+    if (wlrootsWindowManager(gtk_widget_get_screen(GTK_WIDGET(dialog)))) {
+      floats = true;
+      gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+      gtk_widget_realize(GTK_WIDGET(dialog));
+      gdk_window_set_override_redirect(gtk_widget_get_window(GTK_WIDGET(dialog)), TRUE);
+    }
     g_signal_connect(dialog, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer self) -> gboolean {
-                       if (static_cast<GtkAlert*>(self)->inFront) focusAsAsked(gtk_widget_get_window(w));
+                       auto* me = static_cast<GtkAlert*>(self);
+                       GdkWindow* gw = gtk_widget_get_window(w);
+                       if (me->floats)
+                         gdk_seat_grab(gdk_display_get_default_seat(gdk_window_get_display(gw)), gw,
+                                       GDK_SEAT_CAPABILITY_KEYBOARD, TRUE, nullptr, nullptr, nullptr, nullptr);
+                       else if (me->inFront)
+                         focusAsAsked(gw);
                        return FALSE;
                      }),
                      this);
@@ -130,6 +145,7 @@ class GtkAlert : public ModalAlert {
     running.insert(dialog);
     int answer = gtk_dialog_run(dialog);
     running.erase(dialog);
+    if (floats) gdk_seat_ungrab(gdk_display_get_default_seat(gtk_widget_get_display(GTK_WIDGET(dialog))));
     gtk_widget_hide(GTK_WIDGET(dialog));
     return answer >= 0 ? answer : -1;
   }
@@ -138,6 +154,7 @@ class GtkAlert : public ModalAlert {
   std::set<GtkDialog*>& running;
   GtkDialog* dialog;
   bool inFront = false;
+  bool floats = false;  // override-redirect, on wlroots
 };
 
 struct GtkDesktop::Indicator {

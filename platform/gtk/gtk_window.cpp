@@ -6,8 +6,9 @@
 // panel hides; a window that raises itself above them is covered again at once (without a window manager
 // nothing else keeps them on top). Their round corners and the bubble's circle come from an input and
 // bounding shape, so they work without a compositor (smooth edges and the alpha value show only with
-// one). Under XWayland the compositor's keyboard goes only to managed windows: a click into the overlay
-// makes it one for as long as it has the keyboard. Without XWayland (GDK's Wayland backend) windows have
+// one). Under XWayland the compositor's keyboard goes only to managed windows (KWin) or to override-redirect
+// ones not of a utility's type (wlroots): a click into the overlay makes it one for as long as it has the
+// keyboard. Without XWayland (GDK's Wayland backend) windows have
 // no position to read or set.
 #include "platform/gtk/gtk_window.h"
 
@@ -25,6 +26,15 @@ namespace qm::gtk {
 namespace {
 
 constexpr int kResizeBorder = 6;
+
+// GTK counts a keyboard grab as no focus: the window is told, so that its page knows it has the keyboard.
+void tellFocus(GtkWidget* window, bool in) {
+  g_autoptr(GdkEvent) event = gdk_event_new(GDK_FOCUS_CHANGE);
+  event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+  event->focus_change.send_event = TRUE;
+  event->focus_change.in = in;
+  gtk_widget_send_focus_change(window, event);
+}
 
 // One of our modal dialogs (the key picker, an alert) is showing: the floating panels must not cover it.
 bool modalShowing() {
@@ -195,6 +205,7 @@ void GtkAppWindow::showWithoutActivating() {
 // GTK forgets where the window manager or the user put a window once it is hidden: keep the frame so
 // that it is stored and shown again as it was.
 void GtkAppWindow::hide() {
+  activeHere = false;  // no remap on the focus going
   giveKeyboardBack();
   remapTimer.cancel();
   if (gtk_widget_get_mapped(window.get())) {
@@ -206,7 +217,7 @@ void GtkAppWindow::hide() {
 }
 
 void GtkAppWindow::showAtLastFrame() {
-  if (managed == floating && gtk_widget_get_realized(window.get())) return showWhenBackOnRoot();
+  if (managed != keyed && gtk_widget_get_realized(window.get())) return showWhenBackOnRoot();
   if (auto last = std::exchange(hiddenFrame, std::nullopt)) place(*last, true);
   gtk_widget_show(window.get());
 }
@@ -331,7 +342,10 @@ gboolean GtkAppWindow::onMap(GtkWidget*, GdkEvent*, gpointer self) {
     me->placeOnceDecorated();
   }
   if (me->options.kind == WindowKind::Bubble) me->showPointingHand();
-  if (me->managed) me->activateOrMapAgain();
+  if (me->managed && me->floating)
+    me->grabKeyboard();
+  else if (me->managed)
+    me->activateOrMapAgain();
   return FALSE;
 }
 
@@ -439,6 +453,7 @@ void GtkAppWindow::takeKeyboard(guint32 time) {
   if (!gw || !GDK_IS_X11_WINDOW(gw)) return;
   if (keysByActivation) {
     clickTime = time;
+    if (managed && floating) return grabKeyboard();
     if (managed) return focusAsAsked(gw, time);
     return remapAs(true);
   }
@@ -475,7 +490,18 @@ void GtkAppWindow::activateOrMapAgain() {
       this));
 }
 
-// The player went back to the game: a managed panel would go under its full screen, a floating one stays.
+// wlroots' window manager puts the X focus back where the compositor has it: the keyboard is grabbed instead,
+// and the compositor gave its own to the panel when it mapped or was clicked.
+void GtkAppWindow::grabKeyboard() {
+  GdkWindow* gw = gtk_widget_get_window(window.get());
+  grabbed = gdk_seat_grab(gdk_display_get_default_seat(gdk_window_get_display(gw)), gw, GDK_SEAT_CAPABILITY_KEYBOARD,
+                          TRUE, nullptr, nullptr, nullptr, nullptr) == GDK_GRAB_SUCCESS;
+  activeHere = grabbed;
+  if (grabbed) tellFocus(window.get(), true);
+}
+
+// The player went back to the game: a managed panel would go under its full screen, a floating one stays. On
+// wlroots the pointer left the panel: only its unmap gives the compositor's keyboard back to the game.
 gboolean GtkAppWindow::onFocusOut(GtkWidget* w, GdkEvent*, gpointer self) {
   auto* me = static_cast<GtkAppWindow*>(self);
   if (me->managed && me->activeHere && gtk_widget_get_mapped(w)) me->remapAs(false);
@@ -498,15 +524,18 @@ void GtkAppWindow::showWhenBackOnRoot() {
     return;
   }
   remapTries = 0;
-  floating = !managed;
+  keyed = managed;
+  bool byType = wlrootsWindowManager(gtk_widget_get_screen(window.get()));
+  floating = !managed || byType;
   gdk_window_set_override_redirect(gtk_widget_get_window(window.get()), floating);
+  gtk_window_set_type_hint(gtkWindow(), managed && byType ? GDK_WINDOW_TYPE_HINT_NORMAL : GDK_WINDOW_TYPE_HINT_UTILITY);
   gtk_window_set_accept_focus(gtkWindow(), managed);
   // KWin lets a window keep the focus only if its last user time is not 0 (GTK's "do not focus on map").
   gtk_window_set_focus_on_map(gtkWindow(), managed);
   if (managed) gdk_x11_window_set_user_time(gtk_widget_get_window(window.get()), clickTime);
   // The rounded input shape stops pointer motion reaching a managed window under KWin.
   shapedWidth = shapedHeight = 0;
-  if (managed)
+  if (managed && !floating)
     gtk_widget_input_shape_combine_region(window.get(), nullptr);
   else
     applyShape(gtk_widget_get_allocated_width(window.get()), gtk_widget_get_allocated_height(window.get()));
@@ -529,6 +558,10 @@ bool GtkAppWindow::backOnRoot() const {
 
 void GtkAppWindow::giveKeyboardBack() {
   GdkWindow* gw = gtk_widget_get_window(window.get());
+  if (std::exchange(grabbed, false)) {
+    gdk_seat_ungrab(gdk_display_get_default_seat(gdk_window_get_display(gw)));
+    tellFocus(window.get(), false);
+  }
   unsigned long owner = std::exchange(keyboardOwner, 0);
   if (owner && hasFocus(gw)) giveFocusTo(gdk_window_get_display(gw), owner);
 }

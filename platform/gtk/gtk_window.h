@@ -92,15 +92,19 @@ class GtkAppWindow : public Window {
   static gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer self);
   bool backOnRoot() const;
   void activateOrMapAgain();
+  void grabKeyboard();
   void giveKeyboardBack();
   static gboolean onLeave(GtkWidget*, GdkEventCrossing* e, gpointer self);
   static void onRealize(GtkWidget* w, gpointer self);
   unsigned long keyboardOwner = 0;  // the X window that had the keyboard before a click took it
-  // Under XWayland the compositor never gives its keyboard to an override-redirect window: a click into
-  // the overlay makes it a managed keep-above window, activated by the click, until it hides.
+  // Under XWayland the compositor gives its keyboard to no override-redirect window (KWin), or to none of a
+  // utility's type (wlroots): a click into the overlay makes it a managed keep-above window, activated by the
+  // click, or an override-redirect one of a normal type with the X keyboard grabbed, until it hides.
   bool keysByActivation = false;
-  bool managed = false;  // wanted: the window manager's, for the keyboard
+  bool managed = false;  // wanted: a window the compositor gives the keyboard
+  bool keyed = false;    // now: such a window
   bool floating = true;  // now: override-redirect
+  bool grabbed = false;  // the X keyboard, on wlroots
   guint32 clickTime = 0;
   int remapTries = 0;
   SourceScope remapTimer;  // waits for the root, then for the activation

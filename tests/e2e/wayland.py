@@ -1,6 +1,8 @@
-"""A headless Wayland session: KWin with XWayland, input through its fake-input protocol, pictures from its
-ScreenShot2 interface, on a portal session (a private bus with PipeWire and a portal, which the portal clients'
-contract tests use alone). The X11 helpers of qmtest.Desktop see the XWayland windows only."""
+"""Headless Wayland sessions, each on a portal session (a private bus with PipeWire and a portal, which the portal
+clients' contract tests use alone): KWin with XWayland, input through its fake-input protocol, pictures from its
+ScreenShot2 interface; sway with XWayland, input through wlroots' virtual keyboard and pointer, pictures from grim.
+The X11 helpers of qmtest.Desktop see the XWayland windows only. DESKTOPS: each by its name."""
+import io
 import os
 import shutil
 import subprocess
@@ -15,24 +17,27 @@ from qmtest import SOURCE, TOOLS, Desktop, read, wait_for  # noqa: E402
 KEYS = {"v": 47, "F8": 66, "F9": 67, "q": 16, "m": 50, "Escape": 1}  # the evdev codes of the keys the tests press
 KWIN = "/usr/bin/kwin_wayland"
 LIBEXEC = "/usr/libexec"
-KDE_PORTAL = "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde"
+BACKENDS = {"kde": "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde",
+            "wlr": os.path.join(LIBEXEC, "xdg-desktop-portal-wlr")}  # xdg-desktop-portal's, by name
 STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "standin_portal.py")
 
 
 class FakeInput:
-    """Keys and pointer, each command taken by KWin before it returns."""
+    """Keys and pointer, each command taken by the compositor before it returns."""
 
     def __init__(self, desktop):
         with open(desktop.path("fake-input.out"), "ab") as errors:
             self.proc = subprocess.Popen([os.path.join(TOOLS, "wl_fake_input")], env=desktop.env, stdin=subprocess.PIPE,
                                          stdout=subprocess.PIPE, stderr=errors, start_new_session=True)
         desktop.procs.append(self.proc)
+        self._do(None)
 
     def _do(self, command):
-        self.proc.stdin.write((command + "\n").encode())
-        self.proc.stdin.flush()
+        if command:
+            self.proc.stdin.write((command + "\n").encode())
+            self.proc.stdin.flush()
         if self.proc.stdout.readline().strip() != b"ok":
-            raise RuntimeError("fake input failed: " + command)
+            raise RuntimeError(f"fake input failed: {command or 'its start'}")
 
     def key(self, name, down=None):
         """One edge when `down` is given, else a press and its release."""
@@ -65,9 +70,9 @@ class PortalSession(Desktop):
         wait_for(lambda: '"wireplumber"' in self.run(["pw-dump"], check=False), what="wireplumber")
 
     def _start_portal(self):
-        if self.portal == "kde":
-            self.portals = [self.spawn([KDE_PORTAL], log=self.path("portal-kde.out"))]
-            self.wait_name("org.freedesktop.impl.portal.desktop.kde")
+        if self.portal in BACKENDS:
+            self.portals = [self.spawn([BACKENDS[self.portal]], log=self.path(f"portal-{self.portal}.out"))]
+            self.wait_name("org.freedesktop.impl.portal.desktop." + self.portal)
             self.portals.append(self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"],
                                            log=self.path("portal.out")))
         else:
@@ -88,10 +93,19 @@ class PortalSession(Desktop):
                  60, 0.2, f"{name} on the bus")
 
 
+def x_socket_folder():
+    """XWayland listens in the X socket directory but does not make it, as Xvfb does."""
+    os.makedirs("/tmp/.X11-unix", exist_ok=True)
+    os.chmod("/tmp/.X11-unix", 0o1777)
+
+
 class WaylandDesktop(PortalSession):
-    """The portal session with KWin and its XWayland."""
+    """The portal session with KWin and its XWayland; with KDE's portal the desktop binds global keys, and its
+    window chooser answers "cancelled" (it needs Plasma's QML modules, which the test machine does not have)."""
+    shares_windows = click_gives_keyboard_back = True
 
     def __init__(self, portal="kde"):
+        self.shortcut_portal = portal == "kde"
         super().__init__(portal, handlers=True)
 
     def _start_session(self, width, height):
@@ -109,9 +123,7 @@ class WaylandDesktop(PortalSession):
         # The packaged binary carries a file capability our containers refuse; a copy has none.
         kwin = self.path("kwin_wayland")
         shutil.copy(KWIN, kwin)
-        # KWin's XWayland listens in the X socket directory but does not make it, as Xvfb does.
-        os.makedirs("/tmp/.X11-unix", exist_ok=True)
-        os.chmod("/tmp/.X11-unix", 0o1777)
+        x_socket_folder()
         # KWin starts XWayland on a free display and tells only its session: the session writes it down.
         found = self.path("session.env")
         script = self.path("session.sh")
@@ -151,3 +163,51 @@ class WaylandDesktop(PortalSession):
         super().close()
         self.input.proc.stdin.close()
         self.input.proc.stdout.close()
+
+
+class SwayDesktop(WaylandDesktop):
+    """The portal session with sway and its XWayland, and wlroots' portal: no global keys, screens shared and
+    no windows. sway keeps its keyboard with an override-redirect window it gave it to until that unmaps, a
+    click into the window it holds focused (the game) notwithstanding."""
+    shortcut_portal = shares_windows = click_gives_keyboard_back = False
+
+    def __init__(self):
+        PortalSession.__init__(self, "wlr", handlers=True)
+
+    def _start_session(self, width, height):
+        self.env.pop("GDK_BACKEND", None)
+        self.env.update(XDG_SESSION_TYPE="wayland", XDG_CURRENT_DESKTOP="sway")
+        self._start_dbus()
+        self._start_sway(width, height)
+        self.input = FakeInput(self)
+        self._start_pipewire()
+        self._start_portal()
+
+    def _start_sway(self, width, height):
+        home = self.path("sway")
+        os.makedirs(home, 0o700)
+        found = os.path.join(home, "session.env")  # what sway tells its own clients: the displays
+        # Its XWayland lets only sway's user in: it lets every local client in, which starts it.
+        with open(os.path.join(home, "config"), "w") as f:
+            f.write(f"xwayland enable\noutput HEADLESS-1 resolution {width}x{height}\n"
+                    f"exec xhost +local: && env | grep -E '^(DISPLAY|WAYLAND_DISPLAY)=' > {found}.tmp && "
+                    f"mv {found}.tmp {found}\n")
+        x_socket_folder()
+        env = dict(self.env, HOME=home, XDG_RUNTIME_DIR=home, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
+                   WLR_RENDERER="pixman")
+        env.pop("DISPLAY", None)
+        # sway refuses to run where it could become root again: as root it runs seen as another user, in a user
+        # namespace of its own, and its XWayland still shares memory with the app as the same user.
+        user = ["unshare", "--user", "--map-user=1000", "--map-group=1000"] if os.getuid() == 0 else []
+        self.spawn([*user, "sway", "-c", os.path.join(home, "config")], log=self.path("sway.out"), env=env)
+        wait_for(lambda: os.path.exists(found), 60, what=lambda: "sway: " + read(self.path("sway.out"))[-2000:])
+        with open(found) as f:
+            self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
+        self.env["WAYLAND_DISPLAY"] = os.path.join(home, self.env["WAYLAND_DISPLAY"])  # ours is not sway's folder
+
+    def pixels(self):
+        return Image.open(io.BytesIO(subprocess.run(["grim", "-"], env=self.env, check=True, capture_output=True,
+                                                    timeout=30).stdout)).convert("RGB")
+
+
+DESKTOPS = {"kwin": WaylandDesktop, "sway": SwayDesktop}

@@ -3,6 +3,8 @@
 #include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 
+#include <string_view>
+
 #include "platform/gtk/x11/window_property.h"
 
 namespace qm::gtk {
@@ -20,6 +22,11 @@ WindowManager windowManagerOf(GdkScreen* screen) {
   return gdk_x11_screen_supports_net_wm_hint(screen, gdk_atom_intern_static_string("_NET_ACTIVE_WINDOW"))
              ? WindowManager::ewmh
              : WindowManager::plain;
+}
+
+bool wlrootsWindowManager(GdkScreen* screen) {
+  const char* name = GDK_IS_X11_SCREEN(screen) ? gdk_x11_screen_get_window_manager_name(screen) : nullptr;
+  return name && std::string_view(name) == "wlroots wm";
 }
 
 void focusAsAsked(GdkWindow* window, guint32 time) {

@@ -20,6 +20,11 @@ void focusAsAsked(GdkWindow* window, guint32 time = 0);
 // The same for any client's X window, another application's too.
 void focusAsAsked(GdkDisplay* display, unsigned long xwindow, guint32 time = 0);
 
+// Whether the X window manager is wlroots' (sway's and other wlroots desktops'): it gives the compositor's
+// keyboard to an override-redirect window that maps or is clicked unless its type never takes it (a utility's),
+// and takes back any X focus change a client makes.
+bool wlrootsWindowManager(GdkScreen* screen);
+
 // The X window that has the keyboard now (0 for none, the root or pointer-root).
 unsigned long focusedXWindow(GdkDisplay* display);
 // The window manager's active window (_NET_ACTIVE_WINDOW), 0 for none or a window that is not an X one.

@@ -33,6 +33,8 @@ if "--fullscreen" in sys.argv:
     area = Gdk.Display.get_default().get_monitor(0).get_geometry()
     size = [area.width, area.height]  # the whole screen even with no window manager to do it
     window.fullscreen()
+    # Asked again once mapped: wlroots' X window manager may map the window before it reads the state asked.
+    window.connect("map-event", lambda w, _: w.fullscreen())
 else:
     window.move(100, 100)
 window.set_default_size(*size)
