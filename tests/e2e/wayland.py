@@ -105,7 +105,7 @@ def x_socket_folder():
 class WaylandDesktop(PortalSession):
     """The portal session with KWin and its XWayland; with KDE's portal the desktop binds global keys, and its
     window chooser answers "cancelled" (it needs Plasma's QML modules, which the test machine does not have)."""
-    shares_windows = click_gives_keyboard_back = True
+    shares_windows = click_gives_keyboard_back = bubble_takes_click = True
     share_dialog = None  # the title of the desktop's window chooser where it shows
 
     def __init__(self, portal="kde"):
@@ -174,6 +174,7 @@ class SwayDesktop(WaylandDesktop):
     no windows. sway keeps its keyboard with an override-redirect window it gave it to until that unmaps, a
     click into the window it holds focused (the game) notwithstanding."""
     shortcut_portal = shares_windows = click_gives_keyboard_back = False
+    bubble_takes_click = False  # a click at once after the bubble shows is lost, and the next ones too: open
 
     def __init__(self):
         PortalSession.__init__(self, "wlr", handlers=True)
@@ -263,7 +264,7 @@ class MutterDesktop(PortalSession):
     """The portal session with GNOME's mutter (headless, one virtual monitor) and its XWayland, and GNOME's portal:
     no global keys; its window chooser shows on XWayland, empty (the windows are listed by the shell, not here)."""
     shortcut_portal = False
-    shares_windows = click_gives_keyboard_back = True
+    shares_windows = click_gives_keyboard_back = bubble_takes_click = True
     share_dialog = "Screen Share"
 
     def __init__(self):
