@@ -32,8 +32,9 @@ class WaylandSession(Case):
         # No panel shows status items here: the QM menu is in the main window's menu bar.
         self.assertIn("Session: Wayland with XWayland, status notifier host: none", self.app.log())
         self.game = self.desktop.spawn([GAME, "--fullscreen", "--wayland"], log=self.desktop.path("game.out"))
-        # mutter gives the keyboard to a new window only once it is clicked.
-        wait_for(lambda: self.game_says()[-1:] == ["active"] or self.desktop.input.click(300, 500), 30, 0.5,
+        # mutter puts a new window below the one with the keyboard, ours, and gives it the keyboard on a click
+        # (left of our main window).
+        wait_for(lambda: self.game_says()[-1:] == ["active"] or self.desktop.input.click(100, 500), 30, 0.5,
                  "the game to have the focus")
 
     def toggle_overlay(self):
@@ -144,7 +145,7 @@ class WaylandSession(Case):
 
     def keys_and_frames_from_a_game_on_xwayland(self):
         game = self.start_game("--fullscreen")
-        wait_for(lambda: self.desktop.input.click(500, 500) or  # until the mapped game takes it
+        wait_for(lambda: self.desktop.input.click(100, 500) or  # until the mapped game takes it, left of our window
                  int(self.desktop.xdotool("getactivewindow")) == int(game[0], 16), what="the game's focus")
         seen = len(self.details())
         self.desktop.input.key("F9")

@@ -280,6 +280,8 @@ class MutterDesktop(PortalSession):
         self.env.update(XDG_SESSION_TYPE="wayland", XDG_CURRENT_DESKTOP="GNOME", XDG_DESKTOP_PORTAL_DIR=portals)
         self._start_dbus()
         self._start_pipewire()
+        # A key's press and release are two calls: on a busy machine the release may come after the repeat delay.
+        self.run(["gsettings", "set", "org.gnome.desktop.peripherals.keyboard", "repeat", "false"])
         x_socket_folder()
         # mutter starts XWayland on a free display and tells the command it runs: it writes it down.
         found = self.path("session.env")
