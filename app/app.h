@@ -117,6 +117,8 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void restore();
   void dragOverlay();
   int runAside(ModalAlert& alert);
+  // The panels step aside until the returned hold is let go.
+  std::shared_ptr<void> panelsAside();
   // Brings the main window forward now, or once no dialog of ours is up: it never covers one.
   void showMainAfterDialogs();
   int dialogsUp = 0;
@@ -150,6 +152,9 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   std::unique_ptr<Window> bubble;
   bool globalMonitor = false;
   std::unique_ptr<Bubble> bubbleView;
+  // Held while the desktop's dialog may ask which window the bodycam films (it is no window of ours and
+  // would open under the panels); let go at the bodycam's first frame, its sentence or its end.
+  std::shared_ptr<void> shareAside;
   // Push-to-talk keys whose "down" went out, each with the page that got it: the "up" goes there too.
   std::map<std::uint16_t, std::weak_ptr<WebView>> talking;
 

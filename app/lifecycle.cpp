@@ -134,6 +134,7 @@ void App::applicationWillTerminate() {
   // No frame may reach a page or the desktop once the app is going.
   if (gameCapture) gameCapture->stop();
   gameCapture.reset();
+  shareAside.reset();
 }
 
 void App::showMain() {

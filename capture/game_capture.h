@@ -25,10 +25,11 @@ inline constexpr const char* kCaptureShareMessage =
 // Where the desktop shares no windows, only a game on XWayland can be filmed.
 inline constexpr const char* kCaptureNotOfferedMessage =
     "Your desktop does not share windows with Quillmere: run Roblox on XWayland, then start the bodycam again.";
-// The desktop never answered the request (its dialog did not show, or it hung).
+// The desktop did not answer the request in time: its dialog did not show, hung or was left open, which the
+// app cannot tell apart.
 inline constexpr const char* kCaptureUnansweredMessage =
-    "Your desktop did not answer the request to share the Roblox window. Start the bodycam again; if nothing "
-    "asks you then either, run Roblox on XWayland.";
+    "Your desktop did not answer the request to share the Roblox window within two minutes. Start the bodycam "
+    "again and choose the Roblox window when your desktop asks; if nothing asks you, run Roblox on XWayland.";
 inline constexpr const char* kNoGameMessage = "Open ER:LC in Roblox first, then start the bodycam.";
 inline constexpr const char* kCouldNotStartMessage = "The bodycam could not start: ";
 inline constexpr const char* kStoppedMessage = "The bodycam stopped: Roblox closed or the capture was turned off.";

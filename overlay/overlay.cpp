@@ -55,6 +55,10 @@ void App::showOverlay() {
   overlay->showWithoutActivating();
 }
 
+std::shared_ptr<void> App::panelsAside() {
+  return std::make_shared<PanelsAside>(std::initializer_list<Window*>{overlay.get(), bubble.get()});
+}
+
 int App::runAside(ModalAlert& alert) {
   int answer = 0;
   {

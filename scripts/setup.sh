@@ -18,6 +18,8 @@ packages=(
   # and sway with XWayland (xhost lets the tests into it), its portal, screenshots (grim); the keymap of the
   # virtual keyboard (libxkbcommon-dev, above)
   sway x11-xserver-utils xdg-desktop-portal-wlr grim
+  # and GNOME's mutter with XWayland and GNOME's portal; its screen cast taken as a picture (pngenc)
+  mutter xdg-desktop-portal-gnome gstreamer1.0-plugins-good
   # the end-to-end tests read windows and pictures, and close windows as a window manager does
   python3-xlib python3-pil
   # the Wayland capture's contract test: a test video source for PipeWire, pw-dump

@@ -66,21 +66,30 @@ void App::startBodycam(WebView& sender, bool on) {
   if (!canCapture()) return;
   if (gameCapture) gameCapture->stop();
   gameCapture.reset();
+  shareAside.reset();
   if (!on) return;
   auto cam = GameCapture::make(platform.capture, platform.desktop);
-  cam->onFrame = [target](const std::string& data) {
-    if (auto v = target.lock()) v->evaluate(frameEventScript(data));
-  };
   std::weak_ptr<App> weakApp = weak_from_this();
   std::weak_ptr<GameCapture> weakCam = cam;
-  cam->onError = [weakApp, weakCam, target](const std::string& message) {
+  auto answered = [weakApp, weakCam] {
+    auto app = weakApp.lock();
+    return app && app->gameCapture && app->gameCapture == weakCam.lock() ? app : nullptr;
+  };
+  cam->onFrame = [target, answered](const std::string& data) {
+    if (auto app = answered()) app->shareAside.reset();
+    if (auto v = target.lock()) v->evaluate(frameEventScript(data));
+  };
+  cam->onError = [answered, target](const std::string& message) {
     // Only the capture that failed is dropped, never a newer one that replaced it.
-    if (auto app = weakApp.lock(); app && app->gameCapture && app->gameCapture == weakCam.lock())
+    if (auto app = answered()) {
       app->gameCapture.reset();
+      app->shareAside.reset();
+    }
     auto text = serialise({{"type", "bodycam-error"}, {"message", message}}).value_or("{}");
     if (auto v = target.lock()) v->evaluate(eventScript(text));
   };
   gameCapture = cam;
+  if (platform.capture.consent() == CaptureConsent::desktopDialog) shareAside = panelsAside();
   cam->start();
 }
 

@@ -1,9 +1,11 @@
 """Headless Wayland sessions, each on a portal session (a private bus with PipeWire and a portal, which the portal
 clients' contract tests use alone): KWin with XWayland, input through its fake-input protocol, pictures from its
-ScreenShot2 interface; sway with XWayland, input through wlroots' virtual keyboard and pointer, pictures from grim.
+ScreenShot2 interface; sway with XWayland, input through wlroots' virtual keyboard and pointer, pictures from grim;
+GNOME's mutter with XWayland, input and pictures through its remote desktop and screen cast.
 The X11 helpers of qmtest.Desktop see the XWayland windows only. DESKTOPS: each by its name."""
 import io
 import os
+import pwd
 import shutil
 import subprocess
 
@@ -18,7 +20,8 @@ KEYS = {"v": 47, "F8": 66, "F9": 67, "q": 16, "m": 50, "Escape": 1}  # the evdev
 KWIN = "/usr/bin/kwin_wayland"
 LIBEXEC = "/usr/libexec"
 BACKENDS = {"kde": "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde",
-            "wlr": os.path.join(LIBEXEC, "xdg-desktop-portal-wlr")}  # xdg-desktop-portal's, by name
+            "wlr": os.path.join(LIBEXEC, "xdg-desktop-portal-wlr"),
+            "gnome": os.path.join(LIBEXEC, "xdg-desktop-portal-gnome")}  # xdg-desktop-portal's, by name
 STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "standin_portal.py")
 
 
@@ -102,7 +105,8 @@ def x_socket_folder():
 class WaylandDesktop(PortalSession):
     """The portal session with KWin and its XWayland; with KDE's portal the desktop binds global keys, and its
     window chooser answers "cancelled" (it needs Plasma's QML modules, which the test machine does not have)."""
-    shares_windows = click_gives_keyboard_back = True
+    shares_windows = click_gives_keyboard_back = bubble_takes_click = True
+    share_dialog = None  # the title of the desktop's window chooser where it shows
 
     def __init__(self, portal="kde"):
         self.shortcut_portal = portal == "kde"
@@ -170,6 +174,7 @@ class SwayDesktop(WaylandDesktop):
     no windows. sway keeps its keyboard with an override-redirect window it gave it to until that unmaps, a
     click into the window it holds focused (the game) notwithstanding."""
     shortcut_portal = shares_windows = click_gives_keyboard_back = False
+    bubble_takes_click = False  # a click at once after the bubble shows is lost, and the next ones too: open
 
     def __init__(self):
         PortalSession.__init__(self, "wlr", handlers=True)
@@ -210,4 +215,100 @@ class SwayDesktop(WaylandDesktop):
                                                     timeout=30).stdout)).convert("RGB")
 
 
-DESKTOPS = {"kwin": WaylandDesktop, "sway": SwayDesktop}
+class MutterInput:
+    """Keys and pointer through mutter's RemoteDesktop session (evdev codes), in order; a monitor's screen cast tied
+    to the session places the pointer and gives the pictures."""
+    RD = "org.gnome.Mutter.RemoteDesktop"
+    SC = "org.gnome.Mutter.ScreenCast"
+
+    def __init__(self, desktop):
+        flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+        # mutter ends the sessions when this connection goes, and itself with them: it stays open until the end.
+        self.bus = Gio.DBusConnection.new_for_address_sync(desktop.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
+        self.session = self._call(self.RD, "/org/gnome/Mutter/RemoteDesktop", self.RD, "CreateSession")[0]
+        sid = self._call(self.RD, self.session, "org.freedesktop.DBus.Properties", "Get",
+                         GLib.Variant("(ss)", (self.RD + ".Session", "SessionId")))[0]
+        cast = self._call(self.SC, "/org/gnome/Mutter/ScreenCast", self.SC, "CreateSession",
+                          GLib.Variant("(a{sv})", ({"remote-desktop-session-id": GLib.Variant("s", sid)},)))[0]
+        self.stream = self._call(self.SC, cast, self.SC + ".Session", "RecordMonitor",
+                                 GLib.Variant("(sa{sv})", ("", {})))[0]
+        nodes = []
+        self.bus.signal_subscribe(self.SC, self.SC + ".Stream", "PipeWireStreamAdded", self.stream, None, 0,
+                                  lambda *signal: nodes.append(signal[5].unpack()[0]))
+        self._do("Start")
+        # The seat has a keyboard and a pointer only once the session has used them: a shift key, a move.
+        for state in (True, False):
+            self._do("NotifyKeyboardKeycode", 42, state, signature="(ub)")
+        self._do("NotifyPointerMotionAbsolute", self.stream, 0.0, 0.0, signature="(sdd)")
+        self.node = wait_for(lambda: (GLib.MainContext.default().iteration(False), nodes)[1], 30,
+                             what="the screen cast's PipeWire node")[0]
+
+    def _call(self, name, path, interface, method, args=None):
+        return self.bus.call_sync(name, path, interface, method, args, None, Gio.DBusCallFlags.NONE, 10000,
+                                  None).unpack()
+
+    def _do(self, method, *args, signature="()"):
+        self._call(self.RD, self.session, self.RD + ".Session", method, GLib.Variant(signature, args))
+
+    def key(self, name, down=None):
+        for state in ([down] if down is not None else [True, False]):
+            self._do("NotifyKeyboardKeycode", KEYS[name], state, signature="(ub)")
+
+    def click(self, x, y):
+        self._do("NotifyPointerMotionAbsolute", self.stream, float(x), float(y), signature="(sdd)")
+        for state in (True, False):
+            self._do("NotifyPointerButton", 272, state, signature="(ib)")
+
+
+class MutterDesktop(PortalSession):
+    """The portal session with GNOME's mutter (headless, one virtual monitor) and its XWayland, and GNOME's portal:
+    no global keys; its window chooser shows on XWayland, empty (the windows are listed by the shell, not here)."""
+    shortcut_portal = False
+    shares_windows = click_gives_keyboard_back = bubble_takes_click = True
+    share_dialog = "Screen Share"
+
+    def __init__(self):
+        super().__init__("gnome", handlers=True)
+
+    def _start_session(self, width, height):
+        self.env.pop("GDK_BACKEND", None)
+        # GNOME's portals alone: xdg-desktop-portal 1.16 would take any other installed one for what they lack.
+        portals = self.path("portals")
+        os.makedirs(portals)
+        for name in ("gnome", "gtk"):
+            os.symlink(f"/usr/share/xdg-desktop-portal/portals/{name}.portal", os.path.join(portals, name + ".portal"))
+        self.env.update(XDG_SESSION_TYPE="wayland", XDG_CURRENT_DESKTOP="GNOME", XDG_DESKTOP_PORTAL_DIR=portals)
+        self._start_dbus()
+        self._start_pipewire()
+        # A key's press and release are two calls: on a busy machine the release may come after the repeat delay.
+        self.run(["gsettings", "set", "org.gnome.desktop.peripherals.keyboard", "repeat", "false"])
+        x_socket_folder()
+        # mutter starts XWayland on a free display and tells the command it runs: it writes it down.
+        found = self.path("session.env")
+        self.env.pop("DISPLAY", None)
+        self.spawn(["mutter", "--headless", "--wayland", "--virtual-monitor", f"{width}x{height}",
+                    "--wayland-display=qm-mutter-" + os.path.basename(self.root), "--", "sh", "-c",
+                    f"env | grep -E '^(DISPLAY|WAYLAND_DISPLAY|XAUTHORITY)=' > {found}.tmp && mv {found}.tmp {found}"
+                    " && exec sleep infinity"], log=self.path("mutter.out"))
+        wait_for(lambda: os.path.exists(found), 60, what=lambda: "mutter: " + read(self.path("mutter.out"))[-2000:])
+        with open(found) as f:
+            self.env.update(line.strip().split("=", 1) for line in f if "=" in line)
+        # Its XWayland lets in only holders of the cookie; the tests' X helpers do not read XAUTHORITY.
+        self.run(["xhost", "+si:localuser:" + pwd.getpwuid(os.getuid()).pw_name])
+        self.input = MutterInput(self)
+        self._start_portal()
+
+    def pixels(self):
+        """A frame of the monitor's screen cast."""
+        shot = self.path("shot.png")
+        self.run(["gst-launch-1.0", "-q", "pipewiresrc", f"path={self.input.node}", "num-buffers=1", "!",
+                  "videoconvert", "!", "pngenc", "!", "filesink", f"location={shot}"])
+        with Image.open(shot) as picture:
+            return picture.convert("RGB")
+
+    def close(self):
+        self.input.bus.close_sync(None)
+        super().close()
+
+
+DESKTOPS = {"kwin": WaylandDesktop, "sway": SwayDesktop, "mutter": MutterDesktop}

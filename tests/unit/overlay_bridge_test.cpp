@@ -249,6 +249,32 @@ TEST(Bridge, FramesAndErrorsGoToThePageThatAsked) {
   EXPECT_EQ(h.overlayView().scripts.size(), scripts) << "an event that is not UTF-8 is never sent";
 }
 
+TEST(Bridge, PanelsStepAsideWhileTheDesktopMayAskWhichWindowToShare) {
+  // consent, the player shares the game (else says no), whether the MDT steps aside meanwhile
+  const std::tuple<CaptureConsent, bool, bool> cases[] = {
+      {CaptureConsent::desktopDialog, true, true},
+      {CaptureConsent::desktopDialog, false, true},
+      {CaptureConsent::systemSettings, true, false},
+  };
+  for (const auto& [consent, shares, aside] : cases) {
+    Panels h;
+    h.fakes.capture.consentKind = consent;
+    h.app->showOverlay();
+    if (shares) {
+      h.startBodycam(h.overlayView());
+      EXPECT_EQ(h.overlayWindow()->shown, !aside) << "before the first frame";
+      h.sendFrame();
+    } else {
+      h.fakes.capture.windowList = std::nullopt;
+      h.message(h.overlayView(), R"({"t":"bodycam","on":true})");
+      EXPECT_EQ(h.overlayWindow()->shown, !aside) << "while the desktop asks";
+      h.fakes.capture.answerListing();
+      h.fakes.desktop.runPosted();
+    }
+    EXPECT_TRUE(h.overlayWindow()->shown) << "once answered";
+  }
+}
+
 TEST(Bridge, QuitOrBodycamOffStopsTheStreamAndLetsTheCaptureGo) {
   const std::pair<const char*, void (*)(Panels&)> endings[] = {
       {"quit", [](Panels& h) { h.app->applicationWillTerminate(); }},
