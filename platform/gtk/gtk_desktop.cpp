@@ -78,7 +78,10 @@ std::string installIcons() {
   const auto* data = static_cast<const char*>(g_bytes_get_data(svg, &size));
   bool written =
       g_mkdir_with_parents(dir, 0700) == 0 && g_file_set_contents(path, data, static_cast<gssize>(size), nullptr);
-  return written ? dir : "";
+  if (!written) return {};
+  // The status item's tray fallback reads past the end of the theme's search path while its folder is not in it.
+  gtk_icon_theme_append_search_path(gtk_icon_theme_get_default(), dir);
+  return dir;
 }
 
 }  // namespace
