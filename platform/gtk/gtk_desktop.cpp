@@ -333,9 +333,12 @@ std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, co
   return alert;
 }
 
+// A Wayland desktop activates a dialog's parent once the dialog closes: the main window is the parent only while
+// the player is in it, so that answering the MDT's question never brings it over the game.
 GtkWindow* GtkDesktop::parentWindow() const {
-  if (mainWindow && mainWindow->visible()) return mainWindow->gtkWindow();
-  return nullptr;
+  if (!mainWindow || !mainWindow->visible()) return nullptr;
+  GtkWindow* main = mainWindow->gtkWindow();
+  return session == SessionKind::X11 || gtk_window_is_active(main) ? main : nullptr;
 }
 
 void GtkDesktop::openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) {
@@ -447,9 +450,10 @@ void GtkDesktop::changeShortcuts() { keys.change(); }
 
 KeysHelp GtkDesktop::keysHelp() const { return {"", keys.obstacle()}; }
 
+// GNOME's window chooser opens on the parent's display: given our X11 window, it is an XWayland window too.
 std::string GtkDesktop::portalParent() const {
-  GtkWindow* parent = parentWindow();
-  GdkWindow* gw = parent ? gtk_widget_get_window(GTK_WIDGET(parent)) : nullptr;
+  GdkWindow* gw =
+      mainWindow && mainWindow->visible() ? gtk_widget_get_window(GTK_WIDGET(mainWindow->gtkWindow())) : nullptr;
   if (!gw || !GDK_IS_X11_WINDOW(gw)) return "";
   char name[32];
   g_snprintf(name, sizeof name, "x11:%lx", GDK_WINDOW_XID(gw));
