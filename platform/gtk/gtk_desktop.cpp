@@ -336,9 +336,12 @@ std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, co
 // A Wayland desktop activates a dialog's parent once the dialog closes: the main window is the parent only while
 // the player is in it, so that answering the MDT's question never brings it over the game.
 GtkWindow* GtkDesktop::parentWindow() const {
-  if (!mainWindow || !mainWindow->visible()) return nullptr;
-  GtkWindow* main = mainWindow->gtkWindow();
-  return session == SessionKind::X11 || gtk_window_is_active(main) ? main : nullptr;
+  GtkWindow* main = shownMainWindow();
+  return main && (session == SessionKind::X11 || gtk_window_is_active(main)) ? main : nullptr;
+}
+
+GtkWindow* GtkDesktop::shownMainWindow() const {
+  return mainWindow && mainWindow->visible() ? mainWindow->gtkWindow() : nullptr;
 }
 
 void GtkDesktop::openPanel(bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) {
@@ -452,8 +455,8 @@ KeysHelp GtkDesktop::keysHelp() const { return {"", keys.obstacle()}; }
 
 // GNOME's window chooser opens on the parent's display: given our X11 window, it is an XWayland window too.
 std::string GtkDesktop::portalParent() const {
-  GdkWindow* gw =
-      mainWindow && mainWindow->visible() ? gtk_widget_get_window(GTK_WIDGET(mainWindow->gtkWindow())) : nullptr;
+  GtkWindow* main = shownMainWindow();
+  GdkWindow* gw = main ? gtk_widget_get_window(GTK_WIDGET(main)) : nullptr;
   if (!gw || !GDK_IS_X11_WINDOW(gw)) return "";
   char name[32];
   g_snprintf(name, sizeof name, "x11:%lx", GDK_WINDOW_XID(gw));

@@ -65,6 +65,7 @@ class GtkDesktop : public Desktop {
   GtkWindow* keyboardWindow() const;
   void showStatusInMenuBar(const std::string& title, const std::vector<MenuItem>& items, std::list<MenuItem>& keep);
   GtkWindow* parentWindow() const;
+  GtkWindow* shownMainWindow() const;
 
   GtkApplication* app;
   SessionKind session;
