@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -174,12 +175,20 @@ TEST(FileSettings, WritesThroughALink) {
   EXPECT_EQ(nlohmann::json::parse(text(target)), (nlohmann::json{{"guild", "12345"}, {"key.ptt", 9}}));
 }
 
-TEST(FileSettings, NeverWritesThroughAPlantedTemporaryFile) {
+// A new file takes the old one's place whole: a kill mid-write never leaves half a file.
+TEST(FileSettings, ReplacesTheFileWholeNeverThroughAPlantedTemporaryFile) {
   SettingsDir d;
   auto victim = d.dir / "victim";
   std::ofstream(victim) << "keep";
   std::filesystem::create_symlink(victim, d.path.string() + ".tmp-" + std::to_string(getpid()));
+  auto inode = [&] {
+    struct stat s {};
+    return ::stat(d.path.c_str(), &s) == 0 ? s.st_ino : 0;
+  };
   d.settings.set("guild", "12345");
+  const auto first = inode();
+  d.settings.set("key.ptt", 9);
+  EXPECT_NE(inode(), first);
   EXPECT_EQ(text(victim), "keep");
   EXPECT_FALSE(std::filesystem::is_symlink(d.path));
   EXPECT_EQ(d.settings.get("guild"), nlohmann::json("12345"));
