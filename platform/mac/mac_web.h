@@ -3,6 +3,7 @@
 // share the default website data store, so cookies set in one are seen by the other.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/web_view.h"
@@ -44,6 +45,7 @@ class MacWebContext : public WebContext {
 #ifdef __OBJC__
 @class NSView;
 namespace qm::mac {
-NSView* nativeView(WebView& view);  // the view a window shows as its content
+NSView* nativeView(WebView& view);                              // the view a window shows as its content
+void whenCommitted(WebView& view, std::function<void()> then);  // once, when its first page commits
 }  // namespace qm::mac
 #endif

@@ -1,5 +1,8 @@
 #include "platform/mac/mac_web.h"
 
+#include <functional>
+#include <utility>
+
 #import <AppKit/AppKit.h>
 #import <WebKit/WebKit.h>
 
@@ -54,7 +57,23 @@ NavigationAction navigationAction(WKNavigationAction* action) {
 @interface QMWebDelegate : NSObject <WKNavigationDelegate, WKUIDelegate, WKDownloadDelegate>
 - (instancetype)initWithView:(qm::mac::MacWebView*)view delegate:(qm::WebViewDelegate*)delegate;
 - (void)message:(WKScriptMessage*)message;
+- (void)back;
+- (void)whenCommitted:(std::function<void()>)then;
 - (void)detach;
+@end
+
+// The mouse's back button (its fourth, number 3) asks the core to go back, as View > Back does.
+@interface QMWebView : WKWebView
+@property(nonatomic, weak) QMWebDelegate* relay;
+@end
+
+@implementation QMWebView
+
+- (void)otherMouseDown:(NSEvent*)event {
+  if (event.buttonNumber == 3) return [self.relay back];
+  [super otherMouseDown:event];
+}
+
 @end
 
 // Registered with the user content controller, which holds it strongly; it holds the delegate weakly.
@@ -83,6 +102,7 @@ NavigationAction navigationAction(WKNavigationAction* action) {
   qm::mac::MacWebView* view;  // cleared by detach before the view goes
   qm::WebViewDelegate* delegate;
   qm::NavigationAction lastAllowed;  // a download it turns into is the player's only after the player's click
+  std::function<void()> firstCommit;
 }
 
 - (instancetype)initWithView:(qm::mac::MacWebView*)v delegate:(qm::WebViewDelegate*)d {
@@ -95,6 +115,14 @@ NavigationAction navigationAction(WKNavigationAction* action) {
 
 - (void)detach {
   view = nullptr;
+}
+
+- (void)back {
+  if (view) delegate->onBackRequested(*view);
+}
+
+- (void)whenCommitted:(std::function<void()>)then {
+  firstCommit = std::move(then);
 }
 
 // The relay sends [the document's origin, the page's JSON text]; the frame and its origin are WebKit's word.
@@ -224,6 +252,11 @@ NavigationAction navigationAction(WKNavigationAction* action) {
   if (view) delegate->onProcessTerminated(*view, "ended");  // macOS tells no reason
 }
 
+- (void)webView:(WKWebView*)webView didCommitNavigation:(WKNavigation*)navigation {
+  (void)webView, (void)navigation;
+  if (auto then = std::exchange(firstCommit, nullptr)) then();
+}
+
 - (void)webView:(WKWebView*)webView didFinishNavigation:(WKNavigation*)navigation {
   (void)webView, (void)navigation;
   if (view) delegate->onLoadFinished(*view);
@@ -273,7 +306,9 @@ MacWebView::MacWebView(const WebViewConfig& config, WebViewDelegate& d) : impl(s
   [configuration.userContentController addScriptMessageHandler:proxy
                                                   contentWorld:relayWorld
                                                           name:ns(config.messageHandler)];
-  impl->view = [[WKWebView alloc] initWithFrame:CGRectZero configuration:configuration];
+  QMWebView* view = [[QMWebView alloc] initWithFrame:CGRectZero configuration:configuration];
+  view.relay = impl->delegate;
+  impl->view = view;
   impl->view.navigationDelegate = impl->delegate;
   impl->view.UIDelegate = impl->delegate;
   const Color& under = config.underPageColor;
@@ -327,6 +362,10 @@ void MacWebView::setCustomUserAgent(const std::optional<std::string>& agent) {
 }
 
 NSView* nativeView(WebView& view) { return static_cast<MacWebView&>(view).native().view; }
+
+void whenCommitted(WebView& view, std::function<void()> then) {
+  [static_cast<MacWebView&>(view).native().delegate whenCommitted:std::move(then)];
+}
 
 std::shared_ptr<WebView> MacWebContext::makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) {
   return std::make_shared<MacWebView>(config, delegate);

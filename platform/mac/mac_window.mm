@@ -127,6 +127,7 @@ struct MacWindow::Impl {
   NSWindow* window = nil;
   QMWindowDelegate* delegate = nil;  // the window holds its delegate weakly
   double cornerRadius = 0;
+  NSTextField* loadingWords = nil;  // over the page until its first commit
 };
 
 namespace {
@@ -167,6 +168,19 @@ NSPanel* makeFloating(const WindowOptions& o) {
   return panel;
 }
 
+// The window's words in its middle: the window says "wait" at once.
+NSTextField* loadingWords(const std::string& text, NSView* content) {
+  NSTextField* words = [NSTextField labelWithString:ns(text)];
+  words.textColor = [NSColor colorWithRed:0xa1 / 255.0 green:0xa1 / 255.0 blue:0xaa / 255.0 alpha:1];
+  words.font = [NSFont systemFontOfSize:15 weight:NSFontWeightRegular];
+  [words sizeToFit];
+  NSRect area = content.bounds;
+  [words setFrameOrigin:NSMakePoint(NSMidX(area) - NSWidth(words.frame) / 2, NSMidY(area) - NSHeight(words.frame) / 2)];
+  words.autoresizingMask = NSViewMinXMargin | NSViewMaxXMargin | NSViewMinYMargin | NSViewMaxYMargin;
+  [content addSubview:words];
+  return words;
+}
+
 }  // namespace
 
 MacWindow::MacWindow(const WindowOptions& options, WindowDelegate* delegate) : impl(std::make_unique<Impl>()) {
@@ -178,6 +192,7 @@ MacWindow::MacWindow(const WindowOptions& options, WindowDelegate* delegate) : i
     impl->window.delegate = impl->delegate;
   }
   impl->cornerRadius = options.cornerRadius;
+  if (!options.loadingText.empty()) impl->loadingWords = loadingWords(options.loadingText, impl->window.contentView);
 }
 
 MacWindow::~MacWindow() {
@@ -204,6 +219,10 @@ void MacWindow::setAlpha(double alpha) { impl->window.alphaValue = alpha; }
 void MacWindow::setContent(WebView& view) {
   NSView* content = nativeView(view);
   impl->window.contentView = content;
+  if (NSTextField* words = impl->loadingWords) {
+    [content addSubview:words];
+    whenCommitted(view, [words] { [words removeFromSuperview]; });
+  }
   if (impl->cornerRadius <= 0) return;
   content.wantsLayer = YES;
   content.layer.cornerRadius = impl->cornerRadius;

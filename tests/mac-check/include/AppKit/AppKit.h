@@ -113,6 +113,10 @@ enum : NSEventModifierFlags {
 @property(readonly, strong, nullable) NSStatusBarButton* button;
 @end
 
+@interface NSTextField (QMCheckNewer)
++ (instancetype)labelWithString:(NSString*)stringValue;
+@end
+
 @interface NSFont (QMCheckNewer)
 + (NSFont*)systemFontOfSize:(CGFloat)fontSize weight:(NSFontWeight)weight;
 @end
