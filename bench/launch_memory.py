@@ -108,7 +108,7 @@ class LaunchAndMemory(Case):
               f"{(sum(cpu_seconds(pid) for pid in total) - used) / 10 * 100:.1f} % of a core")
 
         before = self.web_processes_mib()
-        game = self.start_game("--fullscreen")  # as a player has it
+        game = self.start_game("--fullscreen", "--ticking")  # as a player has it: no two frames alike
         self.bodycam_on("mdt")
         wait_for(lambda: len(self.frames("mdt")) > 4, 30, what="frames in the MDT")
         # From here the page only shows the frames, as the service's does: none is sent back to the stand-in.

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The game for tests: "Roblox" of the player's app id, a 28-pixel red band over a blue and a green half.
-Usage: game.py [WIDTH HEIGHT] [--fullscreen] [--wayland]; on X11 at 100,100. Prints focus changes."""
+Usage: game.py [WIDTH HEIGHT] [--fullscreen] [--wayland] [--ticking]; on X11 at 100,100. Prints focus changes.
+--ticking: a counter in the band changes ten times a second, so no two frames are alike, as in a game."""
 import os
 import sys
 
@@ -23,6 +24,10 @@ for name in ("left", "right"):
     halves.pack_start(Gtk.EventBox(name=name), True, True, 0)
 band = Gtk.EventBox(name="band")
 band.set_size_request(-1, 28)
+if "--ticking" in sys.argv:
+    ticks = Gtk.Label(label="0")
+    band.add(ticks)
+    GLib.timeout_add(100, lambda: ticks.set_label(str(int(ticks.get_label()) + 1)) or True)
 column = Gtk.Box(orientation=Gtk.Orientation.VERTICAL)
 column.pack_start(band, False, False, 0)
 column.pack_start(halves, True, True, 0)
