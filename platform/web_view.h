@@ -119,6 +119,9 @@ class WebContext {
   virtual void allCookies(std::function<void(std::vector<Cookie>)> answer) = 0;
   // Why the pages run without the toolkit's sandbox, or none when they run inside it.
   virtual std::optional<std::string> sandboxProblem() const { return std::nullopt; }
+  // Lets go of the pages' in-memory copies of resources (images a page no longer shows among them); what a
+  // page shows stays. Asked once the bodycam stops.
+  virtual void releaseMemoryCache() = 0;
 };
 
 }  // namespace qm

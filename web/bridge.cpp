@@ -64,7 +64,10 @@ void App::startBodycam(WebView& sender, bool on) {
   else
     return;
   if (!canCapture()) return;
-  if (gameCapture) gameCapture->stop();
+  if (gameCapture) {
+    gameCapture->stop();
+    if (!on) platform.web.releaseMemoryCache();
+  }
   gameCapture.reset();
   shareAside.reset();
   if (!on) return;
@@ -84,6 +87,7 @@ void App::startBodycam(WebView& sender, bool on) {
     if (auto app = answered()) {
       app->gameCapture.reset();
       app->shareAside.reset();
+      app->platform.web.releaseMemoryCache();
     }
     auto text = serialise({{"type", "bodycam-error"}, {"message", message}}).value_or("{}");
     if (auto v = target.lock()) v->evaluate(eventScript(text));

@@ -459,6 +459,11 @@ std::shared_ptr<WebView> GtkWebContext::makeWebView(const WebViewConfig& config,
   return std::make_shared<GtkWebView>(context.get(), config, delegate);
 }
 
+void GtkWebContext::releaseMemoryCache() {
+  if (!context) return;
+  webkit_website_data_manager_clear(data.get(), WEBKIT_WEBSITE_DATA_MEMORY_CACHE, 0, nullptr, nullptr, nullptr);
+}
+
 void GtkWebContext::allCookies(std::function<void(std::vector<Cookie>)> answer) {
   if (!context) start();
   auto* pending = new std::function<void(std::vector<Cookie>)>(std::move(answer));

@@ -72,6 +72,7 @@ class GtkWebContext : public WebContext {
   std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override;
   std::optional<std::string> sandboxProblem() const override { return unsandboxed; }
+  void releaseMemoryCache() override;
 
  private:
   static void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer);

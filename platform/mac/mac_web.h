@@ -38,6 +38,7 @@ class MacWebContext : public WebContext {
  public:
   std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate& delegate) override;
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override;
+  void releaseMemoryCache() override;
 };
 
 }  // namespace qm::mac

@@ -371,6 +371,13 @@ std::shared_ptr<WebView> MacWebContext::makeWebView(const WebViewConfig& config,
   return std::make_shared<MacWebView>(config, delegate);
 }
 
+void MacWebContext::releaseMemoryCache() {
+  [[WKWebsiteDataStore defaultDataStore] removeDataOfTypes:[NSSet setWithObject:WKWebsiteDataTypeMemoryCache]
+                                             modifiedSince:[NSDate distantPast]
+                                         completionHandler:^{
+                                         }];
+}
+
 void MacWebContext::allCookies(std::function<void(std::vector<Cookie>)> answer) {
   auto pending = std::make_shared<std::function<void(std::vector<Cookie>)>>(std::move(answer));
   [[WKWebsiteDataStore defaultDataStore].httpCookieStore getAllCookies:^(NSArray<NSHTTPCookie*>* cookies) {

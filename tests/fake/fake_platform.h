@@ -232,6 +232,7 @@ class FakeWebContext : public WebContext {
   }
   void allCookies(std::function<void(std::vector<Cookie>)> answer) override { answer(cookies); }
   std::optional<std::string> sandboxProblem() const override { return sandbox; }
+  void releaseMemoryCache() override { calls.push_back("memory cache released"); }
   Calls& calls;
   std::optional<std::string> sandbox;
   std::vector<std::shared_ptr<FakeWebView>> views;

@@ -276,17 +276,20 @@ TEST(Bridge, PanelsStepAsideWhileTheDesktopMayAskWhichWindowToShare) {
 }
 
 TEST(Bridge, QuitOrBodycamOffStopsTheStreamAndLetsTheCaptureGo) {
-  const std::pair<const char*, void (*)(Panels&)> endings[] = {
-      {"quit", [](Panels& h) { h.app->applicationWillTerminate(); }},
-      {"bodycam off", [](Panels& h) { h.message(h.mainView(), R"({"t":"bodycam"})"); }},
+  // how it ends, the stops asked of the stream, whether the pages' memory cache lets go of the frames
+  const std::tuple<const char*, void (*)(Panels&), int, bool> endings[] = {
+      {"quit", [](Panels& h) { h.app->applicationWillTerminate(); }, 1, false},
+      {"bodycam off", [](Panels& h) { h.message(h.mainView(), R"({"t":"bodycam"})"); }, 1, true},
+      {"stream ended", [](Panels& h) { h.fakes.capture.callbacks.stopped(); }, 0, true},
   };
-  for (const auto& [what, end] : endings) {
+  for (const auto& [what, end, stops, released] : endings) {
     Panels h;
     auto stream = h.startBodycam(h.mainView());
     std::weak_ptr<GameCapture> capture = h.app->gameCapture;
     end(h);
     h.fakes.desktop.runPosted();
-    EXPECT_EQ(stream->stops, 1) << what;
+    EXPECT_EQ(stream->stops, stops) << what;
+    EXPECT_EQ(std::count(h.fakes.calls.begin(), h.fakes.calls.end(), "memory cache released"), released) << what;
     EXPECT_EQ(h.app->gameCapture, nullptr) << what;
     EXPECT_TRUE(capture.expired()) << what << ": the answered set-up still holds the capture";
     auto scripts = h.mainView().scripts.size();

@@ -118,9 +118,14 @@ typedef NS_ENUM(NSInteger, WKPermissionDecision) {
 - (void)getAllCookies:(void (^)(NSArray<NSHTTPCookie*>*))completionHandler;
 @end
 
+extern NSString* const WKWebsiteDataTypeMemoryCache;
+
 @interface WKWebsiteDataStore : NSObject
 + (WKWebsiteDataStore*)defaultDataStore;
 @property(nonatomic, readonly) WKHTTPCookieStore* httpCookieStore;
+- (void)removeDataOfTypes:(NSSet<NSString*>*)dataTypes
+            modifiedSince:(NSDate*)date
+        completionHandler:(void (^)(void))completionHandler;
 @end
 
 @interface WKWebViewConfiguration : NSObject
