@@ -141,7 +141,8 @@ class LaunchAndMemory(Case):
                                children.children_system) / seconds}
         for pid in watched:
             shares[name_of(pid)] = shares.get(name_of(pid), 0) + (cpu_seconds(pid) - used[pid]) / seconds
-        return sum(shares.values()), ", ".join(f"{name} {share * 100:.1f}" for name, share in shares.items() if round(share * 100, 1))
+        shown = [f"{name} {share * 100:.1f}" for name, share in shares.items() if round(share * 100, 1)]
+        return sum(shares.values()), ", ".join(shown)
 
     def ffmpeg(self, window):
         """The same window filmed as the bodycam does, 4 frames a second into 1280x720 JPEG, for as long."""
