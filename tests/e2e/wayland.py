@@ -13,11 +13,8 @@ from gi.repository import Gio, GLib  # noqa: E402
 from PIL import Image  # noqa: E402
 from qmtest import SOURCE, TOOLS, Desktop, read, wait_for  # noqa: E402
 
-KEYS = {"v": 47, "F8": 66, "F9": 67, "q": 16, "m": 50, "Escape": 1}  # the evdev codes of the keys the tests press
-LIBEXEC = "/usr/libexec"
-BACKENDS = {"kde": "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde",
-            "wlr": os.path.join(LIBEXEC, "xdg-desktop-portal-wlr"),
-            "gnome": os.path.join(LIBEXEC, "xdg-desktop-portal-gnome")}  # xdg-desktop-portal's, by name
+# The evdev codes of the keys the tests press.
+KEYS = {"v": 47, "F8": 66, "F9": 67, "q": 16, "m": 50, "Escape": 1, "Shift": 42}
 STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "standin_portal.py")
 Facts = collections.namedtuple("Facts", "portal shortcut_portal shares_windows click_gives_keyboard_back "
                                         "bubble_takes_click share_dialog")
@@ -25,9 +22,9 @@ Facts = collections.namedtuple("Facts", "portal shortcut_portal shares_windows c
 # have: it answers "cancelled" at once. wlroots' portal shares screens only; sway keeps its keyboard with an
 # override-redirect window it gave it to until that unmaps, and loses a click at once after the bubble shows (and
 # the next ones: open). GNOME's chooser shows on XWayland (its title here), empty: the shell lists the windows.
-DESKTOPS = {"kwin": Facts("kde", True, True, True, True, None),
-            "sway": Facts("wlr", False, False, False, False, None),
-            "mutter": Facts("gnome", False, True, True, True, "Screen Share")}
+DESKTOPS = {"kwin": Facts("/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde", True, True, True, True, None),
+            "sway": Facts("/usr/libexec/xdg-desktop-portal-wlr", False, False, False, False, None),
+            "mutter": Facts("/usr/libexec/xdg-desktop-portal-gnome", False, True, True, True, "Screen Share")}
 
 
 def session_bus(env):
@@ -38,10 +35,9 @@ def session_bus(env):
 class Input:
     """Keys by name and clicks, each taken by the compositor before `send` returns."""
 
-    def key(self, name, down=None):
-        """One edge when `down` is given, else a press and its release."""
-        for state in ([down] if down is not None else [True, False]):
-            self.send("key", KEYS[name], int(state))
+    def key(self, name):
+        for state in (1, 0):
+            self.send("key", KEYS[name], state)
 
     def click(self, x, y):
         self.send("move", x, y)
@@ -93,8 +89,7 @@ class MutterInput(Input):
                                   lambda *signal: nodes.append(signal[5].unpack()[0]))
         self._call(self.RD, self.session, self.RD + ".Session", "Start")
         # The seat has a keyboard and a pointer only once the session has used them: a shift key, a move.
-        for state in (1, 0):
-            self.send("key", 42, state)
+        self.key("Shift")
         self.send("move", 0, 0)
         self.node = wait_for(lambda: (GLib.MainContext.default().iteration(False), nodes)[1], 30,
                              what="the screen cast's PipeWire node")[0]
@@ -113,8 +108,8 @@ class MutterInput(Input):
 
 
 class PortalSession(Desktop):
-    """A private session bus with PipeWire and a portal, and no display; `portal`: a name of BACKENDS (with
-    xdg-desktop-portal) or "standin" (our screen cast, no shortcuts)."""
+    """A private session bus with PipeWire and a portal, and no display; `portal`: the path of a backend of
+    xdg-desktop-portal, or "standin" (our screen cast, no shortcuts)."""
 
     def __init__(self, portal="standin", handlers=False):
         self.portal = portal
@@ -132,10 +127,10 @@ class PortalSession(Desktop):
         wait_for(lambda: '"wireplumber"' in self.run(["pw-dump"], check=False), what="wireplumber")
 
     def _start_portal(self):
-        if self.portal in BACKENDS:
-            self.portals = [self.spawn([BACKENDS[self.portal]], log=self.path(f"portal-{self.portal}.out"))]
-            self.wait_name("org.freedesktop.impl.portal.desktop." + self.portal)
-            self.portals.append(self.spawn([os.path.join(LIBEXEC, "xdg-desktop-portal"), "--replace"],
+        if self.portal != "standin":
+            self.portals = [self.spawn([self.portal], log=self.path("portal-backend.out"))]
+            self.wait_name("org.freedesktop.impl.portal.desktop." + self.portal.rsplit("-", 1)[1])
+            self.portals.append(self.spawn(["/usr/libexec/xdg-desktop-portal", "--replace"],
                                            log=self.path("portal.out")))
         else:
             self.portals = [self.spawn(["/usr/bin/python3", STANDIN_PORTAL, "--no-shortcuts"],
@@ -150,9 +145,7 @@ class PortalSession(Desktop):
         self._start_portal()
 
     def wait_name(self, name):
-        wait_for(lambda: "true" in self.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                              "org.freedesktop.DBus.NameHasOwner", name, check=False),
-                 60, 0.2, f"{name} on the bus")
+        subprocess.run(["gdbus", "wait", "--session", "--timeout", "60", name], env=self.env, check=True, timeout=70)
 
 
 class WaylandDesktop(PortalSession):

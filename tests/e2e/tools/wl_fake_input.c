@@ -69,12 +69,6 @@ static int open_virtual_devices(void) {
   return close(fd) == 0;
 }
 
-static uint32_t now_ms(void) {
-  struct timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return (uint32_t)(t.tv_sec * 1000 + t.tv_nsec / 1000000);
-}
-
 int main(void) {
   struct wl_display* display = wl_display_connect(NULL);
   if (!display) return 1;
@@ -92,6 +86,9 @@ int main(void) {
   puts("ok"); /* the devices are the seat's */
   while (fgets(line, sizeof line, stdin)) {
     double a, b;
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    uint32_t ms = (uint32_t)(t.tv_sec * 1000 + t.tv_nsec / 1000000);
     if (sscanf(line, "%7s %lf %lf", kind, &a, &b) != 3) kind[0] = '?';
     if (input && kind[0] == 'k')
       org_kde_kwin_fake_input_keyboard_key(input, (uint32_t)a, (uint32_t)b);
@@ -100,12 +97,12 @@ int main(void) {
     else if (input && kind[0] == 'm')
       org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_double(a), wl_fixed_from_double(b));
     else if (kind[0] == 'k')
-      wl_proxy_marshal(keyboard, KEY, now_ms(), (uint32_t)a, (uint32_t)b);
+      wl_proxy_marshal(keyboard, KEY, ms, (uint32_t)a, (uint32_t)b);
     else if (kind[0] == 'b' || kind[0] == 'm') {
       if (kind[0] == 'b')
-        wl_proxy_marshal(pointer, BUTTON, now_ms(), (uint32_t)a, (uint32_t)b);
+        wl_proxy_marshal(pointer, BUTTON, ms, (uint32_t)a, (uint32_t)b);
       else /* one output of 1920x1080 pixels: the extent is the layout's */
-        wl_proxy_marshal(pointer, MOTION_ABSOLUTE, now_ms(), (uint32_t)a, (uint32_t)b, 1920u, 1080u);
+        wl_proxy_marshal(pointer, MOTION_ABSOLUTE, ms, (uint32_t)a, (uint32_t)b, 1920u, 1080u);
       wl_proxy_marshal(pointer, FRAME);
     } else
       fprintf(stderr, "unknown command: %s", line);
