@@ -18,18 +18,13 @@ KEYS = {"v": 47, "F8": 66, "F9": 67, "q": 16, "m": 50, "Escape": 1, "Shift": 42}
 STANDIN_PORTAL = os.path.join(SOURCE, "tests", "platform", "standin_portal.py")
 Facts = collections.namedtuple("Facts", "portal shortcut_portal shares_windows click_gives_keyboard_back "
                                         "bubble_takes_click share_dialog")
-# What each desktop does here. KDE's window chooser needs Plasma's QML modules, which the test machine does not
-# have: it answers "cancelled" at once. wlroots' portal shares screens only; sway keeps its keyboard with an
-# override-redirect window it gave it to until that unmaps, and loses a click at once after the bubble shows (and
-# the next ones: open). GNOME's chooser shows on XWayland (its title here), empty: the shell lists the windows.
+# What each desktop does here. KDE's window chooser needs Plasma's QML modules, not on the test machine: it answers
+# "cancelled" at once. wlroots' portal shares screens only; sway keeps its keyboard with an override-redirect window
+# it gave it to until that unmaps, and loses clicks at once after the bubble shows (open). GNOME's chooser shows on
+# XWayland (its title here), empty: the shell lists the windows.
 DESKTOPS = {"kwin": Facts("/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde", True, True, True, True, None),
             "sway": Facts("/usr/libexec/xdg-desktop-portal-wlr", False, False, False, False, None),
             "mutter": Facts("/usr/libexec/xdg-desktop-portal-gnome", False, True, True, True, "Screen Share")}
-
-
-def session_bus(env):
-    flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
-    return Gio.DBusConnection.new_for_address_sync(env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
 
 
 class Input:
@@ -75,8 +70,7 @@ class MutterInput(Input):
              "move": ("NotifyPointerMotionAbsolute", "(sdd)")}
 
     def __init__(self, desktop):
-        # mutter ends the sessions when this connection goes, and itself with them: it stays open until the end.
-        self.bus = session_bus(desktop.env)
+        self.bus = desktop.bus
         self.session = self._call(self.RD, "/org/gnome/Mutter/RemoteDesktop", self.RD, "CreateSession")[0]
         sid = self._call(self.RD, self.session, "org.freedesktop.DBus.Properties", "Get",
                          GLib.Variant("(ss)", (self.RD + ".Session", "SessionId")))[0]
@@ -102,9 +96,6 @@ class MutterInput(Input):
         method, signature = self.CALLS[kind]
         args = (self.stream, float(a), float(b)) if kind == "move" else (a, bool(b))
         self._call(self.RD, self.session, self.RD + ".Session", method, GLib.Variant(signature, args))
-
-    def close(self):
-        self.bus.close_sync(None)
 
 
 class PortalSession(Desktop):
@@ -170,6 +161,9 @@ class WaylandDesktop(PortalSession):
                     f"mv {found}.tmp {found}\nexec sleep infinity\n")
         os.chmod(script, 0o755)
         getattr(self, "_start_" + self.name)(width, height, script)
+        # mutter ends its input and screen cast sessions when this connection goes, and itself with them.
+        flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+        self.bus = Gio.DBusConnection.new_for_address_sync(self.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
         wait_for(lambda: os.path.exists(found), 60,
                  what=lambda: f"{self.name} and XWayland: " + read(self.path(self.name + ".out"))[-2000:])
         with open(found) as f:
@@ -192,15 +186,13 @@ class WaylandDesktop(PortalSession):
     def _start_sway(self, width, height, script):
         self.env["XDG_CURRENT_DESKTOP"] = "sway"
         self._start_dbus()
-        home = self.path("sway")
-        os.makedirs(home, 0o700)
-        with open(os.path.join(home, "config"), "w") as f:
+        with open(self.path("sway.config"), "w") as f:
             f.write(f"xwayland enable\noutput HEADLESS-1 resolution {width}x{height}\nexec {script}\n")
-        env = dict(self.env, HOME=home, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
+        env = dict(self.env, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
         # sway refuses to run where it could become root again: as root it runs seen as another user, in a user
         # namespace of its own, and its XWayland still shares memory with the app as the same user.
         user = ["unshare", "--user", "--map-user=1000", "--map-group=1000"] if os.getuid() == 0 else []
-        self.spawn([*user, "sway", "-c", os.path.join(home, "config")], log=self.path("sway.out"), env=env)
+        self.spawn([*user, "sway", "-c", self.path("sway.config")], log=self.path("sway.out"), env=env)
 
     def _start_mutter(self, width, height, script):
         # GNOME's portals alone: xdg-desktop-portal 1.16 would take any other installed one for what they lack.
@@ -218,24 +210,19 @@ class WaylandDesktop(PortalSession):
 
     def pixels(self):
         """The compositor's picture of the whole screen: KWin's ScreenShot2, grim, or a frame of mutter's cast."""
-        if self.name == "kwin":
-            return self._kwin_pixels()
-        shot = self.path("shot.png")
-        self.run(["grim", shot] if self.name == "sway" else
-                 ["gst-launch-1.0", "-q", "pipewiresrc", f"path={self.input.node}", "num-buffers=1", "!",
-                  "videoconvert", "!", "pngenc", "!", "filesink", f"location={shot}"])
-        with Image.open(shot) as picture:
-            return picture.convert("RGB")
-
-    def _kwin_pixels(self):
-        bus = session_bus(self.env)
+        if self.name != "kwin":
+            shot = self.path("shot.png")
+            self.run(["grim", shot] if self.name == "sway" else
+                     ["gst-launch-1.0", "-q", "pipewiresrc", f"path={self.input.node}", "num-buffers=1", "!",
+                      "videoconvert", "!", "pngenc", "!", "filesink", f"location={shot}"])
+            with Image.open(shot) as picture:
+                return picture.convert("RGB")
         read_end, write_end = os.pipe()
         fds = Gio.UnixFDList.new_from_array([write_end])
-        reply, _ = bus.call_with_unix_fd_list_sync(
+        reply, _ = self.bus.call_with_unix_fd_list_sync(
             "org.kde.KWin.ScreenShot2", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2", "CaptureWorkspace",
             GLib.Variant("(a{sv}h)", ({}, 0)), GLib.VariantType("(a{sv})"), Gio.DBusCallFlags.NONE, 30000, fds, None)
         del fds  # every copy of the write end must close for the read to end
-        bus.close_sync(None)
         info = reply.unpack()[0]
         with os.fdopen(read_end, "rb") as f:
             data = f.read()
@@ -243,5 +230,7 @@ class WaylandDesktop(PortalSession):
         return Image.frombuffer("RGB", (info["width"], info["height"]), data, "raw", "BGRX", info["stride"], 1)
 
     def close(self):
-        self.input.close()
+        self.bus.close_sync(None)
+        if isinstance(self.input, FakeInput):
+            self.input.close()
         super().close()
