@@ -1,6 +1,6 @@
 """A Wayland session with a native full-screen game, on the desktop QM_WAYLAND_DESKTOP names (wayland.DESKTOPS):
 keys through the desktop's shortcut portal or, without one, from a game on XWayland; the MDT above; the bodycam
-asked of the desktop."""
+asked of the desktop; on KWin, a start without XWayland and the bodycam filming a window a screen cast shares."""
 import os
 import time
 

@@ -46,14 +46,13 @@ class FakeInput(Input):
     def __init__(self, desktop):
         with open(desktop.path("fake-input.out"), "ab") as errors:
             self.proc = subprocess.Popen([os.path.join(TOOLS, "wl_fake_input")], env=desktop.env, stdin=subprocess.PIPE,
-                                         stdout=subprocess.PIPE, stderr=errors, start_new_session=True)
+                                         stdout=subprocess.PIPE, stderr=errors, start_new_session=True, bufsize=0)
         desktop.procs.append(self.proc)
         self.send()
 
     def send(self, *command):
         if command:
             self.proc.stdin.write(" ".join(map(str, command)).encode() + b"\n")
-            self.proc.stdin.flush()
         if self.proc.stdout.readline().strip() != b"ok":
             raise RuntimeError(f"fake input failed: {command or 'its start'}")
 
