@@ -63,8 +63,7 @@ TEST(Launch, MenusChosenBeforeTheFirstFrameWaitForThePages) {
 
 TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSaveTheState) {
   const std::string saved = "{{1, 2}, {600, 600}}", moved = "{{3, 4}, {700, 500}}";
-  // What shows after a reopen (M the main window, O the overlay, B the bubble; - for each one hidden), and what
-  // the quit stores.
+  // what shows after a reopen, what the quit stores
   const std::tuple<const char*, void (*)(Harness&), std::string, bool, std::string> cases[] = {
       {"main window only: the overlay's saved frame is kept", [](Harness&) {}, "M--", false, saved},
       {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, "MO-", true, moved},
@@ -90,18 +89,11 @@ TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSa
     h.mainWindow().rect = {7, 8, 1000, 700};
     before(h);
     if (auto* overlay = h.windowOf(WindowKind::Overlay)) overlay->rect = {3, 4, 700, 500};
-    auto showing = [&] {
-      std::string seen;
-      for (auto [kind, letter] :
-           {std::pair{WindowKind::Main, 'M'}, {WindowKind::Overlay, 'O'}, {WindowKind::Bubble, 'B'}})
-        seen += h.windowOf(kind) && h.windowOf(kind)->visible() ? letter : '-';
-      return seen;
-    };
     const auto windows = h.fakes.desktop.windows.size();
     h.app->hide();
-    EXPECT_EQ(showing(), "---") << what;
+    EXPECT_EQ(h.showing(), "---") << what;
     h.app->applicationShouldHandleReopen();
-    EXPECT_EQ(showing(), shows) << what;
+    EXPECT_EQ(h.showing(), shows) << what;
     h.app->applicationShouldHandleReopen();  // no longer hidden: reopen shows the main window
     EXPECT_TRUE(h.mainWindow().visible()) << what;
     EXPECT_EQ(h.fakes.desktop.windows.size(), windows) << what << ": reopen made a window";
