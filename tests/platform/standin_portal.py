@@ -62,8 +62,7 @@ class Portal:
         self.sessions = {}  # path -> the registration of its Session object
         self.shortcut_sessions = {}  # path -> whether its shortcuts are bound
         self.bound = {}  # shortcut id -> (description, trigger)
-        self.answer, self.selections, self.shares, self.tokens = "share", [], {}, 0
-        self.parents = []  # the parent window each Start named
+        self.answer, self.selections, self.parents, self.shares, self.tokens = "share", [], [], {}, 0
 
     # The plumbing of every portal call: its Request, answered after the reply, and its Session.
     def request(self, sender, options, invocation):
