@@ -15,8 +15,7 @@ packages=(
   # the desktop portals with KDE's backend, PipeWire; the stand-in game and portal use GTK and GDBus from Python
   kwin-wayland xwayland plasma-wayland-protocols libwayland-dev xdg-desktop-portal xdg-desktop-portal-kde
   qtwayland5 pipewire wireplumber python3-gi gir1.2-gtk-3.0
-  # and sway with XWayland (xhost lets the tests into it), its portal, screenshots (grim); the keymap of the
-  # virtual keyboard (libxkbcommon-dev, above)
+  # and sway with XWayland (xhost lets the tests into it), its portal, screenshots (grim)
   sway x11-xserver-utils xdg-desktop-portal-wlr grim
   # and GNOME's mutter with XWayland and GNOME's portal; its screen cast taken as a picture (pngenc)
   mutter xdg-desktop-portal-gnome gstreamer1.0-plugins-good

@@ -4,6 +4,7 @@ import functools
 import http.client
 import json
 import os
+import pathlib
 import re
 import shutil
 import signal
@@ -93,21 +94,19 @@ class Desktop:
             wait_for(lambda: self.x.screen().root.get_full_property(check, X.AnyPropertyType), what="openbox")
 
     def _install_handlers(self):
-        apps = self.path("data", "applications")
-        os.makedirs(apps)
-        with open(os.path.join(SOURCE, "resources", "app.quillmere.Quillmere.desktop")) as f:
-            entry = f.read().replace("Exec=quillmere", "Exec=" + APP)
-        with open(os.path.join(apps, "app.quillmere.Quillmere.desktop"), "w") as f:
-            f.write(entry)
-        with open(os.path.join(apps, "standin-browser.desktop"), "w") as f:
-            f.write("[Desktop Entry]\nType=Application\nName=Stand-in browser\n"
-                    f"Exec={os.path.join(SOURCE, 'tests', 'e2e', 'tools', 'standin_browser.py')} %u\n"
-                    "MimeType=x-scheme-handler/https;x-scheme-handler/http;x-scheme-handler/mailto;\n")
-        with open(self.path("config", "mimeapps.list"), "w") as f:
-            f.write("[Default Applications]\nx-scheme-handler/quillmere=app.quillmere.Quillmere.desktop\n"
-                    + "".join(f"x-scheme-handler/{s}=standin-browser.desktop\n" for s in ("https", "http", "mailto")))
+        apps = pathlib.Path(self.path("data", "applications"))
+        apps.mkdir()
+        entry = pathlib.Path(SOURCE, "resources", "app.quillmere.Quillmere.desktop").read_text()
+        (apps / "app.quillmere.Quillmere.desktop").write_text(entry.replace("Exec=quillmere", "Exec=" + APP))
+        (apps / "standin-browser.desktop").write_text(
+            "[Desktop Entry]\nType=Application\nName=Stand-in browser\n"
+            f"Exec={os.path.join(SOURCE, 'tests', 'e2e', 'tools', 'standin_browser.py')} %u\n"
+            "MimeType=x-scheme-handler/https;x-scheme-handler/http;x-scheme-handler/mailto;\n")
+        pathlib.Path(self.path("config", "mimeapps.list")).write_text(
+            "[Default Applications]\nx-scheme-handler/quillmere=app.quillmere.Quillmere.desktop\n"
+            + "".join(f"x-scheme-handler/{s}=standin-browser.desktop\n" for s in ("https", "http", "mailto")))
         subprocess.run(["update-desktop-database", apps], check=False)
-        open(self.path("browser.log"), "w").close()
+        pathlib.Path(self.path("browser.log")).touch()
 
     def browsed(self):
         return read(self.path("browser.log")).splitlines()
@@ -194,8 +193,7 @@ class Desktop:
         return None
 
     def click(self, x, y):
-        self.xdotool("mousemove", "--sync", x, y)
-        self.xdotool("click", 1)
+        self.xdotool("mousemove", "--sync", x, y, "click", 1)
 
     def windows(self):
         """Every window as (id, name, x, y, w, h), root coordinates, the tree walked depth first."""
@@ -255,14 +253,11 @@ class Service:
             return self.get("/_test/reports") is not None
 
     def get(self, path, body=None):
-        """The answer to a GET, or a POST of `body` as JSON."""
+        """The answer to a GET, or to a POST of `body` as JSON."""
         data = None if body is None else json.dumps(body).encode()
         request = urllib.request.Request(LOOPBACK + path, data=data, headers={"Host": f"main.localhost:{PORT}"})
         with urllib.request.urlopen(request, context=self.context, timeout=10) as answer:
             return answer.read()
-
-    def post(self, path, body):
-        return self.get(path, body)
 
     def reports(self, kind=None):
         found = json.loads(self.get("/_test/reports"))
@@ -271,11 +266,8 @@ class Service:
     def events(self, view=None):
         return [r for r in self.reports("event") if view is None or r.get("view") == view]
 
-    def requests(self):
-        return json.loads(self.get("/_test/requests"))
-
     def reset(self):
-        self.post("/_test/reset", {})
+        self.get("/_test/reset", {})
 
     def sign_in_code(self, challenge):
         """The one-time code the service's sign-in start gives a browser for `challenge`."""
@@ -286,7 +278,7 @@ class Service:
 
     def command(self, view, js):
         """Makes the page showing `view` run a script, as if its user had acted."""
-        self.post("/_test/command", {"view": view, "js": js})
+        self.get("/_test/command", {"view": view, "js": js})
 
 
 class App:
@@ -332,8 +324,7 @@ class App:
 
     def write_settings(self, values):
         os.makedirs(os.path.dirname(self.settings_path), exist_ok=True)
-        with open(self.settings_path, "w", encoding="utf-8") as f:
-            json.dump(values, f)
+        pathlib.Path(self.settings_path).write_text(json.dumps(values), encoding="utf-8")
 
     def main_window(self):
         return wait_for(lambda: self.desktop.shown("Quillmere"), what="the main window on screen")
@@ -399,7 +390,7 @@ class Case(unittest.TestCase):
         """The text in the page's field #typing."""
         self.service.command(view, "report({kind: 'typed', value: document.getElementById('typing').value})")
         found = wait_for(lambda: self.service.reports("typed"), what="the text field's value")
-        self.service.post("/_test/forget", {"kind": "typed"})
+        self.service.get("/_test/forget", {"kind": "typed"})
         return found[-1]["value"]
 
     def bodycam_errors(self, view="dashboard"):
@@ -413,7 +404,7 @@ class Case(unittest.TestCase):
         found = wait_for(lambda: [r for r in self.service.reports("rect") if r["id"] == element], what="the rect")
         x, y, w, h = found[-1]["rect"]
         top = window[5] - found[-1]["inner"]  # what sits above the web view, the menu bar in the main window
-        self.service.post("/_test/forget", {"kind": "rect"})
+        self.service.get("/_test/forget", {"kind": "rect"})
         return int(window[2] + x + w / 2), int(window[3] + top + y + h / 2)
 
     def click_element(self, view, element, window):

@@ -30,14 +30,8 @@ class Bodycam(Case):
 
     def frames_stop(self):
         """Waits for 1.5 s without a new frame: the page's reports come late on a busy machine."""
-        last = [len(self.frames()), time.monotonic()]
-
-        def quiet():
-            count = len(self.frames())
-            if count != last[0]:
-                last[:] = [count, time.monotonic()]
-            return time.monotonic() - last[1] >= 1.5
-        wait_for(quiet, 30, what="the frames to stop")
+        counts = []
+        wait_for(lambda: counts.append(len(self.frames())) or counts[-16:] == counts[-1:] * 16, 30, what="no frames")
 
     @on_each_desktop
     def test_frames_keep_the_whole_window_and_its_proportions_stop_when_it_closes_or_off_and_scale(self):
@@ -52,7 +46,6 @@ class Bodycam(Case):
         w, h, top = self.last_frame()
         self.assertEqual((w, h), (800, 600))
         self.assertTrue(top[0] > 200 and top[2] < 40, f"the game's own top rows are kept: {top}")
-        self.desktop.screenshot("bodycam-frames" + ("-openbox" if self.WM else ""))
         self.desktop.xdotool("windowsize", window[0], 1000, 400)
         wait_for(lambda: self.last_frame()[:2] == (1000, 400), what="frames of the resized window")
 
@@ -72,8 +65,7 @@ class Bodycam(Case):
         w, h, _ = wait_for(band_kept, what=lambda: f"the band kept: {self.last_frame()}")
         self.assertEqual((w, h), (960, 540))
         self.service.command("dashboard", "QMApp.send({t:'bodycam'})")
-        self.frames_stop()
-        self.assertEqual(self.bodycam_errors(), [])
+        self.frames_stop()  # no word of it: the hidden game's error below comes alone
         self.desktop.xdotool("windowminimize" if self.WM else "windowunmap", window[0])
         wait_for(lambda: not self.desktop.viewable(window), what="the game hidden")
         self.bodycam_on()

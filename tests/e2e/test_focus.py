@@ -1,7 +1,10 @@
 """Hotkeys, who has the keyboard, what shows over a fake game and how the MDT and its bubble move, by real X input,
-with openbox and without."""
+with openbox and without; the MDT's sizes, the status item's icon and the edit keys beside the MDT under openbox."""
+import os
+import re
 import time
 
+from PIL import Image
 from qmtest import Case, on_each_desktop, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
@@ -31,6 +34,11 @@ class Focus(Case):
         first = self.app.main_window()
         time.sleep(0.3)
         return first if self.app.main_window() == first else None
+
+    def drag(self, path):
+        """Moves the pressed mouse along `path`, step by step, and lets go."""
+        steps = [arg for x, y in path for arg in ("mousemove", "--sync", x, y, "sleep", 0.03)]
+        self.desktop.xdotool(*steps, "sleep", 0.2, "mouseup", 1)
 
     def click_into_overlay(self):
         overlay = wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
@@ -73,8 +81,7 @@ class Focus(Case):
         dialog = self.app.dialog()
         self.assertIsNone(self.desktop.shown("MDT"), "a panel above the dialog")
         self.desktop.xdotool("key", "a")
-        time.sleep(1)  # the pages repaint what the raise uncovered
-        self.desktop.screenshot("focus-picker-took-key-" + ("openbox" if self.WM else "no-wm"))
+        time.sleep(1)  # the dialog's new text laid out
         self.assertEqual(self.app.dialog()[4], dialog[4], "the dialog keeps its width as its text changes")
         self.desktop.xdotool("key", "Return")
         wait_for(lambda: self.app.settings().get("key.ptt") == 0x10000, what="A stored for push-to-talk")
@@ -141,26 +148,20 @@ class Focus(Case):
     def test_page_drag_moves_the_overlay_and_its_bubble_restores_it_or_moves_on_a_drag(self):
         overlay = wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
         x, y = self.element_center("mdt", "b-drag", overlay)
-        self.desktop.xdotool("mousemove", "--sync", x, y)
-        self.desktop.xdotool("mousedown", 1)
+        self.desktop.xdotool("mousemove", "--sync", x, y, "mousedown", 1)
         # The page's message takes its time: nudge the mouse until the overlay starts to follow.
         nudged = [0]
 
         def following():
             nudged[0] += 1
-            self.desktop.xdotool("mousemove", "--sync", x - nudged[0], y)
-            time.sleep(0.05)
+            self.desktop.xdotool("mousemove", "--sync", x - nudged[0], y, "sleep", 0.05)
             window = self.desktop.shown("MDT")
             return window if window and window[2] != overlay[2] else None
         wait_for(following, what="the drag to start")
         time.sleep(0.1)
         x -= nudged[0]
         start = self.desktop.shown("MDT")
-        for step in range(1, 11):
-            self.desktop.xdotool("mousemove", "--sync", x - 30 * step, y + 10 * step)
-            time.sleep(0.03)
-        time.sleep(0.2)
-        self.desktop.xdotool("mouseup", 1)
+        self.drag([(x - 30 * step, y + 10 * step) for step in range(1, 11)])
         target = (start[2] - 300, start[3] + 100)
         moved = wait_for(lambda: (lambda w: w if w and w[2:4] == target else None)(self.desktop.shown("MDT")),
                          what=lambda: f"the overlay to go from {start} to {target}, not {self.desktop.shown('MDT')}")
@@ -180,12 +181,44 @@ class Focus(Case):
 
         self.service.command("mdt", "QMApp.send({t:'minimize'})")
         bubble = wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58)), what="the bubble")
-        self.desktop.xdotool("mousemove", "--sync", cx, cy)
-        self.desktop.xdotool("mousedown", 1)
-        for step in range(1, 11):
-            self.desktop.xdotool("mousemove", "--sync", cx + step, cy - 20 * step)
-            time.sleep(0.02)
-        self.desktop.xdotool("mouseup", 1)
+        self.desktop.xdotool("mousemove", "--sync", cx, cy, "mousedown", 1)
+        self.drag([(cx + step, cy - 20 * step) for step in range(1, 11)])
         wait_for(lambda: self.desktop.shown(lambda w: w[4:] == (58, 58) and w[3] == bubble[3] - 200),
                  what="the bubble to move up")
         wait_for(lambda: "bubbleY" in self.app.settings(), what="bubbleY stored at the drag's end")
+
+
+class Overlay(Case):
+    WM = True
+
+    def setUp(self):
+        super().setUp()
+        self.app.write_settings({"guild": "12345"})
+        self.app.start()
+        self.loaded("cad")
+
+    def test_edit_keys_and_minimize_act_on_the_window_with_the_keyboard_not_on_the_newer_mdt_and_large_fits(self):
+        main = self.app.main_window()
+        self.click_element("cad", "typing", main)
+        self.service.command("cad", "QMApp.send({t:'overlay'})")
+        wait_for(lambda: self.desktop.shown("MDT"), what="the overlay")
+        self.choose("Large")  # it would leave the screen on the right: it moves back, the top stays
+        wait_for(lambda: self.desktop.shown("MDT")[2:] == (820, 240, 1100, 720),
+                 what=lambda: f"Large, {self.desktop.shown('MDT')}")
+        self.loaded("mdt")
+        self.desktop.xdotool("type", "--delay", "30", "10-4")
+        self.desktop.xdotool("key", "--delay", "100", "ctrl+a", "ctrl+c", "End", "ctrl+v")
+        self.assertEqual(self.typed("cad"), "10-410-4")
+        self.desktop.xdotool("key", "ctrl+m")  # the MDT hides, and uncovers the field
+        wait_for(lambda: not self.desktop.shown("MDT"), what="the MDT to hide")
+        self.desktop.xdotool("key", "ctrl+shift+m")
+        wait_for(lambda: not self.desktop.viewable(main), what="the main window to minimize")
+        # The status item's icon as a panel draws it, from the name and folder the item exports: "QM".
+        said = [re.search(r"'([^']*)'", self.desktop.gdbus(
+            "app.quillmere.Quillmere", "/org/ayatana/NotificationItem/quillmere", "org.freedesktop.DBus.Properties.Get",
+            "org.kde.StatusNotifierItem", name)).group(1) for name in ("IconThemePath", "IconName")]
+        self.desktop.run(["rsvg-convert", "-w", "22", "-h", "22", "-b", "#303030", "-o", self.desktop.path("icon.png"),
+                          os.path.join(said[0], said[1] + ".svg")])
+        seen = Image.open(self.desktop.path("icon.png")).convert("RGB").getdata()
+        self.assertGreater(sum(min(p) > 200 for p in seen), 20, f"white letters in {said}")
+        self.assertGreater(sum(p[2] > 150 > p[0] for p in seen), 100, f"on blue in {said}")

@@ -17,8 +17,7 @@ namespace qm::fake {
 using Calls = std::vector<std::string>;  // the steps asked of the platform, in order
 inline constexpr std::uint64_t kGameWindow = 7;
 
-class FakeSettings : public Settings {
- public:
+struct FakeSettings : Settings {
   std::optional<nlohmann::json> get(const std::string& key) const override {
     return values.contains(key) ? std::optional(values.at(key)) : std::nullopt;
   }
@@ -28,8 +27,7 @@ class FakeSettings : public Settings {
   int writes = 0;
 };
 
-class FakeFiles : public Files {
- public:
+struct FakeFiles : Files {
   std::string logPath() const override { return "/home/user/Library/Logs/Quillmere.log"; }
   AppendResult append(const std::string& path, const std::string& bytes) override {
     auto it = files.find(path);
@@ -49,8 +47,7 @@ class FakeFiles : public Files {
   bool unwritable = false;  // the file exists but cannot be opened
 };
 
-class FakeWindow : public Window {
- public:
+struct FakeWindow : Window {
   explicit FakeWindow(WindowOptions opts) : options(std::move(opts)), rect(options.rect) {}
   Rect frame() const override { return rect; }
   void setFrame(const Rect& f) override { rect = f; }
@@ -75,8 +72,7 @@ class FakeWindow : public Window {
   std::function<void()> afterDraw;  // run by the test: the frame reached the screen
 };
 
-class FakeAlert : public ModalAlert {
- public:
+struct FakeAlert : ModalAlert {
   void setInformativeText(const std::string& text) override { informative = text; }
   int run() override { return whileOpen(*this); }
   std::string message, informative;
@@ -84,16 +80,14 @@ class FakeAlert : public ModalAlert {
   std::function<int(FakeAlert&)> whileOpen;  // what the user does; the answer is the button index
 };
 
-class FakeTimer : public Timer {
- public:
+struct FakeTimer : Timer {
   explicit FakeTimer(std::function<void(Timer&)> tick) : tick(std::move(tick)) {}
   void invalidate() override { valid = false; }
   std::function<void(Timer&)> tick;
   bool valid = true;
 };
 
-class FakeDesktop : public Desktop {
- public:
+struct FakeDesktop : Desktop {
   explicit FakeDesktop(Calls& calls) : calls(calls) {}
   std::vector<Screen> screens() const override { return screenList; }
   Point mouseLocation() const override { return mouse; }
@@ -166,7 +160,6 @@ class FakeDesktop : public Desktop {
       lock.lock();
     }
   }
-  // One tick of every valid timer.
   void fireTimers() {
     for (auto& t : std::vector(timers))
       if (t->valid) t->tick(*t);
@@ -197,8 +190,7 @@ class FakeDesktop : public Desktop {
   std::function<void()> compositingChanged;
 };
 
-class FakeWebView : public WebView {
- public:
+struct FakeWebView : WebView {
   FakeWebView(Calls& calls, const WebViewConfig& config, std::optional<std::string> agent)
       : calls(calls), config(config), defaultAgent(std::move(agent)) {}
   void load(const std::string& url, double) override {
@@ -223,8 +215,7 @@ class FakeWebView : public WebView {
   bool hasBack = false;
 };
 
-class FakeWebContext : public WebContext {
- public:
+struct FakeWebContext : WebContext {
   explicit FakeWebContext(Calls& calls) : calls(calls) {}
   std::shared_ptr<WebView> makeWebView(const WebViewConfig& config, WebViewDelegate&) override {
     calls.push_back("web view");
@@ -241,8 +232,7 @@ class FakeWebContext : public WebContext {
 };
 
 // Fixed bytes instead of random ones; the real digest.
-class FakeCrypto : public SystemCrypto {
- public:
+struct FakeCrypto : SystemCrypto {
   bool randomBytes(std::span<std::uint8_t> out) override {
     std::fill(out.begin(), out.end(), 0x5a);
     return !fails;
@@ -250,8 +240,7 @@ class FakeCrypto : public SystemCrypto {
   bool fails = false;
 };
 
-class FakeHttp : public Http {
- public:
+struct FakeHttp : Http {
   explicit FakeHttp(Calls& calls) : calls(calls) {}
   void get(const std::string& url, double, std::size_t, std::function<void(std::optional<HttpAnswer>)> done) override {
     calls.push_back("fetch " + url), pending = std::move(done);
@@ -260,14 +249,12 @@ class FakeHttp : public Http {
   std::function<void(std::optional<HttpAnswer>)> pending;
 };
 
-class FakeStream : public CaptureStream {
- public:
+struct FakeStream : CaptureStream {
   void stop() override { stops++; }
   int stops = 0;
 };
 
-class FakeCapture : public Capture {
- public:
+struct FakeCapture : Capture {
   bool available() const override { return canCapture; }
   CaptureConsent consent() const override { return consentKind; }
   std::string gameOwnerId() const override { return "com.roblox.RobloxPlayer"; }
@@ -279,7 +266,6 @@ class FakeCapture : public Capture {
   void startStream(std::uint64_t id, const StreamConfig& config, StreamCallbacks cb) override {
     streamedWindow = id, lastConfig = config, callbacks = std::move(cb);
   }
-  // Answers the pending window query with the scripted list.
   void answerListing() { std::exchange(listing, nullptr)(windowList); }
 
   bool canCapture = true, granted = true;

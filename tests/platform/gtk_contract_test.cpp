@@ -18,11 +18,13 @@
 namespace qm::gtk {
 namespace {
 
-// A loopback HTTP server that answers every connection with the given handler, until it goes.
+bool say(int client, const std::string& text) { return ::write(client, text.data(), text.size()) > 0; }
+
+// A loopback HTTP server: /moved is redirected to /manifest, which answers "{}"; any other path gets its body a byte
+// a tenth of a second, for as long as the client listens. One that does not answer never accepts a connection.
 class Server {
  public:
-  using Handler = std::function<void(Server&, int client, const std::string& request)>;
-  explicit Server(Handler handler) : handler(std::move(handler)) {
+  explicit Server(bool answering) {
     listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
@@ -30,42 +32,37 @@ class Server {
     socklen_t length = sizeof address;
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
-    thread = std::thread([this] { serve(); });
+    if (answering) thread = std::thread([this] { serve(); });
   }
   ~Server() {
     stopping = true;
     ::shutdown(listener, SHUT_RDWR);
-    thread.join();
+    if (thread.joinable()) thread.join();
     ::close(listener);
   }
   std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
-  std::atomic<bool> stopping = false;
 
  private:
   void serve() {
-    for (int client; !stopping && (client = ::accept(listener, nullptr, nullptr)) >= 0;) {
+    for (int client; !stopping && (client = ::accept(listener, nullptr, nullptr)) >= 0; ::close(client)) {
       // A connection opened ahead of need sends nothing: never wait on it for long.
       timeval patience{1, 0};
       ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-      char buffer[4096];
-      ssize_t n = ::read(client, buffer, sizeof buffer);
-      handler(*this, client, std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0));
-      ::close(client);
+      char request[4096] = {};
+      (void)!::read(client, request, sizeof request - 1);
+      if (std::string_view(request).starts_with("GET /moved "))
+        say(client, "HTTP/1.1 302 Found\r\nLocation: /manifest\r\nContent-Length: 0\r\n\r\n");
+      else if (std::string_view(request).starts_with("GET /manifest "))
+        say(client, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+      else if (say(client, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n"))
+        while (!stopping && ::send(client, "x", 1, MSG_NOSIGNAL) == 1)
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }
-  Handler handler;
+  std::atomic<bool> stopping = false;
   int listener = -1, port = 0;
   std::thread thread;
 };
-
-void say(int client, const std::string& text) { (void)!::write(client, text.data(), text.size()); }
-
-// A server that sends its body one byte a tenth of a second, for as long as the client listens.
-void trickle(Server& server, int client) {
-  say(client, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
-  while (!server.stopping && ::send(client, "x", 1, MSG_NOSIGNAL) == 1)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-}
 
 std::optional<HttpAnswer> fetch(SoupHttp& http, const std::string& url, double timeout) {
   std::promise<std::optional<HttpAnswer>> answer;
@@ -76,14 +73,7 @@ std::optional<HttpAnswer> fetch(SoupHttp& http, const std::string& url, double t
 }
 
 TEST(SoupHttp, OneDeadlineForTheWholeFetchTheAddressItCameFromAndQuitting) {
-  Server server([](Server& self, int client, const std::string& request) {
-    if (request.rfind("GET /moved ", 0) == 0)
-      say(client, "HTTP/1.1 302 Found\r\nLocation: /manifest\r\nContent-Length: 0\r\n\r\n");
-    else if (request.rfind("GET /manifest ", 0) == 0)
-      say(client, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
-    else
-      trickle(self, client);
-  });
+  Server server(true);
   std::promise<bool> answered;
   {
     SoupHttp http("");
@@ -107,9 +97,7 @@ struct LoadWatcher : WebViewDelegate {
     d(Policy::Allow);
   }
   Policy decideResponse(WebView&, const NavigationResponse&) override { return Policy::Allow; }
-  void onDownload(WebView&, const DownloadRequest&, std::function<void(std::optional<std::string>)> d) override {
-    d(std::nullopt);
-  }
+  void onDownload(WebView&, const DownloadRequest&, std::function<void(std::optional<std::string>)>) override {}
   void onPopup(WebView&, const std::optional<std::string>&, int) override {}
   bool allowMedia(WebView&, const std::string&) override { return false; }
   void onAlert(WebView&, const std::string&) override {}
@@ -124,9 +112,7 @@ struct LoadWatcher : WebViewDelegate {
 };
 
 TEST(GtkWebView, ALoadWithNoAnswerTimesOut) {
-  Server server([](Server& self, int, const std::string&) {
-    while (!self.stopping) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  });
+  Server server(false);
   auto dir = std::string(g_get_tmp_dir()) + "/qm-contract-" + std::to_string(getpid());
   GtkWebContext context(dir + "/data", dir + "/cache", "", {});
   LoadWatcher watcher;

@@ -4,8 +4,8 @@
 #include <csignal>
 #include <memory>
 #include <optional>
-#include <utility>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/portal/global_shortcuts.h"
 #include "tests/platform/run_until.h"
 
@@ -17,41 +17,39 @@ using Calls = std::optional<std::vector<std::string>>;
 
 class PrivateBus {
  public:
-  PrivateBus() : bus(g_test_dbus_new(G_TEST_DBUS_NONE)) {
-    g_test_dbus_up(bus);
-    connection =
-        g_dbus_connection_new_for_address_sync(g_test_dbus_get_bus_address(bus),
+  PrivateBus() {
+    g_test_dbus_up(bus.get());
+    connection.reset(
+        g_dbus_connection_new_for_address_sync(g_test_dbus_get_bus_address(bus.get()),
                                                GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                                                     G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                                               nullptr, nullptr, nullptr);
+                                               nullptr, nullptr, nullptr));
   }
   ~PrivateBus() {
     stopPortal();
-    g_object_unref(connection);
-    g_test_dbus_down(bus);
-    g_object_unref(bus);
+    connection.reset();
+    g_test_dbus_down(bus.get());
   }
-  void startPortal(std::vector<std::string> args) {
+  void startPortal(std::vector<const char*> args) {
     args.insert(args.begin(), QM_STANDIN_PORTAL);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &portal, nullptr));
+    args.push_back(nullptr);
+    portal.reset(g_subprocess_newv(args.data(), G_SUBPROCESS_FLAGS_NONE, nullptr));
     ASSERT_TRUE(runUntil([&] { return calls().has_value(); })) << "the stand-in portal did not start";
   }
   void stopPortal() {
-    if (portal) kill(portal, SIGTERM), g_spawn_close_pid(std::exchange(portal, 0));
+    if (portal) g_subprocess_send_signal(portal.get(), SIGTERM);
+    portal.reset();
   }
   // What the portal was asked so far; nothing when no portal answers.
   Calls calls() {
-    auto state = standIn("State", nullptr, connection);
+    auto state = standIn("State", nullptr, connection.get());
     return state.is_null() ? Calls() : Calls(state["calls"].get<std::vector<std::string>>());
   }
-  void hook(const char* method, GVariant* args = nullptr) { standIn(method, args, connection); }
+  void hook(const char* method, GVariant* args = nullptr) { standIn(method, args, connection.get()); }
 
-  GTestDBus* bus;
-  GDBusConnection* connection;
-  GPid portal = 0;
+  GObjectPtr<GTestDBus> bus{g_test_dbus_new(G_TEST_DBUS_NONE)};
+  GObjectPtr<GDBusConnection> connection;
+  GObjectPtr<GSubprocess> portal;
 };
 
 struct Seen {
@@ -64,13 +62,13 @@ std::unique_ptr<PortalShortcuts> client(PrivateBus& bus, Seen& seen) {
       {"ptt", "Radio push-to-talk (hold)", "v"}, {"overlay", "Show or hide the MDT", "F8"}, {"panic", "Panic", ""}};
   PortalShortcuts::Listener listener{[&seen](const std::string& id, bool down) { seen.keys.emplace_back(id, down); },
                                      [&seen] { seen.changes++; }, nullptr};
-  return std::make_unique<PortalShortcuts>(bus.connection, "app.quillmere.Quillmere", shortcuts, listener);
+  return std::make_unique<PortalShortcuts>(bus.connection.get(), "app.quillmere.Quillmere", shortcuts, listener);
 }
 
 TEST(PortalShortcuts, CallOrdersAndAnswers) {
   using Strings = std::vector<std::string>;
   struct Case {
-    Strings args;  // empty: no portal on the bus at all
+    std::vector<const char*> args;  // empty: no portal on the bus at all
     State state;
     Calls calls;
   };
@@ -92,11 +90,9 @@ TEST(PortalShortcuts, CallOrdersAndAnswers) {
     EXPECT_EQ(portal->state(), c.state);
     EXPECT_EQ(seen.changes, 1);
     EXPECT_EQ(bus.calls(), c.calls);
-    bool ready = c.state == State::Ready;
+    const bool ready = c.state == State::Ready;
     EXPECT_EQ(portal->trigger("ptt"), ready ? std::optional<std::string>("Desktop v") : std::nullopt);
-    if (ready) {
-      EXPECT_EQ(portal->trigger("panic"), "") << "no preferred key: nothing bound";
-    }
+    EXPECT_EQ(portal->trigger("panic"), ready ? std::optional<std::string>("") : std::nullopt) << "nothing bound";
   }
 }
 

@@ -62,8 +62,7 @@ class Portal:
         self.sessions = {}  # path -> the registration of its Session object
         self.shortcut_sessions = {}  # path -> whether its shortcuts are bound
         self.bound = {}  # shortcut id -> (description, trigger)
-        self.answer, self.selections, self.shares, self.tokens = "share", [], {}, 0
-        self.parents = []  # the parent window each Start named
+        self.answer, self.selections, self.parents, self.shares, self.tokens = "share", [], [], {}, 0
 
     # The plumbing of every portal call: its Request, answered after the reply, and its Session.
     def request(self, sender, options, invocation):
@@ -103,9 +102,12 @@ class Portal:
             self.bound[ident] = (info.get("description", ""), "Desktop " + wanted if wanted else "")
 
     def on_shortcuts(self, _bus, sender, _path, _iface, method, args, invocation):
+        """GlobalShortcuts, and the Registry's Register."""
         self.calls.append(method)
         args = args.unpack()
-        if method == "ConfigureShortcuts":
+        if method == "Register":
+            self.registered.add(sender)
+        if method in ("Register", "ConfigureShortcuts"):
             return invocation.return_value(None)
         path = self.request(sender, args[-1], invocation)
         if method == "CreateSession":
@@ -123,11 +125,6 @@ class Portal:
         if self.options.order == "documented":
             self.bind(args[1])
         self.respond(path, 0, {"shortcuts": GLib.Variant("a(sa{sv})", self.listed())})
-
-    def on_registry(self, _bus, sender, _path, _iface, _method, _args, invocation):
-        self.calls.append("Register")
-        self.registered.add(sender)
-        invocation.return_value(None)
 
     # ScreenCast
     def on_screencast(self, _bus, sender, _path, _iface, method, args, invocation):
@@ -212,7 +209,7 @@ def main():
         bus.register_object(PATH, interface("org.freedesktop.portal.GlobalShortcuts", SHORTCUTS, ["version"]),
                             portal.on_shortcuts, lambda *_: GLib.Variant("u", options.version))
     if options.registry:
-        bus.register_object(PATH, interface("org.freedesktop.host.portal.Registry", REGISTRY), portal.on_registry)
+        bus.register_object(PATH, interface("org.freedesktop.host.portal.Registry", REGISTRY), portal.on_shortcuts)
     bus.register_object(TEST_PATH, interface("org.quillmere.Test", TEST), portal.on_test)
     loop = GLib.MainLoop()
     Gio.bus_own_name_on_connection(bus, "org.freedesktop.portal.Desktop", Gio.BusNameOwnerFlags.NONE, None,

@@ -31,7 +31,14 @@ struct Harness {
       if (w->options.kind == kind) return w;
     return nullptr;
   }
-  bool overlayShown() { return windowOf(WindowKind::Overlay) && windowOf(WindowKind::Overlay)->visible(); }
+  bool overlayShown() { return showing()[1] == 'O'; }
+  // What shows: M the main window, O the overlay, B the bubble; - for each one hidden or not made.
+  std::string showing() {
+    std::string seen;
+    for (auto kind : {WindowKind::Main, WindowKind::Overlay, WindowKind::Bubble})
+      seen += windowOf(kind) && windowOf(kind)->visible() ? "MOB"[static_cast<int>(kind)] : '-';
+    return seen;
+  }
   std::string log() { return fakes.files.files[fakes.files.logPath()]; }
   // A message as the service's page in the top frame sends it.
   void message(WebView& from, const std::string& json) { app->onMessage(from, {true, SITE}, json); }

@@ -28,26 +28,20 @@ Press ours(KeyEvent event) { return {event, true}; }
 
 struct Keys : Launched {
   using Launched::Launched;
-  // The page events sent so far to the main page (or another), as their detail text.
-  std::vector<std::string> events() { return events(mainView()); }
-  std::vector<std::string> overlayEvents() {
-    return fakes.web.views.size() > 1 ? events(overlayView()) : std::vector<std::string>{};
-  }
-  static std::vector<std::string> events(const fake::FakeWebView& view) {
-    const std::string marked = eventScript("@");
-    const std::string head = marked.substr(0, marked.find('@')), tail = marked.substr(marked.find('@') + 1);
-    std::vector<std::string> out;
-    for (const auto& s : view.scripts)
-      if (s.size() > head.size() + tail.size() && s.starts_with(head) && s.ends_with(tail))
-        out.push_back(s.substr(head.size(), s.size() - head.size() - tail.size()));
-    return out;
+  // The scripts a page got after the agent query, its page events: 0 the main page's, 1 the overlay's.
+  std::vector<std::string> events(std::size_t view = 0) {
+    if (view >= fakes.web.views.size()) return {};
+    const auto& scripts = fakes.web.views[view]->scripts;
+    return {scripts.begin() + 1, scripts.end()};
   }
   void global(const KeyEvent& e) { fakes.desktop.global(e); }
   bool local(const KeyEvent& e) { return fakes.desktop.local(e); }
 };
 
-const std::string kPttDown = R"({"down":true,"type":"ptt"})", kPttUp = R"({"down":false,"type":"ptt"})";
-const std::string kBodycam = R"({"type":"bodycam"})", kClip = R"({"type":"clip"})", kPanic = R"({"type":"panic"})";
+const std::string kPttDown = eventScript(R"({"down":true,"type":"ptt"})"),
+                  kPttUp = eventScript(R"({"down":false,"type":"ptt"})"),
+                  kBodycam = eventScript(R"({"type":"bodycam"})"), kClip = eventScript(R"({"type":"clip"})"),
+                  kPanic = eventScript(R"({"type":"panic"})");
 
 const MenuItem* titledItem(const std::vector<MenuItem>& items, const std::string& title) {
   for (const auto& i : items)
@@ -101,10 +95,8 @@ TEST(Keys, GlobalKeysFireTheirActionsOncePerPress) {
   };
   const Case cases[] = {
       {"ptt held with repeats", {}, {down(kV), down(kV), down(kV), up(kV)}, {kPttDown, kPttUp}},
-      {"up never taken", {}, {up(kV), up(kF9)}, {}},
+      {"up never taken, panic unbound by default", {}, {up(kV), up(kF9), down(kA), up(kA), down(kB), up(kB)}, {}},
       {"bodycam and clip", {}, {down(kF9), down(kF9), up(kF9), down(kF10), up(kF10)}, {kBodycam, kClip}},
-      {"panic unbound by default", {}, {down(kA), up(kA), down(kB), up(kB)}, {}},
-      {"panic once bound", {{"key.panic", kB}}, {down(kB), up(kB)}, {kPanic}},
       {"rebound ptt", {{"key.ptt", kB}}, {down(kV), up(kV), down(kB), up(kB)}, {kPttDown, kPttUp}},
       {"ptt and clip on one key", {{"key.clip", kV}}, {down(kV), up(kV)}, {kPttDown, kClip, kPttUp}},
       {"out of range matches nothing", {{"key.bodycam", 70000}}, {down(kF9), down(70000 & 0xffff), up(kF9)}, {}},
@@ -146,10 +138,6 @@ TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
   const Step showMDT = [](Keys& h) { h.app->showOverlay(); };
   const Step minimize = [](Keys& h) { h.message(h.overlayView(), R"({"t":"minimize"})"); };
   const Step bubbleClick = [](Keys& h) { h.app->restore(); };
-  const Step menuToggle = [](Keys& h) {
-    MenuItem item = *titledItem(h.fakes.desktop.statusItems, "MDT overlay (F8)");
-    item.action(item);
-  };
   const Step quit = [](Keys& h) { h.app->applicationWillTerminate(); };
   // The picker opens while V is held; the user's keys in the dialog, then OK.
   auto picker = [](std::vector<KeyEvent> keys) -> Step {
@@ -166,11 +154,8 @@ TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
       {"MDT hidden by its key", {showMDT, game(down(kV)), game(down(kF8)), game(up(kV))}, none, talk},
       {"MDT minimized", {showMDT, game(down(kV)), minimize, game(up(kV))}, none, talk},
       {"MDT restored from its bubble", {showMDT, minimize, game(down(kV)), bubbleClick, game(up(kV))}, talk, none},
-      {"MDT toggled from the status menu", {game(down(kV)), menuToggle, game(up(kV))}, talk, none},
-      {"binding changed in the picker",
-       {game(down(kV)), picker({down(kV), down(kB), up(kB)}), game(up(kV))},
-       talk,
-       none},
+      {"MDT shown while held", {game(down(kV)), showMDT, game(up(kV))}, talk, none},
+      {"rebound in the picker", {game(down(kV)), picker({down(kV), down(kB), up(kB)}), game(up(kV))}, talk, none},
       {"binding turned off", {game(down(kV)), picker({down(kEscape)}), game(up(kV))}, talk, none},
       {"released in the picker", {game(down(kV)), picker({up(kV)}), game(up(kV))}, talk, none},
       {"focus into our window", {game(down(kV)), ourWindow(down(kV)), ourWindow(up(kV))}, talk, none},
@@ -183,7 +168,7 @@ TEST(Keys, PushToTalkReleaseReachesThePageThatGotThePress) {
     Keys h;
     for (const auto& step : steps) step(h);
     EXPECT_EQ(h.events(), mainPage) << what;
-    EXPECT_EQ(h.overlayEvents(), overlayPage) << what;
+    EXPECT_EQ(h.events(1), overlayPage) << what;
     EXPECT_TRUE(h.app->talking.empty()) << what;
   }
 }
@@ -200,17 +185,13 @@ TEST(Keys, UntrustedPollsUntilTrustedWhileTheHelpTellsWhy) {
   h.launch();
   desktop.runPosted();
   ASSERT_EQ(desktop.alerts.size(), 1u);
-  EXPECT_EQ(desktop.alerts[0]->informative,
-            "This Wayland session has no XWayland: the MDT cannot float above a "
-            "full-screen game. Turn XWayland on in your desktop, or log in to an X11 "
-            "session.\n\nNo sandbox here.");
+  EXPECT_TRUE(desktop.alerts[0]->informative.ends_with("an X11 session.\n\nNo sandbox here."));
   EXPECT_NE(h.log().find(" No sandbox here.\n"), std::string::npos);
   const MenuItem* item = titledItem(desktop.statusItems, help);
   ASSERT_TRUE(item);
   item->action(*item);
   EXPECT_EQ(desktop.alerts.back()->message, "Keys need setup on this desktop");
   EXPECT_NE(desktop.alerts.back()->informative.find("--nosocket=wayland org.vinegarhq.Sober), use"), std::string::npos);
-  EXPECT_TRUE(desktop.opened.empty());
   EXPECT_FALSE(desktop.global);
   ASSERT_EQ(desktop.timers.size(), 1u);
   desktop.fireTimers();
@@ -232,9 +213,8 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
   Keys h({}, false);
   auto& desktop = h.fakes.desktop;
   ASSERT_EQ(desktop.offered.size(), 5u);
-  EXPECT_EQ(
-      desktop.offered[0].action + " " + desktop.offered[0].description + " " + std::to_string(*desktop.offered[0].key),
-      "ptt Radio push-to-talk (hold) 9");
+  const auto& ptt = desktop.offered[0];
+  EXPECT_EQ(ptt.action + " " + ptt.description + " " + std::to_string(*ptt.key), "ptt Radio push-to-talk (hold) 9");
   desktop.triggers = {{"ptt", "Ctrl+Alt+T"}, {"overlay", ""}, {"bodycam", "F11"}};
   desktop.trusted = true;
   desktop.shortcutsChanged();
@@ -257,13 +237,9 @@ TEST(Keys, ADesktopThatBindsKeysGetsTheActionsShowsItsTriggersAndOwnsTheirChange
 
 TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
   auto picked = [](const std::string& key) { return "Picked: " + key + ". Press OK to keep it."; };
-  const std::string none =
-                        "Press it now, then OK. Esc turns it off. The game still gets the key too, so pick one it "
-                        "does not use.",
-                    refused = "This key cannot be used. Press another one.";
+  const std::string none = "Press it now, then OK.", refused = "This key cannot be used. Press another one.";
   // What the dialog sees of each key: + it gets it, - the picker swallowed it; the answer 0 is OK, 1 Cancel.
   const std::tuple<const char*, std::vector<KeyEvent>, std::string, int, nlohmann::json, std::string> cases[] = {
-      {"a key", {down(kB)}, "-", 0, kB, picked("B")},
       {"A, not Off", {down(kA)}, "-", 0, kStoredA, picked("A")},
       {"Caps Lock is refused", {down(kCapsLock)}, "-", 0, nullptr, refused},
       {"only the first", {down(kF10), down(kB)}, "-+", 0, kF10, picked("F10")},
@@ -291,7 +267,7 @@ TEST(Picker, StoresTheFirstKeyNeverActsOnItEscapeMeansOffCancelKeepsTheOld) {
     };
     h.app->pickKey("ptt");
     EXPECT_EQ(delivered, passes) << what;
-    EXPECT_EQ(h.fakes.desktop.alerts.back()->informative, informative) << what;
+    EXPECT_TRUE(h.fakes.desktop.alerts.back()->informative.starts_with(informative)) << what;
     EXPECT_TRUE(h.events().empty()) << what;
     EXPECT_EQ(h.fakes.settings.values["key.ptt"], stored) << what;
     EXPECT_EQ(h.fakes.desktop.statusBuilds - builds, stored.is_null() ? 0 : 1) << what;

@@ -18,35 +18,30 @@ TEST(Launch, PlacesTheMainWindow) {
     for (const auto& v : visible) h.fakes.desktop.screenList.push_back({v, v});
     if (saved) h.fakes.settings.values["mainFrame"] = *saved;
     h.launch();
-    auto& w = h.mainWindow();
-    EXPECT_EQ(w.options.rect, expected) << saved.value_or("none");
-    EXPECT_EQ(w.options.rectIsFrame, isFrame);
-    EXPECT_EQ(w.keyShows, 1);
+    EXPECT_EQ(h.mainWindow().options.rect, expected) << saved.value_or("none");
+    EXPECT_EQ(h.mainWindow().options.rectIsFrame, isFrame);
+    EXPECT_EQ(h.mainWindow().keyShows, 1);
   }
 }
 
 TEST(Launch, RunsItsStepsInOrderFromTheFirstPageToTheUpdateCheck) {
   const std::string dashboard = SITE + "/dashboard/", guild = dashboard + "#/g/123456789012345678";
-  struct Case {
-    std::map<std::string, nlohmann::json> stored;
-    std::string page;
-    std::optional<std::string> overlayPage;  // the overlay reopens when it was open at the last quit
-  };
-  const Case cases[] = {
+  // stored, the first page, the overlay's (it reopens when it was open at the last quit)
+  const std::tuple<std::map<std::string, nlohmann::json>, std::string, std::optional<std::string>> cases[] = {
       {{}, dashboard, std::nullopt},
       {{{"guild", "123456789012345678"}}, guild + "/cad", std::nullopt},
       {{{"guild", "12345/../../x"}}, dashboard, std::nullopt},
       {{{"overlayOpen", "true"}}, dashboard, std::nullopt},
       {{{"guild", "123456789012345678"}, {"overlayOpen", true}}, guild + "/cad", guild + "/mdt"},
   };
-  for (const auto& c : cases) {
-    Launched h(c.stored);
-    fake::Calls steps{"main menu",   "main window", "web view",  "load " + c.page,
+  for (const auto& [stored, page, overlayPage] : cases) {
+    Launched h(stored);
+    fake::Calls steps{"main menu",   "main window", "web view",  "load " + page,
                       "status menu", "global keys", "local keys"};
-    if (c.overlayPage) steps.insert(steps.end(), {"window", "web view", "load " + *c.overlayPage});
+    if (overlayPage) steps.insert(steps.end(), {"window", "web view", "load " + *overlayPage});
     steps.push_back("fetch " + UPDATE_MANIFEST);
-    EXPECT_EQ(h.fakes.calls, steps) << c.page;
-    EXPECT_EQ(c.overlayPage.has_value(), h.overlayShown());
+    EXPECT_EQ(h.fakes.calls, steps) << page;
+    EXPECT_EQ(overlayPage.has_value(), h.overlayShown());
   }
 }
 
@@ -68,14 +63,8 @@ TEST(Launch, MenusChosenBeforeTheFirstFrameWaitForThePages) {
 
 TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSaveTheState) {
   const std::string saved = "{{1, 2}, {600, 600}}", moved = "{{3, 4}, {700, 500}}";
-  struct Case {
-    const char* what;
-    void (*before)(Harness&);
-    std::string showing;  // M the main window, O the overlay, B the bubble; - for each one hidden
-    bool overlayOpen;
-    std::string overlayFrame;
-  };
-  const Case cases[] = {
+  // what shows after a reopen, what the quit stores
+  const std::tuple<const char*, void (*)(Harness&), std::string, bool, std::string> cases[] = {
       {"main window only: the overlay's saved frame is kept", [](Harness&) {}, "M--", false, saved},
       {"main and overlay", [](Harness& h) { h.app->showOverlay(); }, "MO-", true, moved},
       {"main closed, bubble", [](Harness& h) { h.app->showOverlay(), h.app->minimize(), h.mainWindow().hide(); }, "--B",
@@ -91,35 +80,28 @@ TEST(Lifecycle, HideKeepsEachWindowReopenShowsExactlyWhatShowedAndCloseAndQuitSa
        },
        "MO-", true, saved},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, before, shows, overlayOpen, overlayFrame] : cases) {
     Launched h({{"overlayFrame", saved}});
     auto& stored = h.fakes.settings.values;
     h.mainWindow().rect = {5, 6, 1000, 700};
     h.app->windowWillClose(h.mainWindow());
-    EXPECT_EQ(stored["mainFrame"], "{{5, 6}, {1000, 700}}") << c.what;
+    EXPECT_EQ(stored["mainFrame"], "{{5, 6}, {1000, 700}}") << what;
     h.mainWindow().rect = {7, 8, 1000, 700};
-    c.before(h);
+    before(h);
     if (auto* overlay = h.windowOf(WindowKind::Overlay)) overlay->rect = {3, 4, 700, 500};
-    auto showing = [&] {
-      std::string seen;
-      for (auto [kind, letter] :
-           {std::pair{WindowKind::Main, 'M'}, {WindowKind::Overlay, 'O'}, {WindowKind::Bubble, 'B'}})
-        seen += h.windowOf(kind) && h.windowOf(kind)->visible() ? letter : '-';
-      return seen;
-    };
     const auto windows = h.fakes.desktop.windows.size();
     h.app->hide();
-    EXPECT_EQ(showing(), "---") << c.what;
+    EXPECT_EQ(h.showing(), "---") << what;
     h.app->applicationShouldHandleReopen();
-    EXPECT_EQ(showing(), c.showing) << c.what;
+    EXPECT_EQ(h.showing(), shows) << what;
     h.app->applicationShouldHandleReopen();  // no longer hidden: reopen shows the main window
-    EXPECT_TRUE(h.mainWindow().visible()) << c.what;
-    EXPECT_EQ(h.fakes.desktop.windows.size(), windows) << c.what << ": reopen made a window";
-    EXPECT_EQ(h.fakes.desktop.activations, 0) << c.what;
+    EXPECT_TRUE(h.mainWindow().visible()) << what;
+    EXPECT_EQ(h.fakes.desktop.windows.size(), windows) << what << ": reopen made a window";
+    EXPECT_EQ(h.fakes.desktop.activations, 0) << what;
     h.app->applicationWillTerminate();
-    EXPECT_EQ(stored["mainFrame"], "{{7, 8}, {1000, 700}}") << c.what;
-    EXPECT_EQ(stored["overlayOpen"], c.overlayOpen) << c.what;
-    EXPECT_EQ(stored["overlayFrame"], c.overlayFrame) << c.what;
+    EXPECT_EQ(stored["mainFrame"], "{{7, 8}, {1000, 700}}") << what;
+    EXPECT_EQ(stored["overlayOpen"], overlayOpen) << what;
+    EXPECT_EQ(stored["overlayFrame"], overlayFrame) << what;
   }
 }
 

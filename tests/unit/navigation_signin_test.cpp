@@ -29,30 +29,20 @@ TEST(Navigation, InTakesOnlyHttpsOnTheServiceHosts) {
   std::string upper = host, dotted = host;
   for (auto& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   dotted.replace(dotted.find('.'), 1, "%2E");
-  const std::pair<std::string, bool> cases[] = {
-      {SITE + "/dashboard/", true},
-      {"https://" + alt + "/x?y#z", true},
-      {"https://" + upper + "/", true},
-      {"https://" + host + ":1/", true},
-      {"https://someone@" + host + "/", true},
-      {"HTTPS://" + host + "/", false},
-      {"http://" + host + "/", false},
-      {"https://evil.example/" + host, false},
-      {"https://" + host + ".evil.example/", false},
-      {"https://evil-" + host + "/", false},
-      {"https://" + host + "./", false},
-      {"https://" + host + "@evil.example/", false},
-      {"https://evil.example\\@" + host + "/", false},
-      {"https://[" + host + "]/", false},
-      {"https://" + dotted + "/", false},
-      {"https://xn--" + host + "/", false},
-      {"https://m\xc4\xb1" + host.substr(1) + "/", false},
-      {"https://" + host + std::string(1, '\0') + ".evil.example/", false},
-      {"not a url", false},
-      {"", false},
+  const std::pair<bool, std::vector<std::string>> cases[] = {
+      {true,
+       {SITE + "/dashboard/", "https://" + alt + "/x?y#z", "https://" + upper + "/", "https://" + host + ":1/",
+        "https://someone@" + host + "/"}},
+      {false,
+       {"HTTPS://" + host + "/", "http://" + host + "/", "https://evil.example/" + host,
+        "https://" + host + ".evil.example/", "https://evil-" + host + "/", "https://" + host + "./",
+        "https://" + host + "@evil.example/", "https://evil.example\\@" + host + "/", "https://[" + host + "]/",
+        "https://" + dotted + "/", "https://xn--" + host + "/", "https://m\xc4\xb1" + host.substr(1) + "/",
+        "https://" + host + std::string(1, '\0') + ".evil.example/", "not a url", ""}},
   };
   auto check = [&] {
-    for (const auto& [url, expected] : cases) EXPECT_EQ(h.app->in(url), expected) << url;
+    for (const auto& [expected, urls] : cases)
+      for (const auto& url : urls) EXPECT_EQ(h.app->in(url), expected) << url;
   };
   check();
   // Host case folding is ASCII whatever the process locale (Turkish folds I to a dotless i).
@@ -67,32 +57,24 @@ TEST(Navigation, InTakesOnlyHttpsOnTheServiceHosts) {
 TEST(Navigation, OnlyWebAddressesLeaveForTheBrowser) {
   // Each address as a link and as a pop-up; what reaches the system opener.
   const std::string host = config::kMainHost;
-  const std::tuple<std::string, Policy, bool> cases[] = {
-      {"https://example.com/x", Policy::Cancel, true},
-      {"http://example.com/x", Policy::Cancel, true},
-      {"http://" + host + "/x", Policy::Cancel, true},
-      {"HTTPS://example.com/", Policy::Cancel, false},
-      {"Http://example.com/", Policy::Cancel, false},
-      {"file:///etc/passwd", Policy::Cancel, false},
-      {"steam://run/1", Policy::Cancel, false},
-      {"ms-settings:privacy", Policy::Cancel, false},
-      {"mailto:a@b.c", Policy::Cancel, false},
-      {"javascript:alert(1)", Policy::Cancel, false},
-      {"https:///nohost", Policy::Cancel, false},
-      {"https://evil.example\\@" + host + "/", Policy::Cancel, false},
-      {"quillmere://auth?code=" + std::string(64, 'a'), Policy::Cancel, false},
-      {"about:blank", Policy::Allow, false},
-      {"data:text/html,<b>hi there</b>", Policy::Allow, false},
-      {"blob:" + SITE + "/1", Policy::Allow, false},
+  const std::tuple<Policy, bool, std::vector<std::string>> cases[] = {
+      {Policy::Cancel, true, {"https://example.com/x", "http://example.com/x", "http://" + host + "/x"}},
+      {Policy::Cancel,
+       false,
+       {"HTTPS://example.com/", "Http://example.com/", "file:///etc/passwd", "steam://run/1", "ms-settings:privacy",
+        "mailto:a@b.c", "javascript:alert(1)", "https:///nohost", "https://evil.example\\@" + host + "/",
+        "quillmere://auth?code=" + std::string(64, 'a')}},
+      {Policy::Allow, false, {"about:blank", "data:text/html,<b>hi there</b>", "blob:" + SITE + "/1"}},
   };
-  for (const auto& [url, policy, opened] : cases) {
-    Launched h;
-    EXPECT_EQ(decide(h, url, LinkActivated), policy) << url;
-    h.app->onPopup(h.mainView(), url, Other);
-    EXPECT_EQ(h.fakes.desktop.opened, (opened ? std::vector{url, url} : std::vector<std::string>{})) << url;
-    EXPECT_EQ(h.mainView().loads.size(), 1u) << url;
-    EXPECT_TRUE(opened || h.log().find("nav -1 ") != std::string::npos) << url << ": a dropped pop-up is logged";
-  }
+  for (const auto& [policy, opened, urls] : cases)
+    for (const auto& url : urls) {
+      Launched h;
+      EXPECT_EQ(decide(h, url, LinkActivated), policy) << url;
+      h.app->onPopup(h.mainView(), url, Other);
+      EXPECT_EQ(h.fakes.desktop.opened, (opened ? std::vector{url, url} : std::vector<std::string>{})) << url;
+      EXPECT_EQ(h.mainView().loads.size(), 1u) << url;
+      EXPECT_TRUE(opened || h.log().find("nav -1 ") != std::string::npos) << url << ": a dropped pop-up is logged";
+    }
   // Only the player's own click in the main frame leaves; another site's frame loads in its frame.
   const std::tuple<const char*, NavigationAction, Policy> actions[] = {
       {"a script's click", {"https://example.com/", LinkActivated, true, false}, Policy::Cancel},
@@ -153,7 +135,6 @@ TEST(Navigation, AnEndedWebProcessReloadsWithBackOffThenThePageKeepsFailing) {
     desktop.fireTimers();  // a reload happens once
     bool failing = std::string(word).find("keeps failing") != std::string::npos;
     EXPECT_EQ(h.mainView().reloads, reloads += !failing) << at;
-    EXPECT_EQ(h.mainView().htmls.size(), failing ? 1u : h.mainView().htmls.size()) << at;
     h.mainView().current = SITE + "/dashboard/";  // the Reload link brought the page back
   }
   ASSERT_EQ(h.mainView().htmls.size(), 1u);
@@ -166,13 +147,11 @@ TEST(Navigation, AnEndedWebProcessReloadsWithBackOffThenThePageKeepsFailing) {
 // sign-in host address that is not the sign-in page.
 TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
   Launched h;
-  for (const auto& [origin, allowed] : {std::pair{SITE, true},
-                                        {"https://" + std::string(config::kAltHost), true},
-                                        {"http://" + std::string(config::kMainHost), false},
-                                        {"https://example.com", false},
-                                        {"null", false},
-                                        {"", false}})
-    EXPECT_EQ(h.app->allowMedia(h.mainView(), origin), allowed) << origin;
+  for (const auto& origin : {SITE, "https://" + std::string(config::kAltHost)})
+    EXPECT_TRUE(h.app->allowMedia(h.mainView(), origin)) << origin;
+  for (const auto& origin : {"http://" + std::string(config::kMainHost), std::string("https://example.com"),
+                             std::string("null"), std::string()})
+    EXPECT_FALSE(h.app->allowMedia(h.mainView(), origin)) << origin;
   h.app->onPopup(h.mainView(), std::nullopt, Other);
   EXPECT_EQ(h.mainView().loads.size(), 1u);
   h.fakes.web.cookies = {{"qm_session", std::string(".") + config::kCookieDomain}, {"other", "example.com"}};
@@ -202,23 +181,22 @@ TEST(Navigation, MediaLoadLineSignInPageAndNoSignInWithoutRandomBytes) {
 
 TEST(SignIn, CallbackPatternAndVerifier) {
   const std::string code = std::string(64, 'a'), verifier = std::string(64, 'b');
-  const std::pair<std::string, bool> cases[] = {
-      {"quillmere://auth?code=" + code, true},
-      {"quillmere://auth/?code=" + code, true},
-      {"QUILLMERE://AUTH?CODE=" + std::string(64, 'A'), true},
-      {"quillmere://auth?code=" + code.substr(1), false},
-      {"quillmere://auth?code=" + code + "a", false},
-      {"quillmere://auth?code=" + code + "&x=1", false},
-      {"quillmere://auth?code=" + code + "#f", false},
-      {"https://auth?code=" + code, false},
+  const std::pair<bool, std::vector<std::string>> cases[] = {
+      {true,
+       {"quillmere://auth?code=" + code, "quillmere://auth/?code=" + code,
+        "QUILLMERE://AUTH?CODE=" + std::string(64, 'A')}},
+      {false,
+       {"quillmere://auth?code=" + code.substr(1), "quillmere://auth?code=" + code + "a",
+        "quillmere://auth?code=" + code + "&x=1", "quillmere://auth?code=" + code + "#f", "https://auth?code=" + code}},
   };
   const auto redemption = SITE + "/api/auth/app?code=" + code + "&verifier=" + verifier;
-  for (const auto& [url, redeems] : cases) {
-    Launched h;
-    h.fakes.settings.values["signinVerifier"] = verifier;
-    h.app->onURL(url);
-    EXPECT_EQ(h.mainView().loads.back() == redemption, redeems) << url;
-  }
+  for (const auto& [redeems, urls] : cases)
+    for (const auto& url : urls) {
+      Launched h;
+      h.fakes.settings.values["signinVerifier"] = verifier;
+      h.app->onURL(url);
+      EXPECT_EQ(h.mainView().loads.back() == redemption, redeems) << url;
+    }
   // Only the service's acceptance spends the verifier and brings the window forward: a code from anyone
   // else (any page can open a callback address) leaves the player's sign-in in progress as it was.
   const std::tuple<const char*, NavigationResponse, Policy, bool> answers[] = {

@@ -15,7 +15,6 @@
 namespace qm::test {
 namespace {
 
-// A private directory, gone at the end.
 struct TempDir {
   TempDir() { std::filesystem::create_directories(dir); }
   ~TempDir() { std::filesystem::remove_all(dir); }
@@ -36,22 +35,16 @@ std::string text(const std::filesystem::path& p) {
 }  // namespace
 
 TEST(Settings, KeyFollowsTheExactIntegerRule) {
-  const std::tuple<std::string, std::optional<nlohmann::json>, int> cases[] = {
-      {"overlay", std::nullopt, 100},
-      {"overlay", 0, 0},
-      {"nothing", std::nullopt, 0},
-      {"ptt", "12", 9},
-      {"ptt", 12.5, 9},
-      {"ptt", 12.0, 12},
-      {"ptt", true, 9},
-      {"ptt", nlohmann::json::array({1}), 9},
-      {"ptt", 70000, 70000},
-      {"ptt", 1e300, -1},
+  // the action, its stored value (null: none), its key
+  const std::tuple<std::string, nlohmann::json, int> cases[] = {
+      {"overlay", nullptr, 100}, {"overlay", 0, 0},  {"nothing", nullptr, 0}, {"ptt", "12", 9},
+      {"ptt", 12.5, 9},          {"ptt", 12.0, 12},  {"ptt", true, 9},        {"ptt", nlohmann::json::array({1}), 9},
+      {"ptt", 70000, 70000},     {"ptt", 1e300, -1},
   };
   for (const auto& [action, stored, expected] : cases) {
     Harness h;
-    if (stored) h.fakes.settings.values["key." + action] = *stored;
-    EXPECT_EQ(h.app->key(action), expected) << action << " " << (stored ? stored->dump() : "none");
+    if (!stored.is_null()) h.fakes.settings.values["key." + action] = stored;
+    EXPECT_EQ(h.app->key(action), expected) << action << " " << stored.dump();
   }
 }
 
@@ -107,13 +100,8 @@ TEST(Log, PosixFilesCreateThenAppend) {
 }
 
 TEST(Folders, OursArePrivateAnotherUsersAreRefused) {
-  struct Row {
-    const char* what;
-    std::optional<std::filesystem::perms> made;  // none: the folder does not exist yet
-    bool anotherUser;
-    FolderCheck check;
-  };
-  const Row rows[] = {
+  // how the folder was made (none: it does not exist yet), whether another user owns it, what the check says
+  const std::tuple<const char*, std::optional<std::filesystem::perms>, bool, FolderCheck> rows[] = {
       {"new", std::nullopt, false, FolderCheck::Private},
       {"ours, open to everyone", std::filesystem::perms::all, false, FolderCheck::Private},
       {"another user's", std::filesystem::perms::owner_all, true, FolderCheck::NotOurs},
@@ -165,33 +153,25 @@ TEST(FileSettings, NeverWritesOverAFileItCannotRead) {
   EXPECT_EQ(d.lines, std::vector<std::string>{"settings file could not be read; changes are not saved"});
 }
 
-TEST(FileSettings, WritesThroughALink) {
+// A new file takes the old one's place whole (a kill mid-write never leaves half a file): the link's target,
+// the player's dotfile, never a temporary file someone planted beside it.
+TEST(FileSettings, ReplacesTheFileWholeThroughALinkNeverThroughAPlantedTemporaryFile) {
   SettingsDir d;
-  auto target = d.dir / "dotfiles-settings.json";
+  auto target = d.dir / "dotfiles-settings.json", victim = d.dir / "victim";
   std::ofstream(target) << "{\"guild\": \"12345\"}";
-  std::filesystem::create_symlink(target, d.path);
-  d.settings.set("key.ptt", 9);
-  EXPECT_TRUE(std::filesystem::is_symlink(d.path));
-  EXPECT_EQ(nlohmann::json::parse(text(target)), (nlohmann::json{{"guild", "12345"}, {"key.ptt", 9}}));
-}
-
-// A new file takes the old one's place whole: a kill mid-write never leaves half a file.
-TEST(FileSettings, ReplacesTheFileWholeNeverThroughAPlantedTemporaryFile) {
-  SettingsDir d;
-  auto victim = d.dir / "victim";
   std::ofstream(victim) << "keep";
-  std::filesystem::create_symlink(victim, d.path.string() + ".tmp-" + std::to_string(getpid()));
+  std::filesystem::create_symlink(target, d.path);
+  std::filesystem::create_symlink(victim, target.string() + ".tmp-" + std::to_string(getpid()));
   auto inode = [&] {
     struct stat s {};
     return ::stat(d.path.c_str(), &s) == 0 ? s.st_ino : 0;
   };
-  d.settings.set("guild", "12345");
   const auto first = inode();
   d.settings.set("key.ptt", 9);
   EXPECT_NE(inode(), first);
   EXPECT_EQ(text(victim), "keep");
-  EXPECT_FALSE(std::filesystem::is_symlink(d.path));
-  EXPECT_EQ(d.settings.get("guild"), nlohmann::json("12345"));
+  EXPECT_TRUE(std::filesystem::is_symlink(d.path));
+  EXPECT_EQ(nlohmann::json::parse(text(target)), (nlohmann::json{{"guild", "12345"}, {"key.ptt", 9}}));
 }
 
 TEST(RectText, RoundTripsAndRejectsJunk) {
@@ -199,20 +179,12 @@ TEST(RectText, RoundTripsAndRejectsJunk) {
       {"{{240, 90}, {1440, 900}}", {240, 90, 1440, 900}},
       {"{{-80.5, -25}, {1280.25, 800}}", {-80.5, -25, 1280.25, 800}},
       {" { {1,2} , {3,4} } ", {1, 2, 3, 4}},
-      {"", {}},
-      {"{{1, 2}, {3}}", {}},
-      {"{{1, 2}, {3, 4}} trailing", {}},
-      {"{{a, 2}, {3, 4}}", {}},
-      {"{{nan, 2}, {3, 4}}", {}},
-      {"{{1e300, 5}, {1e300, 1e300}}", {}},
-      {"{{0, 0}, {-800, 600}}", {}},
-      {"{{0, 0}, {800, 1e6}}", {}},
-      {"{{-1e6, 0}, {800, 600}}", {}},
-      {"{{+1, 2}, {3, 4}}", {}},
-      {"{{0x10, 2}, {3, 4}}", {}},
-      {"{{1,5, 2}, {3, 4}}", {}},
   };
   for (const auto& [text, rect] : reads) EXPECT_EQ(rectFromString(text), rect) << text;
+  for (const char* junk : {"", "{{1, 2}, {3}}", "{{1, 2}, {3, 4}} trailing", "{{a, 2}, {3, 4}}", "{{nan, 2}, {3, 4}}",
+                           "{{1e300, 5}, {1e300, 1e300}}", "{{0, 0}, {-800, 600}}", "{{0, 0}, {800, 1e6}}",
+                           "{{-1e6, 0}, {800, 600}}", "{{+1, 2}, {3, 4}}", "{{0x10, 2}, {3, 4}}", "{{1,5, 2}, {3, 4}}"})
+    EXPECT_EQ(rectFromString(junk), Rect{}) << junk;
   // A player's locale with a decimal comma changes nothing in the stored text.
   const std::locale before = std::locale::global(std::locale("tr_TR.UTF-8"));
   EXPECT_EQ(stringFromRect({-0.0, 1.5, 900, 600.25}), "{{0, 1.5}, {900, 600.25}}");
