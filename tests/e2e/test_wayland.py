@@ -72,6 +72,7 @@ class WaylandSession(Case):
         for key in "qmq":
             keys.key(key)
         wait_for(lambda: self.typed() == "qmq", what=lambda: f"the typing in the MDT, not {self.typed()!r}")
+        time.sleep(0.5)  # the typing drawn, for the picture
         self.desktop.screenshot(f"wayland-{NAME}-mdt-typed-over-game", wait_for(drawn, 30, 0.5, "the MDT above"))
         if facts.click_gives_keyboard_back:
             keys.click(300, 500)
