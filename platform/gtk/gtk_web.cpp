@@ -4,6 +4,7 @@
 // permissions policy keeps other origins' frames from asking unless the page delegates to them).
 #include "platform/gtk/gtk_web.h"
 
+#include <gdk/gdkwayland.h>
 #include <gdk/gdkx.h>
 #include <libsoup/soup.h>
 
@@ -54,9 +55,18 @@ std::optional<std::string> unreachableDisplay() {
   return "the X display " + name + " has no local socket";
 }
 
+// A Wayland display is reached by its name in the runtime folder (chooseBackend names one there so).
+std::optional<std::string> unreachableWaylandDisplay() {
+  const char* display = g_getenv("WAYLAND_DISPLAY");
+  if (!GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default()) || !display || !g_path_is_absolute(display))
+    return std::nullopt;
+  return std::string("the Wayland display ") + display + " is outside the runtime folder";
+}
+
 std::optional<std::string> whyNoSandbox() {
   if (!g_file_test(kDBusProxy, G_FILE_TEST_IS_EXECUTABLE)) return std::string(kDBusProxy) + " is missing";
   if (auto display = unreachableDisplay()) return display;
+  if (auto display = unreachableWaylandDisplay()) return display;
   const char* argv[] = {kBubblewrap,
                         "--die-with-parent",
                         "--unshare-pid",

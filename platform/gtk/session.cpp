@@ -10,6 +10,16 @@ namespace {
 
 bool set(const char* value) { return value && *value; }
 
+// WebKit binds a Wayland display into the pages' sandbox by its name in the runtime folder: a display given
+// as a path into that folder is named so before anything reads it (a path ended the app at its first page).
+void nameWaylandDisplayInRuntimeFolder() {
+  const char* display = std::getenv("WAYLAND_DISPLAY");
+  if (!display || !g_path_is_absolute(display)) return;
+  g_autofree char* folder = g_path_get_dirname(display);
+  g_autofree char* name = g_path_get_basename(display);
+  if (std::strcmp(folder, g_get_user_runtime_dir()) == 0) g_setenv("WAYLAND_DISPLAY", name, TRUE);
+}
+
 }  // namespace
 
 SessionKind detectSession(const char* waylandDisplay, const char* display, const char* sessionType) {
@@ -24,6 +34,7 @@ SessionKind currentSession() {
 
 void chooseBackend(SessionKind kind) {
   if (kind == SessionKind::WaylandWithX) gdk_set_allowed_backends("x11");
+  if (kind == SessionKind::WaylandOnly) nameWaylandDisplayInRuntimeFolder();
 }
 
 std::string sessionName(SessionKind kind) {
