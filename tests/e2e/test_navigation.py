@@ -125,8 +125,9 @@ class Navigation(Case):
         # The size cap is the backend's; what a manifest says is checked in the unit tests.
         self.service.reset()
         self.serve(manifest("3.0.0", notes="x" * 600000))
-        self.launch_without_alert(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and r["host"] == "updates."
-                                              "localhost" for r in json.loads(self.service.get("/_test/requests"))))
+        self.launch_without_alert(lambda: any(r["path"] == "/downloads/quillmere-mac.json" and
+                                              r["host"] == "updates.localhost"
+                                              for r in json.loads(self.service.get("/_test/requests"))))
         self.assertEqual(self.desktop.browsed(), [])
         # No service at all (a slow one meets the fetch's deadline, checked in the backend's tests).
         os.kill(self.service.proc.pid, signal.SIGKILL)
