@@ -23,11 +23,10 @@ void App::pickKey(const nlohmann::json& represented) {
     alert->setInformativeText("Picked: " + keyName(**picked) + ". Press OK to keep it.");
   };
   // The keyboard goes back where it was (the game, mostly), so its keys act again at once.
-  std::uint64_t owner = platform.desktop.keyboardOwner();
+  alert->returnKeyboardTo(platform.desktop.keyboardOwner());
   platform.desktop.activate();
   int answer = runAside(*alert);
   capture = nullptr;
-  platform.desktop.giveKeyboardTo(owner);
   if (answer == 0 && *picked) {
     defaults.set("key." + action, **picked);
     buildStatusItem();

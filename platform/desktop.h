@@ -31,6 +31,9 @@ class ModalAlert {
   virtual void setInformativeText(const std::string& text) = 0;
   // Runs modally; returns the index of the button that ended it (0 for the first).
   virtual int run() = 0;
+  // The keyboard goes to `owner` (a Desktop::keyboardOwner()) as the alert closes, before it leaves the screen:
+  // after, the desktop would give it to a window of its choosing.
+  virtual void returnKeyboardTo(std::uint64_t owner) = 0;
 };
 
 enum class System { Mac, Linux };
@@ -81,9 +84,8 @@ class Desktop {
   virtual void savePanel(const std::string& suggestedName, std::function<void(std::optional<std::string>)> done) = 0;
   virtual void openURL(const std::string& url) = 0;
   virtual void activate() = 0;
-  // The window (of any application) that has the keyboard now, 0 for none or unknown; and handing it back.
+  // The window (of any application) that has the keyboard now, 0 for none or unknown.
   virtual std::uint64_t keyboardOwner() const { return 0; }
-  virtual void giveKeyboardTo(std::uint64_t) {}
   virtual void terminate() = 0;
 
   virtual std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) = 0;

@@ -148,14 +148,20 @@ class GtkAlert : public ModalAlert {
     running.insert(dialog);
     int answer = gtk_dialog_run(dialog);
     running.erase(dialog);
-    if (floats) gdk_seat_ungrab(gdk_display_get_default_seat(gtk_widget_get_display(GTK_WIDGET(dialog))));
+    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(dialog));
+    if (floats) gdk_seat_ungrab(gdk_display_get_default_seat(display));
+    // X moves the keyboard before the unmap: one that leaves with the alert, the window manager would give
+    // to the alert's parent, our main window, whose late answer could take it from the game.
+    if (keyboardAfter) giveFocusTo(display, keyboardAfter), focusAsAsked(display, keyboardAfter);
     gtk_widget_hide(GTK_WIDGET(dialog));
     return answer >= 0 ? answer : -1;
   }
+  void returnKeyboardTo(std::uint64_t owner) override { keyboardAfter = owner; }
 
  private:
   std::set<GtkDialog*>& running;
   GtkDialog* dialog;
+  unsigned long keyboardAfter = 0;
   bool inFront = false;
   bool floats = false;  // override-redirect, on wlroots
 };
@@ -410,8 +416,6 @@ void GtkDesktop::activate() {
 }
 
 std::uint64_t GtkDesktop::keyboardOwner() const { return keyboardXWindow(gdk_display_get_default()); }
-
-void GtkDesktop::giveKeyboardTo(std::uint64_t owner) { focusAsAsked(gdk_display_get_default(), owner); }
 
 void GtkDesktop::terminate() {
   // A modal alert runs a loop of its own; it must end before the application's loop can.

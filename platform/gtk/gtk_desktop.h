@@ -39,7 +39,6 @@ class GtkDesktop : public Desktop {
   void openURL(const std::string& url) override;
   void activate() override;
   std::uint64_t keyboardOwner() const override;
-  void giveKeyboardTo(std::uint64_t owner) override;
   void terminate() override;  // closes a running alert first, so quitting never waits for an answer
   std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override;
   void postToMain(std::function<void()> work) override;

@@ -29,7 +29,6 @@ class MacDesktop : public Desktop {
   void openURL(const std::string& url) override;
   void activate() override;
   std::uint64_t keyboardOwner() const override;  // the frontmost application's process id
-  void giveKeyboardTo(std::uint64_t owner) override;
   void terminate() override;
   std::shared_ptr<Timer> scheduleRepeating(double seconds, std::function<void(Timer&)> tick) override;
   void postToMain(std::function<void()> work) override;

@@ -74,10 +74,17 @@ class MacAlert : public ModalAlert {
     for (const auto& title : buttons) [alert addButtonWithTitle:ns(title)];
   }
   void setInformativeText(const std::string& text) override { alert.informativeText = ns(text); }
-  int run() override { return static_cast<int>([alert runModal] - NSAlertFirstButtonReturn); }
+  int run() override {
+    auto answer = static_cast<int>([alert runModal] - NSAlertFirstButtonReturn);
+    if (keyboardAfter != 0 && keyboardAfter != [NSProcessInfo processInfo].processIdentifier)
+      [[NSRunningApplication runningApplicationWithProcessIdentifier:keyboardAfter] activateWithOptions:0];
+    return answer;
+  }
+  void returnKeyboardTo(std::uint64_t owner) override { keyboardAfter = static_cast<pid_t>(owner); }
 
  private:
   NSAlert* alert;
+  pid_t keyboardAfter = 0;  // an application's process id
 };
 
 }  // namespace
@@ -213,11 +220,6 @@ void MacDesktop::activate() {
 std::uint64_t MacDesktop::keyboardOwner() const {
   NSRunningApplication* front = [NSWorkspace sharedWorkspace].frontmostApplication;
   return front ? static_cast<std::uint64_t>(front.processIdentifier) : 0;
-}
-
-void MacDesktop::giveKeyboardTo(std::uint64_t owner) {
-  if (owner == 0 || static_cast<pid_t>(owner) == [NSProcessInfo processInfo].processIdentifier) return;
-  [[NSRunningApplication runningApplicationWithProcessIdentifier:static_cast<pid_t>(owner)] activateWithOptions:0];
 }
 
 void MacDesktop::terminate() { [NSApp terminate:nil]; }

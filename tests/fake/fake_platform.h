@@ -74,7 +74,14 @@ struct FakeWindow : Window {
 
 struct FakeAlert : ModalAlert {
   void setInformativeText(const std::string& text) override { informative = text; }
-  int run() override { return whileOpen(*this); }
+  int run() override {
+    int answer = whileOpen(*this);
+    if (keyboardAfter) *keyboard = keyboardAfter;
+    return answer;
+  }
+  void returnKeyboardTo(std::uint64_t owner) override { keyboardAfter = owner; }
+  std::uint64_t* keyboard = nullptr;  // the desktop's
+  std::uint64_t keyboardAfter = 0;
   std::string message, informative;
   std::vector<std::string> buttons;
   std::function<int(FakeAlert&)> whileOpen;  // what the user does; the answer is the button index
@@ -107,7 +114,7 @@ struct FakeDesktop : Desktop {
                                         const std::vector<std::string>& buttons) override {
     auto alert = std::make_shared<FakeAlert>();
     alert->message = message, alert->informative = informative, alert->buttons = buttons;
-    alert->whileOpen = nextAlertAnswer;
+    alert->whileOpen = nextAlertAnswer, alert->keyboard = &keyboard;
     return alerts.emplace_back(alert);
   }
   void openPanel(bool, std::function<void(std::optional<std::vector<std::string>>)> done) override { done({}); }
@@ -117,7 +124,6 @@ struct FakeDesktop : Desktop {
   void openURL(const std::string& url) override { opened.push_back(url); }
   void activate() override { activations++, keyboard = 1; }
   std::uint64_t keyboardOwner() const override { return keyboard; }
-  void giveKeyboardTo(std::uint64_t owner) override { keyboard = owner; }
   void terminate() override {}
   std::shared_ptr<Timer> scheduleRepeating(double, std::function<void(Timer&)> tick) override {
     return timers.emplace_back(std::make_shared<FakeTimer>(std::move(tick)));
