@@ -117,6 +117,7 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void restore();
   void dragOverlay();
   int runAside(ModalAlert& alert);
+  int runInFront(ModalAlert& alert);
   // The panels step aside until the returned hold is let go.
   std::shared_ptr<void> panelsAside();
   // Brings the main window forward now, or once no dialog of ours is up: it never covers one.

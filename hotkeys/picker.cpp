@@ -22,10 +22,7 @@ void App::pickKey(const nlohmann::json& represented) {
     *picked = *code == kEscapeKey ? kKeyOff : bindingOf(*code);
     alert->setInformativeText("Picked: " + keyName(**picked) + ". Press OK to keep it.");
   };
-  // The keyboard goes back where it was (the game, mostly), so its keys act again at once.
-  alert->returnKeyboardTo(platform.desktop.keyboardOwner());
-  platform.desktop.activate();
-  int answer = runAside(*alert);
+  int answer = runInFront(*alert);
   capture = nullptr;
   if (answer == 0 && *picked) {
     defaults.set("key." + action, **picked);
@@ -42,8 +39,7 @@ void App::showDesktopBinding(const std::string& action, const std::string& subje
       now + (canChange ? "Change it in the desktop's shortcut dialog."
                        : "Change it in the desktop's keyboard shortcut settings, under Quillmere."),
       canChange ? std::vector<std::string>{"Change\u2026", "Cancel"} : std::vector<std::string>{"OK"});
-  platform.desktop.activate();
-  if (runAside(*alert) == 0 && canChange) platform.desktop.changeShortcuts();
+  if (runInFront(*alert) == 0 && canChange) platform.desktop.changeShortcuts();
 }
 
 }  // namespace qm

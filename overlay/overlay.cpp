@@ -71,6 +71,14 @@ int App::runAside(ModalAlert& alert) {
   return answer;
 }
 
+// A dialog the player must answer now (the page waits for it, the MDT has stepped aside) comes to the front with the
+// keyboard, over a full-screen game too; the keyboard goes back where it was as it closes.
+int App::runInFront(ModalAlert& alert) {
+  alert.returnKeyboardTo(platform.desktop.keyboardOwner());
+  platform.desktop.activate();
+  return runAside(alert);
+}
+
 void App::showMainAfterDialogs() {
   if (dialogsUp > 0)
     mainAfterDialogs = true;

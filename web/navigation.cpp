@@ -78,10 +78,10 @@ void App::onPopup(WebView& view, const std::optional<std::string>& url, int type
 
 bool App::allowMedia(WebView&, const std::string& origin) { return in(origin); }
 
-void App::onAlert(WebView&, const std::string& message) { runAside(*platform.desktop.makeAlert(message, "", {})); }
+void App::onAlert(WebView&, const std::string& message) { runInFront(*platform.desktop.makeAlert(message, "", {})); }
 
 bool App::onConfirm(WebView&, const std::string& message) {
-  return runAside(*platform.desktop.makeAlert(message, "", {"OK", "Cancel"})) == 0;
+  return runInFront(*platform.desktop.makeAlert(message, "", {"OK", "Cancel"})) == 0;
 }
 
 void App::onFileChooser(WebView&, bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) {

@@ -124,7 +124,7 @@ class GtkAlert : public ModalAlert {
   }
   ~GtkAlert() override { gtk_widget_destroy(GTK_WIDGET(dialog)); }
   // The app was activated for this alert: it comes up over the game with the keyboard, whatever window
-  // was used last. Other alerts (a page's, the update offer) leave the keyboard where it is.
+  // was used last. Other alerts (the update offer, the session warning) leave the keyboard where it is.
   void comeToFront() {
     inFront = true;
     if (gtk_widget_get_mapped(GTK_WIDGET(dialog))) focusAsAsked(gtk_widget_get_window(GTK_WIDGET(dialog)));
@@ -339,11 +339,12 @@ std::shared_ptr<ModalAlert> GtkDesktop::makeAlert(const std::string& message, co
   return alert;
 }
 
-// A Wayland desktop activates a dialog's parent once the dialog closes: the main window is the parent only while
-// the player is in it, so that answering the MDT's question never brings it over the game.
+// A desktop gives the keyboard to a dialog's parent once the dialog closes (a Wayland one activates it, openbox
+// puts a modal dialog's parent next in its focus order): the main window is the parent only while the player is
+// in it, so that answering the MDT's question never takes the game's keyboard nor brings our window over it.
 GtkWindow* GtkDesktop::parentWindow() const {
   GtkWindow* main = shownMainWindow();
-  return main && (session == SessionKind::X11 || gtk_window_is_active(main)) ? main : nullptr;
+  return main && gtk_window_is_active(main) ? main : nullptr;
 }
 
 GtkWindow* GtkDesktop::shownMainWindow() const {

@@ -8,7 +8,7 @@ from PIL import Image
 from qmtest import Case, on_each_desktop, wait_for
 
 FRAME = "{{240, 90}, {1440, 900}}"
-GREEN = (0, 200, 0)  # the right half of the fake game
+GREEN, BLUE = (0, 200, 0), (0, 0, 255)  # the fake game's halves
 OVERLAY_DEFAULT = (1000, 240, 900, 600)  # (maxX - 920, midY - 300) on 1920x1080, in screen coordinates
 DOWN, UP = {"type": "ptt", "down": True}, {"type": "ptt", "down": False}
 
@@ -126,6 +126,16 @@ class Focus(Case):
             time.sleep(0.5)
             shot = self.desktop.screenshot("focus-raised-game-" + ("openbox" if self.WM else "no-wm"))
             self.assertNotEqual(shot.getpixel((x, y)), GREEN, "the game covers the overlay")
+        # The MDT's question comes above the game; answered, the keyboard goes back to the game, not to our window.
+        self.service.command("mdt", "report({kind: 'confirm', answer: confirm('Go on?')})")
+        dialog = self.app.dialog()
+        time.sleep(0.5)  # drawn
+        shot = self.desktop.screenshot("focus-question-over-game-" + ("openbox" if self.WM else "no-wm"))
+        inside = shot.getpixel((dialog[2] + dialog[4] // 2, dialog[3] + 10))
+        self.assertNotIn(inside, (GREEN, BLUE), "the question above the game")
+        self.desktop.click(dialog[2] + int(dialog[4] * 0.75), dialog[3] + int(dialog[5] * 0.8))  # Cancel
+        self.assertIs(wait_for(lambda: self.service.reports("confirm"), what="the answer")[-1]["answer"], False)
+        wait_for(lambda: self.focused() == int(game[0], 16), what="the game, not our window, to have the keyboard")
         main = wait_for(self.settled_main_window, what="the main window to settle")
         self.focus(main)
         self.desktop.xdotool("key", "ctrl+h")

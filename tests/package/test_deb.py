@@ -74,7 +74,8 @@ class Package(unittest.TestCase):
             with self.subTest(image.text):
                 self.assertTrue(image.text.startswith("https://"))
                 shot = os.path.join(SOURCE, "resources", "screenshots", os.path.basename(image.text))
-                self.assertEqual(Image.open(shot).size, (int(image.get("width")), int(image.get("height"))))
+                with Image.open(shot) as picture:
+                    self.assertEqual(picture.size, (int(image.get("width")), int(image.get("height"))))
 
     def test_installed_app_starts_takes_its_address_and_leaves_user_files_on_removal(self):
         if installed():  # left by an interrupted run: start from a machine without it

@@ -58,7 +58,8 @@ TEST(Overlay, FloatsAtTheSavedOrDefaultFrameWithoutTakingFocus) {
   }
 }
 
-TEST(Overlay, PanelsStepAsideWhileADialogOfOursIsUpAndComeBackAfter) {
+// A dialog the player must answer has the keyboard, over the game, until it closes.
+TEST(Overlay, PanelsStepAsideAndTheKeyboardComesToADialogOfOursWhileItIsUp) {
   const std::pair<const char*, void (*)(Panels&)> dialogs[] = {
       {"page alert", [](Panels& h) { h.app->onAlert(h.overlayView(), "Saved"); }},
       {"page confirm", [](Panels& h) { h.app->onConfirm(h.overlayView(), "Sure?"); }},
@@ -71,10 +72,13 @@ TEST(Overlay, PanelsStepAsideWhileADialogOfOursIsUpAndComeBackAfter) {
       if (minimized) h.app->minimize();
       const auto before = h.showing();
       std::string whileUp;
-      h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) { return whileUp = h.showing(), 1; };
+      h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
+        return whileUp = h.showing() + (h.fakes.desktop.keyboard == 1 ? ", keyboard ours" : ""), 1;
+      };
       open(h);
-      EXPECT_EQ(whileUp, "M--") << what;
+      EXPECT_EQ(whileUp, "M--, keyboard ours") << what;
       EXPECT_EQ(h.showing(), before) << what;
+      EXPECT_EQ(h.fakes.desktop.keyboard, fake::kGameWindow) << what;
     }
 }
 
