@@ -116,8 +116,9 @@ class App : public WebViewDelegate, public WindowDelegate, public std::enable_sh
   void minimize();
   void restore();
   void dragOverlay();
-  int runAside(ModalAlert& alert);
+  int runAside(ModalAlert& alert, bool inFront = false);
   int runInFront(ModalAlert& alert);
+  int runPageDialog(const std::string& message, const std::vector<std::string>& buttons);
   // The panels step aside until the returned hold is let go.
   std::shared_ptr<void> panelsAside();
   // Brings the main window forward now, or once no dialog of ours is up: it never covers one.

@@ -59,10 +59,15 @@ std::shared_ptr<void> App::panelsAside() {
   return std::make_shared<PanelsAside>(std::initializer_list<Window*>{overlay.get(), bubble.get()});
 }
 
-int App::runAside(ModalAlert& alert) {
+int App::runAside(ModalAlert& alert, bool inFront) {
   int answer = 0;
   {
     PanelsAside aside{overlay.get(), bubble.get()};
+    // Asked once the panels have stepped aside: one that had the keyboard gave it back to the game as it hid.
+    if (inFront) {
+      alert.returnKeyboardTo(platform.desktop.keyboardOwner());
+      platform.desktop.activate();
+    }
     ++dialogsUp;
     answer = alert.run();
     --dialogsUp;
@@ -72,12 +77,8 @@ int App::runAside(ModalAlert& alert) {
 }
 
 // A dialog the player must answer now (the page waits for it, the MDT has stepped aside) comes to the front with the
-// keyboard, over a full-screen game too; the keyboard goes back where it was as it closes.
-int App::runInFront(ModalAlert& alert) {
-  alert.returnKeyboardTo(platform.desktop.keyboardOwner());
-  platform.desktop.activate();
-  return runAside(alert);
-}
+// keyboard, over a full-screen game too; the keyboard goes back where it was (the game, mostly) as it closes.
+int App::runInFront(ModalAlert& alert) { return runAside(alert, true); }
 
 void App::showMainAfterDialogs() {
   if (dialogsUp > 0)

@@ -34,6 +34,9 @@ class ModalAlert {
   // The keyboard goes to `owner` (a Desktop::keyboardOwner()) as the alert closes, before it leaves the screen:
   // after, the desktop would give it to a window of its choosing.
   virtual void returnKeyboardTo(std::uint64_t owner) = 0;
+  // It came without the player asking: keys meant for the game (Enter, Space) do not answer it; a click does, and
+  // Esc says no.
+  virtual void answerByClick() = 0;
 };
 
 enum class System { Mac, Linux };

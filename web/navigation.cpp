@@ -78,10 +78,14 @@ void App::onPopup(WebView& view, const std::optional<std::string>& url, int type
 
 bool App::allowMedia(WebView&, const std::string& origin) { return in(origin); }
 
-void App::onAlert(WebView&, const std::string& message) { runInFront(*platform.desktop.makeAlert(message, "", {})); }
+void App::onAlert(WebView&, const std::string& message) { runPageDialog(message, {"OK"}); }
 
-bool App::onConfirm(WebView&, const std::string& message) {
-  return runInFront(*platform.desktop.makeAlert(message, "", {"OK", "Cancel"})) == 0;
+bool App::onConfirm(WebView&, const std::string& message) { return runPageDialog(message, {"OK", "Cancel"}) == 0; }
+
+int App::runPageDialog(const std::string& message, const std::vector<std::string>& buttons) {
+  auto alert = platform.desktop.makeAlert(message, "", buttons);
+  alert->answerByClick();
+  return runInFront(*alert);
 }
 
 void App::onFileChooser(WebView&, bool multiple, std::function<void(std::optional<std::vector<std::string>>)> done) {

@@ -150,13 +150,18 @@ class GtkAlert : public ModalAlert {
     running.erase(dialog);
     GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(dialog));
     if (floats) gdk_seat_ungrab(gdk_display_get_default_seat(display));
-    // X moves the keyboard before the unmap: one that leaves with the alert, the window manager would give
-    // to the alert's parent, our main window, whose late answer could take it from the game.
+    // Given before the unmap: a keyboard that leaves with the alert goes where X or the window manager choose
+    // (openbox: its focus order, perhaps our main window, whose late answer could take it from the game).
     if (keyboardAfter) giveFocusTo(display, keyboardAfter), focusAsAsked(display, keyboardAfter);
     gtk_widget_hide(GTK_WIDGET(dialog));
     return answer >= 0 ? answer : -1;
   }
   void returnKeyboardTo(std::uint64_t owner) override { keyboardAfter = owner; }
+  void answerByClick() override {
+    gtk_window_set_default(GTK_WINDOW(dialog), nullptr);
+    for (int i = 0; GtkWidget* button = gtk_dialog_get_widget_for_response(dialog, i); ++i)
+      gtk_widget_set_can_focus(button, FALSE);
+  }
 
  private:
   std::set<GtkDialog*>& running;

@@ -81,6 +81,9 @@ class MacAlert : public ModalAlert {
     return answer;
   }
   void returnKeyboardTo(std::uint64_t owner) override { keyboardAfter = static_cast<pid_t>(owner); }
+  void answerByClick() override {
+    for (NSButton* button in alert.buttons) button.keyEquivalent = @"";
+  }
 
  private:
   NSAlert* alert;

@@ -80,6 +80,8 @@ struct FakeAlert : ModalAlert {
     return answer;
   }
   void returnKeyboardTo(std::uint64_t owner) override { keyboardAfter = owner; }
+  void answerByClick() override { byClick = true; }
+  bool byClick = false;
   std::uint64_t* keyboard = nullptr;  // the desktop's
   std::uint64_t keyboardAfter = 0;
   std::string message, informative;

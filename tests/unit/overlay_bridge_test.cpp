@@ -58,25 +58,26 @@ TEST(Overlay, FloatsAtTheSavedOrDefaultFrameWithoutTakingFocus) {
   }
 }
 
-// A dialog the player must answer has the keyboard, over the game, until it closes.
+// A dialog the player must answer has the keyboard, over the game, until it closes; a page's answers to a click.
 TEST(Overlay, PanelsStepAsideAndTheKeyboardComesToADialogOfOursWhileItIsUp) {
-  const std::pair<const char*, void (*)(Panels&)> dialogs[] = {
-      {"page alert", [](Panels& h) { h.app->onAlert(h.overlayView(), "Saved"); }},
-      {"page confirm", [](Panels& h) { h.app->onConfirm(h.overlayView(), "Sure?"); }},
-      {"key picker", [](Panels& h) { h.app->pickKey("bodycam"); }},
+  const std::tuple<const char*, void (*)(Panels&), std::string> dialogs[] = {
+      {"page alert", [](Panels& h) { h.app->onAlert(h.overlayView(), "Saved"); }, "M--, keyboard ours, by click"},
+      {"page confirm", [](Panels& h) { h.app->onConfirm(h.overlayView(), "Sure?"); }, "M--, keyboard ours, by click"},
+      {"key picker", [](Panels& h) { h.app->pickKey("bodycam"); }, "M--, keyboard ours"},
   };
   for (bool minimized : {false, true})
-    for (const auto& [what, open] : dialogs) {
+    for (const auto& [what, open, up] : dialogs) {
       Panels h;
       h.app->showOverlay();
       if (minimized) h.app->minimize();
       const auto before = h.showing();
       std::string whileUp;
-      h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert&) {
-        return whileUp = h.showing() + (h.fakes.desktop.keyboard == 1 ? ", keyboard ours" : ""), 1;
+      h.fakes.desktop.nextAlertAnswer = [&](fake::FakeAlert& alert) {
+        whileUp = h.showing() + (h.fakes.desktop.keyboard == 1 ? ", keyboard ours" : "");
+        return whileUp += alert.byClick ? ", by click" : "", 1;
       };
       open(h);
-      EXPECT_EQ(whileUp, "M--, keyboard ours") << what;
+      EXPECT_EQ(whileUp, up) << what;
       EXPECT_EQ(h.showing(), before) << what;
       EXPECT_EQ(h.fakes.desktop.keyboard, fake::kGameWindow) << what;
     }
