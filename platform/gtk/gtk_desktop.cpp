@@ -95,7 +95,6 @@ class GtkAlert : public ModalAlert {
                                                  message.c_str()))) {
     if (!informative.empty()) setInformativeText(informative);
     wrapWithinWords();
-    if (buttons.empty()) gtk_dialog_add_button(dialog, "OK", 0);
     for (std::size_t i = 0; i < buttons.size(); ++i)
       gtk_dialog_add_button(dialog, buttons[i].c_str(), static_cast<int>(i));
     gtk_dialog_set_default_response(dialog, 0);
